@@ -1,0 +1,14 @@
+// The queue-manager dump request, made when a call returns the reason named
+// by TalyDumpQmgrReason.
+#ifndef TALY_DUMP_REQUEST_H
+#define TALY_DUMP_REQUEST_H
+
+#include <cstdint>
+
+// The reason that triggers a dump, 0 for none; read once per process.
+int32_t dumpQmgrReason();
+
+// Asks the queue manager on hconn for a dump; the outcome is not examined.
+void requestQmgrDump(int32_t hconn);
+
+#endif

@@ -1,0 +1,88 @@
+// The runtime's entry-point vector. Until a queue manager stands behind it,
+// the services answer and every queueing, XA and SPI call fails with
+// completion code 2 and reason VXRT_NOT_AVAILABLE.
+#include <cstddef>
+#include <tuple>
+
+#include "services.h"
+#include "vx/structs.h"
+#include "vx/vector_entries.h"
+
+namespace {
+
+constexpr VXINT VXRT_NOT_AVAILABLE = 2059;
+constexpr VXINT XAER_RMERR = -3;
+
+template <typename Fn>
+struct Unavailable;
+
+// A call with codes: its last two arguments are the completion code and reason.
+template <typename... A>
+struct Unavailable<void (*)(A...)> {
+  static void call(A... args) {
+    auto arguments = std::forward_as_tuple(args...);
+    constexpr std::size_t n = sizeof...(A);
+    *std::get<n - 2>(arguments) = VXCC_FAILED;
+    *std::get<n - 1>(arguments) = VXRT_NOT_AVAILABLE;
+  }
+};
+
+// An XA entry: the XA return code.
+template <typename... A>
+struct Unavailable<VXINT (*)(A...)> {
+  static VXINT call(A...) { return XAER_RMERR; }
+};
+
+void convertUnavailable(VXINT, VXINT, VXINT, VXINT, VXINT, PVXVOID, PVXVOID, PVXINT, VXINT, VXINT,
+                        PVXINT cc, PVXINT reason, PVXINT) {
+  *cc = VXCC_FAILED;
+  *reason = VXRT_NOT_AVAILABLE;
+}
+
+template <typename Fn>
+Fn unavailable(Fn) {
+  return &Unavailable<Fn>::call;
+}
+
+VXServices services = [] {
+  VXServices table{};
+  table.metadataQuery = vxrtMetadataQuery;
+  table.xcsSetPointer = vxrtSetPointer;
+  table.threadIdText = vxrtThreadIdText;
+  table.callInProgress = vxrtCallInProgress;
+  return table;
+}();
+
+VXXaTable xa = [] {
+  VXXaTable table{};
+  table.vpiConvertData = convertUnavailable;
+#define FILL(entry) table.entry = unavailable(table.entry);
+  VX_XA_ENTRIES(FILL)
+  return table;
+}();
+
+VXSpiTable spi = [] {
+  VXSpiTable table{};
+  VX_SPI_CALLS(FILL)
+  return table;
+}();
+
+VXPrivate privateRecord = [] {
+  VXPrivate record{};
+  record.services = &services;
+  record.xa = &xa;
+  record.spi = &spi;
+  return record;
+}();
+
+VXVector vector = [] {
+  VXVector table{};
+  table.priv = &privateRecord;
+  VX_PUBLIC_CALLS(FILL)
+#undef FILL
+  return table;
+}();
+
+}  // namespace
+
+__attribute__((visibility("default"))) VXVector* VXInterface = &vector;
