@@ -1,0 +1,26 @@
+// The library's dynamic symbol table: exactly the exports built so far.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <set>
+#include <string>
+
+TEST(Exports, TheLibraryDefinesExactlyItsJniExports) {
+  std::string command = std::string("nm -D --defined-only ") + TALY_LIBRARY;
+  FILE* nm = popen(command.c_str(), "r");
+  ASSERT_NE(nm, nullptr);
+  std::set<std::string> defined;
+  char line[512];
+  while (std::fgets(line, sizeof line, nm) != nullptr) {
+    char address[64], type[8], name[400];
+    if (std::sscanf(line, "%63s %7s %399s", address, type, name) == 3) defined.insert(name);
+  }
+  ASSERT_EQ(pclose(nm), 0);
+
+  const std::string prefix = "Java_com_orvane_vx_taly_local_internal_base_Native_";
+  std::set<std::string> expected;
+  for (const char* method : {"init_1conversion", "getMetaData", "VXBEGIN", "VXCMIT", "VXBACK"}) {
+    expected.insert(prefix + method);
+  }
+  EXPECT_EQ(defined, expected);
+}

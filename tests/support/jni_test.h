@@ -1,0 +1,59 @@
+// The base of every test that calls the library: a JVM, a scripted runtime,
+// the recording trace object, helpers for Java holders and arrays, and the
+// checks that run after each test: no Java exception left pending and no
+// warning from -Xcheck:jni.
+#ifndef TEST_JNI_TEST_H
+#define TEST_JNI_TEST_H
+
+#include <gtest/gtest.h>
+#include <jni.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "capture.h"
+#include "com_orvane_vx_taly_local_internal_base_Native.h"
+#include "scripted_runtime.h"
+
+// An export by its Java method name.
+#define NATIVE(method) Java_com_orvane_vx_taly_local_internal_base_Native_##method
+
+using Bytes = std::vector<uint8_t>;
+
+class JniTest : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  // Java objects, local to the test.
+  jobject pint(int32_t x = 0);
+  int32_t value(jobject pint);
+  jobjectArray pints(jsize length, int32_t initial);
+  int32_t valueAt(jobjectArray pints, jsize index);
+  jbyteArray bytes(const Bytes& content);
+  jbyteArray bytes(const std::string& content);
+  Bytes bytesOf(jbyteArray array);
+  jthrowable newException(const char* className, const char* message);
+
+  // The recording trace object that init_conversion was given.
+  static jobject traceObject();
+  // Its events since the test began, as RecordingTrace describes them.
+  std::vector<std::string> events();
+  Bytes eventData(int index);
+  void traceThrowsFrom(const char* method);
+
+  JNIEnv* env = nullptr;
+  ScriptedRuntime runtime;
+
+ private:
+  jobject callObject(const char* method, const char* signature, ...);
+  std::unique_ptr<FdCapture> stdout_;
+};
+
+// Reads a native-order 32-bit int at offset.
+int32_t intAt(const Bytes& bytes, size_t offset);
+void putInt(Bytes& bytes, size_t offset, int32_t value);
+
+#endif
