@@ -9,16 +9,14 @@
 
 namespace {
 
-class DumpRequest : public JniTest {};
-class DumpRequestOff : public JniTest {};
+class DumpRequest : public ExportTest {};
+class DumpRequestOff : public ExportTest {};
 
 }  // namespace
 
 TEST_F(DumpRequest, CallReturningTheReasonRequestsOneDumpOnItsConnection) {
   runtime.answer("VXBACK", 2, 2009);
   runtime.capture("VXOPEN", 1, sizeof(VXOD));
-  jobject cc = pint();
-  jobject reason = pint();
   FdCapture err(2);
   NATIVE(VXBACK)(env, nullptr, JNI_FALSE, 41, 0, 0, cc, reason);
   std::string out = err.stop();
@@ -42,13 +40,10 @@ TEST_F(DumpRequest, CallReturningTheReasonRequestsOneDumpOnItsConnection) {
   expected.ResObjectString.VSCCSID = -3;
   const auto* want = reinterpret_cast<const uint8_t*>(&expected);
   EXPECT_EQ(open.bytes[1], Bytes(want, want + sizeof expected));
-  EXPECT_EQ(value(cc), 2) << "the dump does not change the call's codes";
-  EXPECT_EQ(value(reason), 2009);
+  EXPECT_EQ(codes(), std::make_pair(2, 2009)) << "the dump does not change the call's codes";
 }
 
 TEST_F(DumpRequest, TracingMakesNoDifferenceAndOtherReasonsRequestNothing) {
-  jobject cc = pint();
-  jobject reason = pint();
   runtime.answer("VXCMIT", 2, 2009);
   NATIVE(VXCMIT)(env, nullptr, JNI_TRUE, 8, 0, 0, cc, reason);
   runtime.answer("VXCMIT", 2, 2010);
@@ -60,8 +55,6 @@ TEST_F(DumpRequest, TracingMakesNoDifferenceAndOtherReasonsRequestNothing) {
 }
 
 TEST_F(DumpRequestOff, NoReasonRequestsADump) {
-  jobject cc = pint();
-  jobject reason = pint();
   for (int32_t code : {0, 2009, 2195}) {
     runtime.answer("VXBACK", 2, code);
     NATIVE(VXBACK)(env, nullptr, JNI_TRUE, 8, 0, 0, cc, reason);

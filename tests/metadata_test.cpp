@@ -4,16 +4,8 @@
 
 namespace {
 
-class MetaData : public JniTest {
+class MetaData : public ExportTest {
  protected:
-  jobject cc = nullptr;
-  jobject reason = nullptr;
-  void SetUp() override {
-    JniTest::SetUp();
-    cc = pint(-1);
-    reason = pint(-1);
-  }
-
   // A record with identifier and version, the rest filled with 0xEE.
   Bytes record(size_t length, int32_t version, const char* id = "TMD ") {
     Bytes content(length, 0xEE);
@@ -30,8 +22,7 @@ TEST_F(MetaData, VersionOneFillsBytesEightToSixtyThreeAndAsksTheRuntimeNothing) 
   NATIVE(getMetaData)(env, nullptr, JNI_TRUE, array, cc, reason);
   Bytes result = bytesOf(array);
 
-  EXPECT_EQ(value(cc), 0);
-  EXPECT_EQ(value(reason), 0);
+  EXPECT_EQ(codes(), std::make_pair(0, 0));
   EXPECT_EQ(intAt(result, 8), 0x3F7F);
   EXPECT_EQ(intAt(result, 12), 910);
   std::string level(result.begin() + 16, result.begin() + 64);
@@ -74,8 +65,7 @@ TEST_F(MetaData, WrongIdentifierIsReportedWithTheLeadingBytesAndLeavesTheRecordA
 
   EXPECT_EQ(events(), (std::vector<std::string>{
                           "krux 59 518 2 0 0 0 \"StrucId\" \"TMD\" null"}));
-  EXPECT_EQ(value(cc), 2);
-  EXPECT_EQ(value(reason), 2195);
+  EXPECT_EQ(codes(), std::make_pair(2, 2195));
   EXPECT_EQ(bytesOf(array), content);
   EXPECT_EQ(faults.log("Release"), std::vector<std::string>{"ReleaseByteArrayElements(0)"});
 }
@@ -89,8 +79,7 @@ TEST_F(MetaData, RecordShorterThanItsVersionNeedsIsRejectedUnwritten) {
     NATIVE(getMetaData)(env, nullptr, JNI_FALSE, array, cc, reason);
     EXPECT_EQ(bytesOf(array), content);
     EXPECT_EQ(faults.log("Release"), std::vector<std::string>{"ReleaseByteArrayElements(2)"});
-    EXPECT_EQ(value(cc), 2);
-    EXPECT_EQ(value(reason), 2195);
+    EXPECT_EQ(codes(), std::make_pair(2, 2195));
   }
   EXPECT_EQ(events(), (std::vector<std::string>{
                           "krux 59 518 1 2195 64 63 \"native_metadata is too short\" null null",

@@ -5,17 +5,7 @@
 
 namespace {
 
-class UnitOfWork : public JniTest {
- protected:
-  jobject cc = nullptr;
-  jobject reason = nullptr;
-  void SetUp() override {
-    JniTest::SetUp();
-    cc = pint(-1);
-    reason = pint(-1);
-  }
-  std::pair<int32_t, int32_t> codes() { return {value(cc), value(reason)}; }
-};
+class UnitOfWork : public ExportTest {};
 
 // The message part of each native trace line.
 std::vector<std::string> messages(const std::string& err) {

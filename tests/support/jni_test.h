@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "capture.h"
@@ -50,6 +51,21 @@ class JniTest : public ::testing::Test {
  private:
   jobject callObject(const char* method, const char* signature, ...);
   std::unique_ptr<FdCapture> stdout_;
+};
+
+// A test of an export that reports through completion-code and reason
+// holders; both start at -1 so that a write of 0 shows.
+class ExportTest : public JniTest {
+ protected:
+  void SetUp() override {
+    JniTest::SetUp();
+    cc = pint(-1);
+    reason = pint(-1);
+  }
+  std::pair<int32_t, int32_t> codes() { return {value(cc), value(reason)}; }
+
+  jobject cc = nullptr;
+  jobject reason = nullptr;
 };
 
 // Reads a native-order 32-bit int at offset.
