@@ -4,6 +4,8 @@
 set -euo pipefail
 
 packages=(cmake make g++ binutils openjdk-17-jdk-headless libgtest-dev libbenchmark-dev)
+# The 32-bit compiler checks that the code stays correct for a 32-bit build.
+[[ "$(dpkg --print-architecture)" == amd64 ]] && packages+=(g++-multilib)
 missing=()
 for package in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
