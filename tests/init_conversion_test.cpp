@@ -61,10 +61,7 @@ TEST_F(InitConversion, ShortExchangeArraysGetWhatFits) {
 }
 
 TEST_F(InitConversion, SupportFlagsAreReadBeforeElementZeroIsOverwritten) {
-  jobjectArray exchange = pints(2, 0);
-  env->SetIntField(env->GetObjectArrayElement(exchange, 0),
-                   env->GetFieldID(env->FindClass("com/orvane/vx/taly/handles/Pint"), "x", "I"),
-                   0x1234);
+  jobjectArray exchange = pints(2, 0x1234);
   FdCapture err(2);
   init(true, exchange);
   init(true, pints(0, 0));
