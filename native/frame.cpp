@@ -1,13 +1,33 @@
 #include "frame.h"
 
 #include <cstdio>
+#include <cstdlib>
 
 #include "holders.h"
 
+namespace {
+
+#ifdef TALY_CHECKED
+void check(bool holds, const char* breach) {
+  if (holds) return;
+  std::fprintf(stderr, "vxtaly: %s\n", breach);
+  std::abort();
+}
+#endif
+
+}  // namespace
+
 ExportFrame::~ExportFrame() {
-  if (aside_ == nullptr) return;
-  if (!ctx.env->ExceptionCheck()) ctx.env->Throw(aside_);
-  ctx.env->DeleteLocalRef(aside_);
+  JNIEnv* env = ctx.env;
+#ifdef TALY_CHECKED
+  check(livePins() == pinsAtEntry_, "an export left an array pinned");
+  check(raised_ == nullptr, "an export did not check an exception its own steps raised");
+  check(!env->ExceptionCheck(), "an export left a Java exception pending unsettled");
+#endif
+  if (raised_ != nullptr) env->DeleteLocalRef(raised_);
+  jthrowable thrown = onReturn_ != nullptr ? onReturn_ : aside_;
+  if (thrown != nullptr && !env->ExceptionCheck()) env->Throw(thrown);
+  if (aside_ != nullptr) env->DeleteLocalRef(aside_);
 }
 
 void ExportFrame::settle() {
@@ -15,8 +35,16 @@ void ExportFrame::settle() {
   if (!env->ExceptionCheck()) return;
   jthrowable pending = env->ExceptionOccurred();
   env->ExceptionClear();
-  if (aside_ != nullptr) env->DeleteLocalRef(aside_);
-  aside_ = pending;
+  jthrowable& slot = keepRaised_ ? raised_ : aside_;
+  if (slot != nullptr) env->DeleteLocalRef(slot);
+  slot = pending;
+}
+
+jthrowable ExportFrame::takeRaised() {
+  settle();
+  jthrowable taken = raised_;
+  raised_ = nullptr;
+  return taken;
 }
 
 // Gated events make no Java call with tracing off, so there is nothing to settle.
@@ -38,15 +66,29 @@ void ExportFrame::text(int32_t fn, const char* text) {
   settle();
 }
 
+void ExportFrame::data(int32_t fn, const char* text, const void* data, int32_t length) {
+  if (!ctx.trace) return;
+  traceData(&ctx, COMPONENT_NATIVE, fn, 3, text, data, length);
+  settle();
+}
+
 void ExportFrame::pointer(int32_t fn, const char* text, const void* pointer) {
   if (!ctx.trace) return;
   tracePointer(&ctx, COMPONENT_NATIVE, fn, 3, text, pointer);
   settle();
 }
 
+void ExportFrame::qmgrName(int32_t fn, int32_t length, const char* name) {
+  if (!ctx.trace) return;
+  traceQmgrName(&ctx, COMPONENT_NATIVE, fn, length, name);
+  settle();
+}
+
+// The dump request makes no Java call, so with tracing off there is
+// nothing to settle.
 void ExportFrame::callResult(int32_t hconn, const char* callName) {
   traceCallResult(&ctx, COMPONENT_NATIVE, function, hconn, 3, callName, cc, reason);
-  settle();
+  if (ctx.trace) settle();
 }
 
 void ExportFrame::krux(int32_t fn, int32_t probe, int32_t i1, int32_t i2, int32_t i3,
@@ -55,10 +97,21 @@ void ExportFrame::krux(int32_t fn, int32_t probe, int32_t i1, int32_t i2, int32_
   settle();
 }
 
+void ExportFrame::exception(int32_t fn, int32_t probe, int32_t value, jthrowable throwable) {
+  traceException(&ctx, COMPONENT_NATIVE, fn, probe, value, throwable);
+  settle();
+}
+
 void ExportFrame::fail(int32_t probe, const char* message) {
   krux(function, probe, 0, 0, 0, message);
   cc = VXCC_FAILED;
   reason = VXRC_UNEXPECTED_ERROR;
+}
+
+void ExportFrame::failStorage(int32_t probe, const char* message, int32_t firstDetail) {
+  krux(function, probe, firstDetail, 0, 0, message);
+  cc = VXCC_FAILED;
+  reason = VXRC_STORAGE_NOT_AVAILABLE;
 }
 
 void ExportFrame::failTooShort(int32_t probe, const char* name, int32_t required,
@@ -76,8 +129,43 @@ bool ExportFrame::pin(PinnedBytes& pinned, jbyteArray array, int32_t probe,
   return ok();
 }
 
+bool ExportFrame::pin(PinnedInts& pinned, jintArray array, int32_t probe, const char* message) {
+  if (ok() && array != nullptr && !pinned.pin(ctx.env, array)) fail(probe, message);
+  return ok();
+}
+
+int32_t ExportFrame::hconn(jobject holder) { return getHconn(&ctx, holder); }
+
+void ExportFrame::setHconn(jobject holder, int32_t value) { ::setHconn(&ctx, holder, value); }
+
+int32_t ExportFrame::hobj(jobject holder) {
+  int32_t value = getHobj(&ctx, holder);
+  settle();
+  return value;
+}
+
+void ExportFrame::setHobj(jobject holder, int32_t value) {
+  ::setHobj(&ctx, holder, value);
+  settle();
+}
+
+int64_t ExportFrame::hmsg(jobject holder) {
+  int64_t value = getHmsg(&ctx, holder);
+  settle();
+  return value;
+}
+
+void ExportFrame::setHmsg(jobject holder, int64_t value) {
+  ::setHmsg(&ctx, holder, value);
+  settle();
+}
+
+int32_t ExportFrame::pint(jobject holder) { return getPint(&ctx, holder); }
+
+void ExportFrame::setPint(jobject holder, int32_t value) { ::setPint(&ctx, holder, value); }
+
 void ExportFrame::leave(jobject ccHolder, jobject reasonHolder) {
-  setPint(&ctx, ccHolder, cc);
-  setPint(&ctx, reasonHolder, reason);
+  setPint(ccHolder, cc);
+  setPint(reasonHolder, reason);
   exit(function, reason);
 }

@@ -1,12 +1,18 @@
 // The frame that every export shares: its CallContext, completion code and
-// reason, its Java trace events, its failure reports, and the write-back of
-// the codes.
+// reason, its Java trace events, its holder accessors, its failure reports,
+// and the write-back of the codes.
 //
 // The JNI forbids most calls while a Java exception is pending, yet a trace
 // method or a holder may throw in the middle of an export. The frame sets
 // such an exception aside after each Java call it makes, lets the export go
 // on, and throws it again when the export returns, so that Java sees the
 // holders and the exception as if the export had run with it pending.
+//
+// An export that checks for exceptions raised by its own steps (the get)
+// asks the frame to keep them for its checks instead: from then on an
+// exception is taken off the thread after each Java call and handed to the
+// next check, so that no JNI call is made while it is pending and none is
+// hidden from the check.
 #ifndef TALY_FRAME_H
 #define TALY_FRAME_H
 
@@ -22,10 +28,12 @@
 class ExportFrame {
  public:
   ExportFrame(JNIEnv* env, jboolean trace, int32_t function)
-      : ctx{env, static_cast<int32_t>(trace)}, function(function) {}
+      : ctx{env, static_cast<int32_t>(trace)}, function(function), pinsAtEntry_(livePins()) {}
   ExportFrame(const ExportFrame&) = delete;
   ExportFrame& operator=(const ExportFrame&) = delete;
-  // Throws the exception set aside, unless another one is pending.
+  // Throws the exception to be thrown on return, or else the one set aside,
+  // unless another one is pending. Test builds first check that the export
+  // left no array pinned and no exception pending that it did not mean to.
   ~ExportFrame();
 
   CallContext ctx;
@@ -41,28 +49,59 @@ class ExportFrame {
   void entry(int32_t fn);
   void exit(int32_t fn, int32_t exitReason);
   void text(int32_t fn, const char* text);
+  void data(int32_t fn, const char* text, const void* data, int32_t length);
   void pointer(int32_t fn, const char* text, const void* pointer);
+  void qmgrName(int32_t fn, int32_t length, const char* name);
   void callResult(int32_t hconn, const char* callName);
   void krux(int32_t fn, int32_t probe, int32_t i1, int32_t i2, int32_t i3, TraceText message,
             TraceText text1 = {}, TraceText text2 = {});
+  // Reports throwable's class and message; the exception is not thrown again.
+  void exception(int32_t fn, int32_t probe, int32_t value, jthrowable throwable);
 
   // A failure that the library found: report, completion code 2, reason 2195.
   void fail(int32_t probe, const char* message);
+  // An allocation that failed: report (with firstDetail as its first
+  // integer), completion code 2, reason 2071.
+  void failStorage(int32_t probe, const char* message, int32_t firstDetail);
   // An array shorter than the call needs.
   void failTooShort(int32_t probe, const char* name, int32_t required, int32_t present);
 
   // Pins a non-null array while the call goes on; a failed pin is reported
   // with probe and message. Returns whether the call goes on.
   bool pin(PinnedBytes& pinned, jbyteArray array, int32_t probe, const char* message);
+  bool pin(PinnedInts& pinned, jintArray array, int32_t probe, const char* message);
+
+  // Holder accessors; an exception a holder raises is settled.
+  int32_t hconn(jobject holder);
+  void setHconn(jobject holder, int32_t value);
+  int32_t hobj(jobject holder);
+  void setHobj(jobject holder, int32_t value);
+  int64_t hmsg(jobject holder);
+  void setHmsg(jobject holder, int64_t value);
+  int32_t pint(jobject holder);
+  void setPint(jobject holder, int32_t value);
 
   // Writes the codes into their holders and sends the exit event.
   void leave(jobject ccHolder, jobject reasonHolder);
 
-  // Sets a pending Java exception aside.
+  // Takes a pending Java exception off the thread: set aside for the
+  // return, or kept for the export's next check.
   void settle();
+
+  // From now on, exceptions are kept for the export's checks.
+  void keepRaisedForChecks() { keepRaised_ = true; }
+  // The exception raised since the last check (pending or taken off the
+  // thread), now owned by the caller; null when there is none.
+  jthrowable takeRaised();
+  // Throws exception when the export returns, in place of one set aside.
+  void throwOnReturn(jthrowable exception) { onReturn_ = exception; }
 
  private:
   jthrowable aside_ = nullptr;
+  jthrowable raised_ = nullptr;
+  jthrowable onReturn_ = nullptr;
+  bool keepRaised_ = false;
+  const int pinsAtEntry_;
 };
 
 // The prefix of every export's name in the native entry and exit lines.

@@ -21,14 +21,28 @@ void releaseStructure(JNIEnv* env, jbyteArray array, jbyte* view, jint mode, voi
   TALY_TRACE(300, "releaseStructure exit");
 }
 
-PinnedBytes::~PinnedBytes() {
-  if (data_ == nullptr) return;
+namespace {
+
+thread_local int pinsOfThisThread = 0;
+
+// A pin that its export forgot. Test builds stop at once; a shipped library
+// releases it and goes on.
+void forgotten() {
 #ifdef TALY_CHECKED
   std::fprintf(stderr, "vxtaly: a pinned array was not released\n");
   std::abort();
-#else
-  release();
 #endif
+}
+
+}  // namespace
+
+int livePins() { return pinsOfThisThread; }
+void countPin(int delta) { pinsOfThisThread += delta; }
+
+PinnedBytes::~PinnedBytes() {
+  if (data_ == nullptr) return;
+  forgotten();
+  release();
 }
 
 bool PinnedBytes::pin(JNIEnv* env, jbyteArray array) {
@@ -36,6 +50,7 @@ bool PinnedBytes::pin(JNIEnv* env, jbyteArray array) {
   array_ = array;
   data_ = kind_ == Kind::StructureView ? arrayToVXStructure(env, array, nullptr, nullptr)
                                        : env->GetByteArrayElements(array, nullptr);
+  if (data_ != nullptr) countPin(1);
   return data_ != nullptr;
 }
 
@@ -43,7 +58,10 @@ void PinnedBytes::release() { releaseWith(static_cast<jint>(mode_)); }
 
 void PinnedBytes::abort() { releaseWith(JNI_ABORT); }
 
-void PinnedBytes::keep() { data_ = nullptr; }
+void PinnedBytes::keep() {
+  if (data_ != nullptr) countPin(-1);
+  data_ = nullptr;
+}
 
 void PinnedBytes::releaseWith(jint mode) {
   if (data_ == nullptr) return;
@@ -53,4 +71,26 @@ void PinnedBytes::releaseWith(jint mode) {
     env_->ReleaseByteArrayElements(array_, data_, mode);
   }
   data_ = nullptr;
+  countPin(-1);
+}
+
+PinnedInts::~PinnedInts() {
+  if (data_ == nullptr) return;
+  forgotten();
+  release();
+}
+
+bool PinnedInts::pin(JNIEnv* env, jintArray array) {
+  env_ = env;
+  array_ = array;
+  data_ = env->GetIntArrayElements(array, nullptr);
+  if (data_ != nullptr) countPin(1);
+  return data_ != nullptr;
+}
+
+void PinnedInts::release() {
+  if (data_ == nullptr) return;
+  env_->ReleaseIntArrayElements(array_, data_, static_cast<jint>(mode_));
+  data_ = nullptr;
+  countPin(-1);
 }

@@ -1,4 +1,4 @@
-// Pinning of the Java byte arrays that hold API structures and buffers.
+// Pinning of the Java arrays that hold API structures, buffers and int lists.
 #ifndef TALY_ARRAY_VIEW_H
 #define TALY_ARRAY_VIEW_H
 
@@ -14,6 +14,11 @@ enum class ReleaseMode : jint {
   CopyBack = 0,
   Abort = JNI_ABORT,
 };
+
+// Arrays pinned on this thread and not yet released (or kept on purpose);
+// the export frame checks in test builds that an export leaves none behind.
+int livePins();
+void countPin(int delta);
 
 // A Java byte array pinned for one export call. It knows how it was pinned
 // (as a structure view, or directly) and the mode it is released with.
@@ -32,8 +37,8 @@ class PinnedBytes {
   bool pin(JNIEnv* env, jbyteArray array);
   // Releases with the mode given at construction.
   void release();
-  // Releases without copying back, whatever the mode: for a call that
-  // stopped before anything was written.
+  // Releases without copying back, whatever the mode. Only for a call that
+  // rejected its arguments before anything could have been written.
   void abort();
   // Leaves the array pinned on purpose.
   void keep();
@@ -59,6 +64,28 @@ struct StructureView : PinnedBytes {
 
 struct PlainBytes : PinnedBytes {
   explicit PlainBytes(ReleaseMode mode) : PinnedBytes(Kind::Plain, mode) {}
+};
+
+// A Java int array pinned directly for one export call.
+class PinnedInts {
+ public:
+  explicit PinnedInts(ReleaseMode mode) : mode_(mode) {}
+  PinnedInts(const PinnedInts&) = delete;
+  PinnedInts& operator=(const PinnedInts&) = delete;
+  ~PinnedInts();
+
+  bool pin(JNIEnv* env, jintArray array);
+  void release();
+
+  jint* data() const { return data_; }
+  jintArray array() const { return array_; }
+  explicit operator bool() const { return data_ != nullptr; }
+
+ private:
+  ReleaseMode mode_;
+  JNIEnv* env_ = nullptr;
+  jintArray array_ = nullptr;
+  jint* data_ = nullptr;
 };
 
 #endif

@@ -12,6 +12,7 @@ JNIEXPORT jboolean JNICALL Java_com_orvane_vx_taly_local_internal_base_Native_in
   TALY_TRACE(500, TALY_NATIVE("init_1conversion(entry)"));
   ExportFrame f(env, trace, kInitFunction);
   trace_init(&f.ctx, traceObj);
+  f.settle();
   TALY_MARK();
   hconn_init(&f.ctx);
   TALY_MARK();
