@@ -2,12 +2,9 @@
 // nothing, with tracing off and on, with and without a pinned structure.
 #include <benchmark/benchmark.h>
 
-#include <cstring>
-
-#include "com_orvane_vx_taly_local_internal_base_Native.h"
-#include "jvm.h"
+#include "bench_jvm.h"
+#include "ratio.h"
 #include "util/early_trace.h"
-#include "vx/vector.h"
 
 namespace {
 
@@ -17,52 +14,24 @@ void begin(VXINT, PVXVOID bo, PVXINT cc, PVXINT reason) {
   *cc = *reason = 0;
 }
 
-struct Fixture {
-  JNIEnv* env = jniEnv();
-  jobject cc;
-  jobject reason;
-  jbyteArray bo;
-  VXVector vector;
-
-  Fixture() {
-    vector = *VXInterface;
-    vector.VXBACK = succeed;
-    vector.VXBEGIN = begin;
-    VXInterface = &vector;
-    jclass traceClass = env->FindClass("com/orvane/vx/taly/testkit/NullTrace");
-    jobject trace = env->NewObject(traceClass, env->GetMethodID(traceClass, "<init>", "()V"));
-    jclass pintClass = env->FindClass("com/orvane/vx/taly/handles/Pint");
-    jobjectArray exchange = env->NewObjectArray(0, pintClass, nullptr);
-    Java_com_orvane_vx_taly_local_internal_base_Native_init_1conversion(env, nullptr, JNI_FALSE,
-                                                                        trace, exchange);
-    jmethodID make = env->GetMethodID(pintClass, "<init>", "()V");
-    cc = env->NewGlobalRef(env->NewObject(pintClass, make));
-    reason = env->NewGlobalRef(env->NewObject(pintClass, make));
-    bo = static_cast<jbyteArray>(env->NewGlobalRef(env->NewByteArray(20)));
-  }
-};
-
-Fixture& fixture() {
-  static Fixture f;
-  return f;
+BenchJvm& fixture() {
+  BenchJvm& b = benchJvm();
+  b.vector.VXBACK = succeed;
+  b.vector.VXBEGIN = begin;
+  return b;
 }
 
 void backout(benchmark::State& state) {
-  Fixture& f = fixture();
+  BenchJvm& f = fixture();
   jboolean trace = static_cast<jboolean>(state.range(0));
-  for (auto _ : state) {
-    Java_com_orvane_vx_taly_local_internal_base_Native_VXBACK(f.env, nullptr, trace, 1, 0, 0, f.cc,
-                                                              f.reason);
-  }
+  for (auto _ : state) NATIVE(VXBACK)(f.env, nullptr, trace, 1, 0, 0, f.cc, f.reason);
 }
 BENCHMARK(backout)->ArgName("trace")->Arg(0)->Arg(1);
 
 void beginWithOptions(benchmark::State& state) {
-  Fixture& f = fixture();
-  for (auto _ : state) {
-    Java_com_orvane_vx_taly_local_internal_base_Native_VXBEGIN(f.env, nullptr, JNI_FALSE, 1, 0, 0,
-                                                               f.bo, f.cc, f.reason);
-  }
+  BenchJvm& f = fixture();
+  static jbyteArray bo = f.byteArray(20);
+  for (auto _ : state) NATIVE(VXBEGIN)(f.env, nullptr, JNI_FALSE, 1, 0, 0, bo, f.cc, f.reason);
 }
 BENCHMARK(beginWithOptions);
 
@@ -72,5 +41,3 @@ void levelTest(benchmark::State& state) {
 BENCHMARK(levelTest);
 
 }  // namespace
-
-BENCHMARK_MAIN();

@@ -1,0 +1,52 @@
+// Runs the benchmarks of this binary, then prints the ratio of each declared
+// subject to its baseline, both measured in this run.
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <map>
+#include <string>
+
+#include "ratio.h"
+
+std::vector<RatioPair>& ratioPairs() {
+  static std::vector<RatioPair> pairs;
+  return pairs;
+}
+
+namespace {
+
+// Keeps the real time per iteration of every run while the console reporter prints.
+class Collector : public benchmark::ConsoleReporter {
+ public:
+  std::map<std::string, double> nanos;
+
+  void ReportRuns(const std::vector<Run>& runs) override {
+    for (const Run& run : runs) {
+      if (run.run_type == Run::RT_Iteration && !run.error_occurred) {
+        nanos[run.benchmark_name()] = run.GetAdjustedRealTime() *
+            benchmark::GetTimeUnitMultiplier(benchmark::kNanosecond) /
+            benchmark::GetTimeUnitMultiplier(run.time_unit);
+      }
+    }
+    ConsoleReporter::ReportRuns(runs);
+  }
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  Collector collector;
+  benchmark::RunSpecifiedBenchmarks(&collector);
+  std::printf("\n%-58s %12s %12s %8s  %s\n", "comparison", "subject ns", "baseline ns", "ratio",
+              "target");
+  for (const RatioPair& pair : ratioPairs()) {
+    auto subject = collector.nanos.find(pair.subject);
+    auto baseline = collector.nanos.find(pair.baseline);
+    if (subject == collector.nanos.end() || baseline == collector.nanos.end()) continue;
+    std::printf("%-58s %12.1f %12.1f %7.2fx  %s\n", pair.title.c_str(), subject->second,
+                baseline->second, subject->second / baseline->second, pair.target.c_str());
+  }
+  benchmark::Shutdown();
+  return 0;
+}
