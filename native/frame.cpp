@@ -123,6 +123,17 @@ void ExportFrame::failTooShort(int32_t probe, const char* name, int32_t required
   reason = VXRC_UNEXPECTED_ERROR;
 }
 
+bool ExportFrame::fits(jarray array, int32_t count, int32_t entrySize, int32_t probe,
+                       const char* name) {
+  if (!ok()) return false;
+  int64_t required = static_cast<int64_t>(count) * entrySize;
+  jsize present = array != nullptr ? ctx.env->GetArrayLength(array) : 0;
+  if (count >= 0 && (array == nullptr || required <= present)) return true;
+  failTooShort(probe, name, static_cast<int32_t>(required < INT32_MAX ? required : INT32_MAX),
+               present);
+  return false;
+}
+
 bool ExportFrame::pin(PinnedBytes& pinned, jbyteArray array, int32_t probe,
                       const char* message) {
   if (ok() && array != nullptr && !pinned.pin(ctx.env, array)) fail(probe, message);

@@ -66,6 +66,11 @@ class ExportFrame {
   // An array shorter than the call needs.
   void failTooShort(int32_t probe, const char* name, int32_t required, int32_t present);
 
+  // While the call goes on: rejects a negative count, or a non-null array
+  // shorter than count entries of entrySize bytes, which the runtime would
+  // read or write past, as "<name> is too short". Returns whether it goes on.
+  bool fits(jarray array, int32_t count, int32_t entrySize, int32_t probe, const char* name);
+
   // Pins a non-null array while the call goes on; a failed pin is reported
   // with probe and message. Returns whether the call goes on.
   bool pin(PinnedBytes& pinned, jbyteArray array, int32_t probe, const char* message);
@@ -88,8 +93,9 @@ class ExportFrame {
   // return, or kept for the export's next check.
   void settle();
 
-  // From now on, exceptions are kept for the export's checks.
-  void keepRaisedForChecks() { keepRaised_ = true; }
+  // From now on, exceptions are kept for the export's checks (on), or set
+  // aside for the return again (off).
+  void keepRaisedForChecks(bool on) { keepRaised_ = on; }
   // The exception raised since the last check (pending or taken off the
   // thread), now owned by the caller; null when there is none.
   jthrowable takeRaised();

@@ -61,3 +61,20 @@ TEST_F(DumpRequestOff, NoReasonRequestsADump) {
   }
   EXPECT_EQ(runtime.count("VXOPEN"), 0u);
 }
+
+TEST_F(DumpRequest, TheQueueingCallsRequestOnTheirOwnConnection) {
+  runtime.answer("VXCONN", 2, 2009);
+  runtime.on("VXCONN", [](RecordedCall& call) { *call.p<int32_t>(1) = 71; });
+  NATIVE(VXCONN)(env, nullptr, JNI_FALSE, nullptr, 0, hconnHolder(0), cc, reason);
+  runtime.answer("VXGET", 2, 2009);
+  NATIVE(VXGET)(env, nullptr, JNI_FALSE, 72, 0, 0, 1, nullptr, nullptr, 0, nullptr, pint(0), cc,
+                reason);
+  runtime.answer("VXINQ", 1, 2009);
+  NATIVE(VXINQ)(env, nullptr, JNI_FALSE, 73, 0, 0, 1, 0, nullptr, 0, nullptr, 0, nullptr, cc,
+                reason);
+  std::vector<int32_t> dumped;
+  for (const RecordedCall& call : runtime.calls()) {
+    if (call.name == "VXOPEN") dumped.push_back(call.i(0));
+  }
+  EXPECT_EQ(dumped, (std::vector<int32_t>{71, 72, 73})) << "the connect's new handle";
+}

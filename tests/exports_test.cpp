@@ -19,7 +19,9 @@ TEST(Exports, TheLibraryDefinesExactlyItsJniExports) {
 
   const std::string prefix = "Java_com_orvane_vx_taly_local_internal_base_Native_";
   std::set<std::string> expected;
-  for (const char* method : {"init_1conversion", "getMetaData", "VXBEGIN", "VXCMIT", "VXBACK"}) {
+  for (const char* method : {"init_1conversion", "getMetaData", "VXBEGIN", "VXCMIT", "VXBACK",
+                             "VXCONN", "VXCONNX", "talyDisc", "VXDISC", "VXOPEN", "VXCLOSE",
+                             "VXINQ", "VXSET", "VXGET"}) {
     expected.insert(prefix + method);
   }
   EXPECT_EQ(defined, expected);

@@ -7,25 +7,13 @@ namespace {
 
 class UnitOfWork : public ExportTest {};
 
-// The message part of each native trace line.
-std::vector<std::string> messages(const std::string& err) {
-  std::vector<std::string> lines;
-  size_t start = 0;
-  for (size_t end; (end = err.find('\n', start)) != std::string::npos; start = end + 1) {
-    std::string line = err.substr(start, end - start);
-    size_t at = line.find("tid:scripted-thread ");
-    if (at != std::string::npos) lines.push_back(line.substr(at + 20));
-  }
-  return lines;
-}
-
 }  // namespace
 
 TEST_F(UnitOfWork, BackoutCallsTheRuntimeWithTheHandleAndReportsItsCodes) {
   runtime.answer("VXBACK", 2, 2009);
   FdCapture err(2);
   NATIVE(VXBACK)(env, nullptr, JNI_TRUE, 77, 5, 6, cc, reason);
-  std::vector<std::string> lines = messages(err.stop());
+  std::vector<std::string> lines = traceMessages(err.stop());
 
   RecordedCall call = runtime.only("VXBACK");
   EXPECT_EQ(call.i(0), 77);
@@ -42,7 +30,7 @@ TEST_F(UnitOfWork, CommitWritesItsDetailLinesAroundTheCall) {
   runtime.answer("VXCMIT", 1, 2003);
   FdCapture err(2);
   NATIVE(VXCMIT)(env, nullptr, JNI_FALSE, 12, 0, 0, cc, reason);
-  std::vector<std::string> lines = messages(err.stop());
+  std::vector<std::string> lines = traceMessages(err.stop());
 
   EXPECT_EQ(runtime.only("VXCMIT").i(0), 12);
   EXPECT_EQ(codes(), std::make_pair(1, 2003));
@@ -73,7 +61,7 @@ TEST_F(UnitOfWork, BeginCopiesTheOptionsBackEvenWhenTheCallFails) {
   FaultyEnv faults(env);
   FdCapture err(2);
   NATIVE(VXBEGIN)(env, nullptr, JNI_FALSE, 3, 0, 0, bo, cc, reason);
-  std::vector<std::string> lines = messages(err.stop());
+  std::vector<std::string> lines = traceMessages(err.stop());
 
   RecordedCall call = runtime.only("VXBEGIN");
   EXPECT_EQ(call.bytes[1], Bytes({'B', 'O', ' ', ' ', 1, 0, 0, 0}));

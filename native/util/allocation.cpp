@@ -8,11 +8,8 @@ thread_local int failAt = 0;
 }
 
 void failAllocation(int nth) { failAt = nth; }
+
+bool allocationRefused() { return failAt > 0 && --failAt == 0; }
 #endif
 
-void* allocate(std::size_t size) {
-#ifdef TALY_CHECKED
-  if (failAt > 0 && --failAt == 0) return nullptr;
-#endif
-  return std::malloc(size);
-}
+void* allocate(std::size_t size) { return allocationRefused() ? nullptr : std::malloc(size); }

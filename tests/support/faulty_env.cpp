@@ -94,6 +94,11 @@ jobject JNICALL callObjectMethodV(JNIEnv* env, jobject object, jmethodID method,
   return result;
 }
 
+jint JNICALL callIntMethodV(JNIEnv* env, jobject object, jmethodID method, va_list args) {
+  FaultyEnv::current().note("CallIntMethod");
+  return real()->CallIntMethodV(env, object, method, args);
+}
+
 void JNICALL callVoidMethodV(JNIEnv* env, jobject object, jmethodID method, va_list args) {
   FaultyEnv::current().note("CallVoidMethod");
   real()->CallVoidMethodV(env, object, method, args);
@@ -129,6 +134,7 @@ FaultyEnv::FaultyEnv(JNIEnv* env) : env_(env), real_(env->functions), table_(*en
   table_.ExceptionOccurred = exceptionOccurred;
   table_.CallObjectMethodV = callObjectMethodV;
   table_.CallVoidMethodV = callVoidMethodV;
+  table_.CallIntMethodV = callIntMethodV;
   table_.SetIntField = setIntField;
   table_.Throw = throwException;
   table_.DeleteLocalRef = deleteLocalRef;

@@ -181,6 +181,46 @@ jthrowable JniTest::newException(const char* className, const char* message) {
   return thrown;
 }
 
+jobject JniTest::hconnHolder(int32_t value) {
+  jclass cls = env->FindClass("com/orvane/vx/taly/local/LocalHconn");
+  jobject holder = env->NewObject(cls, env->GetMethodID(cls, "<init>", "(I)V"), value);
+  env->DeleteLocalRef(cls);
+  return holder;
+}
+
+int32_t JniTest::hconnValue(jobject holder) {
+  jclass cls = env->FindClass("com/orvane/vx/taly/local/LocalHconn");
+  int32_t value = env->GetIntField(holder, env->GetFieldID(cls, "value", "I"));
+  env->DeleteLocalRef(cls);
+  return value;
+}
+
+jobject JniTest::hobjHolder(int32_t value) {
+  jclass cls = env->FindClass("com/orvane/vx/taly/local/LocalHobj");
+  jobject holder = env->NewObject(cls, env->GetMethodID(cls, "<init>", "(I)V"), value);
+  env->DeleteLocalRef(cls);
+  return holder;
+}
+
+int32_t JniTest::hobjValue(jobject holder) {
+  jclass cls = env->FindClass("com/orvane/vx/taly/local/LocalHobj");
+  int32_t value = env->CallIntMethod(holder, env->GetMethodID(cls, "getValue", "()I"));
+  EXPECT_FALSE(env->ExceptionCheck());
+  env->DeleteLocalRef(cls);
+  return value;
+}
+
+std::vector<std::string> traceMessages(const std::string& err) {
+  std::vector<std::string> lines;
+  size_t start = 0;
+  for (size_t end; (end = err.find('\n', start)) != std::string::npos; start = end + 1) {
+    std::string line = err.substr(start, end - start);
+    size_t at = line.find("tid:scripted-thread ");
+    if (at != std::string::npos) lines.push_back(line.substr(at + 20));
+  }
+  return lines;
+}
+
 int32_t intAt(const Bytes& bytes, size_t offset) {
   int32_t value;
   std::memcpy(&value, bytes.data() + offset, sizeof value);

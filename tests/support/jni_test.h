@@ -37,6 +37,11 @@ class JniTest : public ::testing::Test {
   jbyteArray bytes(const std::string& content);
   Bytes bytesOf(jbyteArray array);
   jthrowable newException(const char* className, const char* message);
+  // Connection-handle (LocalHconn) and object-handle (LocalHobj) holders.
+  jobject hconnHolder(int32_t value);
+  int32_t hconnValue(jobject holder);
+  jobject hobjHolder(int32_t value);
+  int32_t hobjValue(jobject holder);
 
   // The recording trace object that init_conversion was given.
   static jobject traceObject();
@@ -67,6 +72,9 @@ class ExportTest : public JniTest {
   jobject cc = nullptr;
   jobject reason = nullptr;
 };
+
+// The message part of each native trace line in captured standard error.
+std::vector<std::string> traceMessages(const std::string& err);
 
 // Reads a native-order 32-bit int at offset.
 int32_t intAt(const Bytes& bytes, size_t offset);
