@@ -13,18 +13,8 @@
 
 #include "vx/vector.h"
 
-// Completion codes and the reasons that the library reports itself.
-enum : int32_t {
-  VXCC_OK = 0,
-  VXCC_WARNING = 1,
-  VXCC_FAILED = 2,
-};
-enum : int32_t {
-  VXRC_NONE = 0,
-  VXRC_STORAGE_NOT_AVAILABLE = 2071,
-  VXRC_UNEXPECTED_ERROR = 2195,
-  VXRC_CALL_IN_PROGRESS = 2219,
-};
+// Completion codes and reasons.
+#include "vx/reasons.h"
 
 // Component number of every Java trace event of this library.
 constexpr int32_t COMPONENT_NATIVE = 59;

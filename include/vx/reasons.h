@@ -1,0 +1,99 @@
+// Completion codes and every reason code of the library and the runtime.
+//
+// A call reports a completion code (0 OK, 1 warning, 2 failed) and a reason.
+// The numbers 2059, 2071, 2195 and 2219 have fixed meanings that the library
+// and the Java side rely on. Every other number is the runtime's own, grouped
+// by what went wrong:
+//   30xx connections and handles      31xx structures (null, identifier, version)
+//   32xx options and fields           33xx objects and queues
+//   34xx messages                     35xx units of work
+//   39xx the runtime itself
+// The Java side mirrors this table in com.orvane.vx.taly.structs.Reasons,
+// name for name.
+#ifndef VX_REASONS_H
+#define VX_REASONS_H
+
+#include <cstdint>
+
+enum : int32_t {
+  VXCC_OK = 0,
+  VXCC_WARNING = 1,
+  VXCC_FAILED = 2,
+};
+
+// X(name, number, meaning)
+#define VX_REASONS(X)                                                                        \
+  X(VXRC_NONE, 0, "no reason to report")                                                     \
+  /* numbers with a fixed meaning */                                                         \
+  X(VXRC_NOT_AVAILABLE, 2059, "the call is not available in this runtime")                  \
+  X(VXRC_STORAGE_NOT_AVAILABLE, 2071, "memory could not be allocated")                       \
+  X(VXRC_UNEXPECTED_ERROR, 2195, "the library found a fault in the call's arguments")        \
+  X(VXRC_CALL_IN_PROGRESS, 2219, "another call is in progress on the connection")            \
+  /* connections and handles */                                                              \
+  X(VXRC_HCONN_ERROR, 3001, "the connection handle is not a live connection")                \
+  X(VXRC_HOBJ_ERROR, 3002, "the object handle is not open on this connection")               \
+  X(VXRC_QMGR_NAME_ERROR, 3003, "the queue-manager name is not this queue manager's")        \
+  X(VXRC_NOT_AUTHORIZED, 3004, "the user identifier or password was not accepted")           \
+  X(VXRC_CONNECTION_LIMIT, 3005, "too many connections are open")                            \
+  X(VXRC_HANDLE_LIMIT, 3006, "too many objects are open on the connection")                  \
+  /* structures: null, wrong identifier or unknown version */                                \
+  X(VXRC_MD_ERROR, 3101, "the message descriptor is null or not valid")                      \
+  X(VXRC_GMO_ERROR, 3102, "the get-message options are null or not valid")                   \
+  X(VXRC_PMO_ERROR, 3103, "the put-message options are null or not valid")                   \
+  X(VXRC_OD_ERROR, 3104, "the object descriptor is null or not valid")                       \
+  X(VXRC_CNO_ERROR, 3105, "the connect options are not valid")                               \
+  X(VXRC_CSP_ERROR, 3106, "the security parameters are not valid")                           \
+  X(VXRC_BO_ERROR, 3107, "the begin options are not valid")                                  \
+  /* options and fields */                                                                   \
+  X(VXRC_OPEN_OPTIONS_ERROR, 3201, "the open options are not valid")                         \
+  X(VXRC_GET_OPTIONS_ERROR, 3202, "the get options are not valid")                           \
+  X(VXRC_PUT_OPTIONS_ERROR, 3203, "the put options are not valid")                           \
+  X(VXRC_CLOSE_OPTIONS_ERROR, 3204, "the close options are not valid for this object")       \
+  X(VXRC_CONNECT_OPTIONS_ERROR, 3205, "the connect options word is not valid")               \
+  X(VXRC_BEGIN_OPTIONS_ERROR, 3206, "the begin options word is not valid")                   \
+  X(VXRC_MATCH_OPTIONS_ERROR, 3207, "the match options are not valid")                       \
+  X(VXRC_WAIT_INTERVAL_ERROR, 3208, "the wait interval is not valid")                        \
+  X(VXRC_PRIORITY_ERROR, 3209, "the priority is not valid")                                  \
+  X(VXRC_PERSISTENCE_ERROR, 3210, "the persistence is not valid")                            \
+  X(VXRC_EXPIRY_ERROR, 3211, "the expiry is not valid")                                      \
+  X(VXRC_BUFFER_ERROR, 3212, "the buffer address is null")                                   \
+  X(VXRC_BUFFER_LENGTH_ERROR, 3213, "the buffer length is negative")                         \
+  X(VXRC_DATA_LENGTH_ERROR, 3214, "the data-length address is null")                         \
+  X(VXRC_SELECTOR_COUNT_ERROR, 3215, "the selector count is not valid")                      \
+  X(VXRC_SELECTOR_ERROR, 3216, "a selector is unknown, or the selectors are null")           \
+  X(VXRC_INT_ATTR_COUNT_ERROR, 3217, "too few integer attributes for the selectors")         \
+  X(VXRC_CHAR_ATTR_LENGTH_ERROR, 3218, "too few character-attribute bytes")                  \
+  X(VXRC_ATTR_NOT_SETTABLE, 3219, "a selector names an attribute that cannot be set")        \
+  X(VXRC_ATTR_VALUE_ERROR, 3220, "an attribute value is not valid")                          \
+  /* objects and queues */                                                                   \
+  X(VXRC_UNKNOWN_OBJECT_NAME, 3301, "no object has that name")                               \
+  X(VXRC_OBJECT_TYPE_ERROR, 3302, "the object type is not valid")                            \
+  X(VXRC_OBJECT_IN_USE, 3303, "the object is open in a way that rules this out")             \
+  X(VXRC_PUT_INHIBITED, 3304, "puts to the queue are inhibited")                             \
+  X(VXRC_GET_INHIBITED, 3305, "gets from the queue are inhibited")                           \
+  X(VXRC_NOT_OPEN_FOR_INPUT, 3306, "the object is not open for input")                       \
+  X(VXRC_NOT_OPEN_FOR_OUTPUT, 3307, "the object is not open for output")                     \
+  X(VXRC_NOT_OPEN_FOR_BROWSE, 3308, "the object is not open for browse")                     \
+  X(VXRC_NOT_OPEN_FOR_INQUIRE, 3309, "the object is not open for inquire")                   \
+  X(VXRC_NOT_OPEN_FOR_SET, 3310, "the object is not open for set")                           \
+  X(VXRC_DYNAMIC_NAME_ERROR, 3311, "the dynamic queue name is not valid or already used")    \
+  X(VXRC_QUEUE_FULL, 3312, "the queue holds its maximum depth")                              \
+  X(VXRC_MSG_TOO_BIG_FOR_QUEUE, 3313, "the message is longer than the queue allows")         \
+  X(VXRC_OBJECT_DELETED, 3314, "the queue has been deleted")                                 \
+  X(VXRC_MODEL_QUEUE_ERROR, 3315, "a model queue cannot be used this way")                   \
+  /* messages */                                                                             \
+  X(VXRC_NO_MSG_AVAILABLE, 3401, "no message is available")                                  \
+  X(VXRC_TRUNCATED_MSG_ACCEPTED, 3402, "the message was longer than the buffer; removed")    \
+  X(VXRC_TRUNCATED_MSG_FAILED, 3403, "the message is longer than the buffer; it stays")      \
+  /* units of work */                                                                        \
+  X(VXRC_UOW_IN_PROGRESS, 3501, "a unit of work is already in progress")                     \
+  X(VXRC_SYNCPOINT_LIMIT, 3502, "the unit of work holds its maximum number of messages")     \
+  X(VXRC_BACKED_OUT_AT_DISCONNECT, 3503, "disconnect backed out the open unit of work")      \
+  /* the runtime itself */                                                                   \
+  X(VXRC_INTERNAL_ERROR, 3901, "the runtime failed unexpectedly")
+
+#define VX_REASON_ENUM(name, number, meaning) name = number,
+enum : int32_t { VX_REASONS(VX_REASON_ENUM) };
+#undef VX_REASON_ENUM
+
+#endif

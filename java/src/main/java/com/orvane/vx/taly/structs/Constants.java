@@ -1,0 +1,119 @@
+package com.orvane.vx.taly.structs;
+
+/**
+ * Options, selectors and field values of the native structures, mirroring the
+ * runtime's header name for name. Each group's meaning is documented there and
+ * in the structure classes of this package.
+ */
+public final class Constants {
+
+    // Field lengths
+    public static final int VX_NAME_LENGTH = 48;
+    public static final int VX_MSG_ID_LENGTH = 24;
+    public static final int VX_CORREL_ID_LENGTH = 24;
+    public static final int VX_FORMAT_LENGTH = 8;
+    public static final int VX_USER_ID_LENGTH = 12;
+    public static final int VX_APPL_NAME_LENGTH = 28;
+    public static final int VX_CONNECTION_ID_LENGTH = 24;
+
+    // Object types
+    public static final int VXOT_QUEUE = 1;
+    public static final int VXOT_DUMP_SERVICE = 999;
+
+    // Open options
+    public static final int VXOO_INPUT_SHARED = 0x1;
+    public static final int VXOO_INPUT_EXCLUSIVE = 0x2;
+    public static final int VXOO_BROWSE = 0x4;
+    public static final int VXOO_OUTPUT = 0x8;
+    public static final int VXOO_INQUIRE = 0x10;
+    public static final int VXOO_SET = 0x20;
+
+    // Close options
+    public static final int VXCO_NONE = 0;
+    public static final int VXCO_DELETE = 0x1;
+
+    // Get options; 0x400 is never assigned and is refused
+    public static final int VXGMO_NONE = 0;
+    public static final int VXGMO_SYNCPOINT = 0x1;
+    public static final int VXGMO_NO_SYNCPOINT = 0x2;
+    public static final int VXGMO_WAIT = 0x4;
+    public static final int VXGMO_ACCEPT_TRUNCATED = 0x8;
+    public static final int VXGMO_BROWSE_FIRST = 0x10;
+    public static final int VXGMO_BROWSE_NEXT = 0x20;
+    public static final int VXGMO_RESERVED = 0x400;
+    public static final int VXWI_UNLIMITED = -1;
+
+    // Match options
+    public static final int VXMO_NONE = 0;
+    public static final int VXMO_MATCH_MSG_ID = 0x1;
+    public static final int VXMO_MATCH_CORREL_ID = 0x2;
+
+    // Put options
+    public static final int VXPMO_NONE = 0;
+    public static final int VXPMO_SYNCPOINT = 0x1;
+    public static final int VXPMO_NO_SYNCPOINT = 0x2;
+    public static final int VXPMO_NEW_MSG_ID = 0x4;
+    public static final int VXPMO_NEW_CORREL_ID = 0x8;
+
+    // Connect and begin options, authentication
+    public static final int VXCNO_NONE = 0;
+    public static final int VXBO_NONE = 0;
+    public static final int VXCSP_AUTH_NONE = 0;
+    public static final int VXCSP_AUTH_USER_PASSWORD = 1;
+    public static final int VXCSP_MAX_USER_ID_LENGTH = 64;
+    public static final int VXCSP_MAX_PASSWORD_LENGTH = 256;
+
+    // Message descriptor values
+    public static final int VXMT_DATAGRAM = 1;
+    public static final int VXMT_REQUEST = 2;
+    public static final int VXMT_REPLY = 3;
+    public static final int VXMT_REPORT = 4;
+    public static final int VXPRI_AS_QUEUE = -1;
+    public static final int VXPRI_LOWEST = 0;
+    public static final int VXPRI_HIGHEST = 9;
+    public static final int VXPER_AS_QUEUE = -1;
+    public static final int VXPER_NOT_PERSISTENT = 0;
+    public static final int VXPER_PERSISTENT = 1;
+    public static final int VXEXP_UNLIMITED = 0;
+    public static final String VXFMT_NONE = "        ";
+    public static final String VXFMT_TEXT = "TEXT    ";
+
+    // Selectors; character attributes from VXCA_FIRST, each 48 characters
+    public static final int VXIA_CURRENT_DEPTH = 1;
+    public static final int VXIA_MAX_DEPTH = 2;
+    public static final int VXIA_MAX_MSG_LENGTH = 3;
+    public static final int VXIA_INHIBIT_PUT = 4;
+    public static final int VXIA_INHIBIT_GET = 5;
+    public static final int VXIA_OPEN_INPUT_COUNT = 6;
+    public static final int VXIA_OPEN_OUTPUT_COUNT = 7;
+    public static final int VXIA_QUEUE_TYPE = 8;
+    public static final int VXIA_DEFAULT_PRIORITY = 9;
+    public static final int VXIA_DEFAULT_PERSISTENCE = 10;
+    public static final int VXCA_FIRST = 1001;
+    public static final int VXCA_QUEUE_NAME = 1001;
+    public static final int VXCA_QMGR_NAME = 1002;
+    public static final int VX_MAX_SELECTORS = 256;
+    public static final int VXINHIBIT_ALLOWED = 0;
+    public static final int VXINHIBIT_INHIBITED = 1;
+    public static final int VXQT_LOCAL = 1;
+    public static final int VXQT_MODEL = 2;
+    public static final int VXQT_DYNAMIC = 3;
+
+    // Call numbers reported while a call is in progress on a connection
+    public static final int VXCALL_NONE = 0;
+    public static final int VXCALL_CONN = 1;
+    public static final int VXCALL_DISC = 2;
+    public static final int VXCALL_OPEN = 3;
+    public static final int VXCALL_CLOSE = 4;
+    public static final int VXCALL_PUT = 5;
+    public static final int VXCALL_PUT1 = 6;
+    public static final int VXCALL_GET = 7;
+    public static final int VXCALL_INQ = 8;
+    public static final int VXCALL_SET = 9;
+    public static final int VXCALL_BEGIN = 10;
+    public static final int VXCALL_CMIT = 11;
+    public static final int VXCALL_BACK = 12;
+
+    private Constants() {
+    }
+}

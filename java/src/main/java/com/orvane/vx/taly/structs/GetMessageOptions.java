@@ -1,0 +1,41 @@
+package com.orvane.vx.taly.structs;
+
+/** The get-message options (VXGMO): 112 bytes, version 4; no options, no wait, no matching. */
+public final class GetMessageOptions extends NativeStruct {
+
+    public static final String STRUC_ID = "GMO ";
+    public static final int VERSION = 4;
+    public static final int LENGTH = 112;
+
+    public static final int OPTIONS = 8;
+    public static final int WAIT_INTERVAL = 12;
+    public static final int MATCH_OPTIONS = 16;
+    public static final int MSG_LENGTH = 20;
+    public static final int RETURNED_LENGTH = 24;
+    public static final int RESOLVED_Q_NAME = 28;
+
+    public GetMessageOptions() {
+        super(LENGTH, STRUC_ID, VERSION);
+    }
+
+    private GetMessageOptions(byte[] bytes) {
+        super(bytes);
+    }
+
+    public static GetMessageOptions of(byte[] bytes) {
+        return new GetMessageOptions(bytes);
+    }
+
+    public int options() { return getInt(OPTIONS); }
+    public GetMessageOptions setOptions(int v) { putInt(OPTIONS, v); return this; }
+    /** Milliseconds, or {@link Constants#VXWI_UNLIMITED}; used with {@link Constants#VXGMO_WAIT}. */
+    public int waitInterval() { return getInt(WAIT_INTERVAL); }
+    public GetMessageOptions setWaitInterval(int v) { putInt(WAIT_INTERVAL, v); return this; }
+    public int matchOptions() { return getInt(MATCH_OPTIONS); }
+    public GetMessageOptions setMatchOptions(int v) { putInt(MATCH_OPTIONS, v); return this; }
+    /** Full length of the message found, also when it did not fit the buffer. */
+    public int msgLength() { return getInt(MSG_LENGTH); }
+    /** Bytes placed in the buffer. */
+    public int returnedLength() { return getInt(RETURNED_LENGTH); }
+    public String resolvedQName() { return getChars(RESOLVED_Q_NAME, 48); }
+}

@@ -1,0 +1,30 @@
+package com.orvane.vx.taly.structs;
+
+/** The put-message options (VXPMO): 176 bytes, version 3; no options. */
+public final class PutMessageOptions extends NativeStruct {
+
+    public static final String STRUC_ID = "PMO ";
+    public static final int VERSION = 3;
+    public static final int LENGTH = 176;
+
+    public static final int OPTIONS = 8;
+    public static final int RESOLVED_Q_NAME = 12;
+    public static final int RESOLVED_QMGR_NAME = 60;
+
+    public PutMessageOptions() {
+        super(LENGTH, STRUC_ID, VERSION);
+    }
+
+    private PutMessageOptions(byte[] bytes) {
+        super(bytes);
+    }
+
+    public static PutMessageOptions of(byte[] bytes) {
+        return new PutMessageOptions(bytes);
+    }
+
+    public int options() { return getInt(OPTIONS); }
+    public PutMessageOptions setOptions(int v) { putInt(OPTIONS, v); return this; }
+    public String resolvedQName() { return getChars(RESOLVED_Q_NAME, 48); }
+    public String resolvedQMgrName() { return getChars(RESOLVED_QMGR_NAME, 48); }
+}

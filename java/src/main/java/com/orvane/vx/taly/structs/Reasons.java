@@ -1,0 +1,223 @@
+package com.orvane.vx.taly.structs;
+
+/**
+ * Completion codes and reason codes of the native calls, mirroring the
+ * runtime's table name for name. 2059, 2071, 2195 and 2219 have fixed
+ * meanings; the runtime's own reasons are grouped by hundreds: 30xx
+ * connections and handles, 31xx structures, 32xx options and fields, 33xx
+ * objects and queues, 34xx messages, 35xx units of work, 39xx the runtime.
+ */
+public final class Reasons {
+
+    public static final int VXCC_OK = 0;
+    public static final int VXCC_WARNING = 1;
+    public static final int VXCC_FAILED = 2;
+
+    /** No reason to report. */
+    public static final int VXRC_NONE = 0;
+    /** The call is not available in this runtime. */
+    public static final int VXRC_NOT_AVAILABLE = 2059;
+    /** Memory could not be allocated. */
+    public static final int VXRC_STORAGE_NOT_AVAILABLE = 2071;
+    /** The library found a fault in the call's arguments. */
+    public static final int VXRC_UNEXPECTED_ERROR = 2195;
+    /** Another call is in progress on the connection. */
+    public static final int VXRC_CALL_IN_PROGRESS = 2219;
+    /** The connection handle is not a live connection. */
+    public static final int VXRC_HCONN_ERROR = 3001;
+    /** The object handle is not open on this connection. */
+    public static final int VXRC_HOBJ_ERROR = 3002;
+    /** The queue-manager name is not this queue manager's. */
+    public static final int VXRC_QMGR_NAME_ERROR = 3003;
+    /** The user identifier or password was not accepted. */
+    public static final int VXRC_NOT_AUTHORIZED = 3004;
+    /** Too many connections are open. */
+    public static final int VXRC_CONNECTION_LIMIT = 3005;
+    /** Too many objects are open on the connection. */
+    public static final int VXRC_HANDLE_LIMIT = 3006;
+    /** The message descriptor is null or not valid. */
+    public static final int VXRC_MD_ERROR = 3101;
+    /** The get-message options are null or not valid. */
+    public static final int VXRC_GMO_ERROR = 3102;
+    /** The put-message options are null or not valid. */
+    public static final int VXRC_PMO_ERROR = 3103;
+    /** The object descriptor is null or not valid. */
+    public static final int VXRC_OD_ERROR = 3104;
+    /** The connect options are not valid. */
+    public static final int VXRC_CNO_ERROR = 3105;
+    /** The security parameters are not valid. */
+    public static final int VXRC_CSP_ERROR = 3106;
+    /** The begin options are not valid. */
+    public static final int VXRC_BO_ERROR = 3107;
+    /** The open options are not valid. */
+    public static final int VXRC_OPEN_OPTIONS_ERROR = 3201;
+    /** The get options are not valid. */
+    public static final int VXRC_GET_OPTIONS_ERROR = 3202;
+    /** The put options are not valid. */
+    public static final int VXRC_PUT_OPTIONS_ERROR = 3203;
+    /** The close options are not valid for this object. */
+    public static final int VXRC_CLOSE_OPTIONS_ERROR = 3204;
+    /** The connect options word is not valid. */
+    public static final int VXRC_CONNECT_OPTIONS_ERROR = 3205;
+    /** The begin options word is not valid. */
+    public static final int VXRC_BEGIN_OPTIONS_ERROR = 3206;
+    /** The match options are not valid. */
+    public static final int VXRC_MATCH_OPTIONS_ERROR = 3207;
+    /** The wait interval is not valid. */
+    public static final int VXRC_WAIT_INTERVAL_ERROR = 3208;
+    /** The priority is not valid. */
+    public static final int VXRC_PRIORITY_ERROR = 3209;
+    /** The persistence is not valid. */
+    public static final int VXRC_PERSISTENCE_ERROR = 3210;
+    /** The expiry is not valid. */
+    public static final int VXRC_EXPIRY_ERROR = 3211;
+    /** The buffer address is null. */
+    public static final int VXRC_BUFFER_ERROR = 3212;
+    /** The buffer length is negative. */
+    public static final int VXRC_BUFFER_LENGTH_ERROR = 3213;
+    /** The data-length address is null. */
+    public static final int VXRC_DATA_LENGTH_ERROR = 3214;
+    /** The selector count is not valid. */
+    public static final int VXRC_SELECTOR_COUNT_ERROR = 3215;
+    /** A selector is unknown, or the selectors are null. */
+    public static final int VXRC_SELECTOR_ERROR = 3216;
+    /** Too few integer attributes for the selectors. */
+    public static final int VXRC_INT_ATTR_COUNT_ERROR = 3217;
+    /** Too few character-attribute bytes. */
+    public static final int VXRC_CHAR_ATTR_LENGTH_ERROR = 3218;
+    /** A selector names an attribute that cannot be set. */
+    public static final int VXRC_ATTR_NOT_SETTABLE = 3219;
+    /** An attribute value is not valid. */
+    public static final int VXRC_ATTR_VALUE_ERROR = 3220;
+    /** No object has that name. */
+    public static final int VXRC_UNKNOWN_OBJECT_NAME = 3301;
+    /** The object type is not valid. */
+    public static final int VXRC_OBJECT_TYPE_ERROR = 3302;
+    /** The object is open in a way that rules this out. */
+    public static final int VXRC_OBJECT_IN_USE = 3303;
+    /** Puts to the queue are inhibited. */
+    public static final int VXRC_PUT_INHIBITED = 3304;
+    /** Gets from the queue are inhibited. */
+    public static final int VXRC_GET_INHIBITED = 3305;
+    /** The object is not open for input. */
+    public static final int VXRC_NOT_OPEN_FOR_INPUT = 3306;
+    /** The object is not open for output. */
+    public static final int VXRC_NOT_OPEN_FOR_OUTPUT = 3307;
+    /** The object is not open for browse. */
+    public static final int VXRC_NOT_OPEN_FOR_BROWSE = 3308;
+    /** The object is not open for inquire. */
+    public static final int VXRC_NOT_OPEN_FOR_INQUIRE = 3309;
+    /** The object is not open for set. */
+    public static final int VXRC_NOT_OPEN_FOR_SET = 3310;
+    /** The dynamic queue name is not valid or already used. */
+    public static final int VXRC_DYNAMIC_NAME_ERROR = 3311;
+    /** The queue holds its maximum depth. */
+    public static final int VXRC_QUEUE_FULL = 3312;
+    /** The message is longer than the queue allows. */
+    public static final int VXRC_MSG_TOO_BIG_FOR_QUEUE = 3313;
+    /** The queue has been deleted. */
+    public static final int VXRC_OBJECT_DELETED = 3314;
+    /** A model queue cannot be used this way. */
+    public static final int VXRC_MODEL_QUEUE_ERROR = 3315;
+    /** No message is available. */
+    public static final int VXRC_NO_MSG_AVAILABLE = 3401;
+    /** The message was longer than the buffer; removed. */
+    public static final int VXRC_TRUNCATED_MSG_ACCEPTED = 3402;
+    /** The message is longer than the buffer; it stays. */
+    public static final int VXRC_TRUNCATED_MSG_FAILED = 3403;
+    /** A unit of work is already in progress. */
+    public static final int VXRC_UOW_IN_PROGRESS = 3501;
+    /** The unit of work holds its maximum number of messages. */
+    public static final int VXRC_SYNCPOINT_LIMIT = 3502;
+    /** Disconnect backed out the open unit of work. */
+    public static final int VXRC_BACKED_OUT_AT_DISCONNECT = 3503;
+    /** The runtime failed unexpectedly. */
+    public static final int VXRC_INTERNAL_ERROR = 3901;
+
+    private static final Object[][] TABLE = {
+        {VXRC_NONE, "VXRC_NONE", "no reason to report"},
+        {VXRC_NOT_AVAILABLE, "VXRC_NOT_AVAILABLE", "the call is not available in this runtime"},
+        {VXRC_STORAGE_NOT_AVAILABLE, "VXRC_STORAGE_NOT_AVAILABLE", "memory could not be allocated"},
+        {VXRC_UNEXPECTED_ERROR, "VXRC_UNEXPECTED_ERROR", "the library found a fault in the call's arguments"},
+        {VXRC_CALL_IN_PROGRESS, "VXRC_CALL_IN_PROGRESS", "another call is in progress on the connection"},
+        {VXRC_HCONN_ERROR, "VXRC_HCONN_ERROR", "the connection handle is not a live connection"},
+        {VXRC_HOBJ_ERROR, "VXRC_HOBJ_ERROR", "the object handle is not open on this connection"},
+        {VXRC_QMGR_NAME_ERROR, "VXRC_QMGR_NAME_ERROR", "the queue-manager name is not this queue manager's"},
+        {VXRC_NOT_AUTHORIZED, "VXRC_NOT_AUTHORIZED", "the user identifier or password was not accepted"},
+        {VXRC_CONNECTION_LIMIT, "VXRC_CONNECTION_LIMIT", "too many connections are open"},
+        {VXRC_HANDLE_LIMIT, "VXRC_HANDLE_LIMIT", "too many objects are open on the connection"},
+        {VXRC_MD_ERROR, "VXRC_MD_ERROR", "the message descriptor is null or not valid"},
+        {VXRC_GMO_ERROR, "VXRC_GMO_ERROR", "the get-message options are null or not valid"},
+        {VXRC_PMO_ERROR, "VXRC_PMO_ERROR", "the put-message options are null or not valid"},
+        {VXRC_OD_ERROR, "VXRC_OD_ERROR", "the object descriptor is null or not valid"},
+        {VXRC_CNO_ERROR, "VXRC_CNO_ERROR", "the connect options are not valid"},
+        {VXRC_CSP_ERROR, "VXRC_CSP_ERROR", "the security parameters are not valid"},
+        {VXRC_BO_ERROR, "VXRC_BO_ERROR", "the begin options are not valid"},
+        {VXRC_OPEN_OPTIONS_ERROR, "VXRC_OPEN_OPTIONS_ERROR", "the open options are not valid"},
+        {VXRC_GET_OPTIONS_ERROR, "VXRC_GET_OPTIONS_ERROR", "the get options are not valid"},
+        {VXRC_PUT_OPTIONS_ERROR, "VXRC_PUT_OPTIONS_ERROR", "the put options are not valid"},
+        {VXRC_CLOSE_OPTIONS_ERROR, "VXRC_CLOSE_OPTIONS_ERROR", "the close options are not valid for this object"},
+        {VXRC_CONNECT_OPTIONS_ERROR, "VXRC_CONNECT_OPTIONS_ERROR", "the connect options word is not valid"},
+        {VXRC_BEGIN_OPTIONS_ERROR, "VXRC_BEGIN_OPTIONS_ERROR", "the begin options word is not valid"},
+        {VXRC_MATCH_OPTIONS_ERROR, "VXRC_MATCH_OPTIONS_ERROR", "the match options are not valid"},
+        {VXRC_WAIT_INTERVAL_ERROR, "VXRC_WAIT_INTERVAL_ERROR", "the wait interval is not valid"},
+        {VXRC_PRIORITY_ERROR, "VXRC_PRIORITY_ERROR", "the priority is not valid"},
+        {VXRC_PERSISTENCE_ERROR, "VXRC_PERSISTENCE_ERROR", "the persistence is not valid"},
+        {VXRC_EXPIRY_ERROR, "VXRC_EXPIRY_ERROR", "the expiry is not valid"},
+        {VXRC_BUFFER_ERROR, "VXRC_BUFFER_ERROR", "the buffer address is null"},
+        {VXRC_BUFFER_LENGTH_ERROR, "VXRC_BUFFER_LENGTH_ERROR", "the buffer length is negative"},
+        {VXRC_DATA_LENGTH_ERROR, "VXRC_DATA_LENGTH_ERROR", "the data-length address is null"},
+        {VXRC_SELECTOR_COUNT_ERROR, "VXRC_SELECTOR_COUNT_ERROR", "the selector count is not valid"},
+        {VXRC_SELECTOR_ERROR, "VXRC_SELECTOR_ERROR", "a selector is unknown, or the selectors are null"},
+        {VXRC_INT_ATTR_COUNT_ERROR, "VXRC_INT_ATTR_COUNT_ERROR", "too few integer attributes for the selectors"},
+        {VXRC_CHAR_ATTR_LENGTH_ERROR, "VXRC_CHAR_ATTR_LENGTH_ERROR", "too few character-attribute bytes"},
+        {VXRC_ATTR_NOT_SETTABLE, "VXRC_ATTR_NOT_SETTABLE", "a selector names an attribute that cannot be set"},
+        {VXRC_ATTR_VALUE_ERROR, "VXRC_ATTR_VALUE_ERROR", "an attribute value is not valid"},
+        {VXRC_UNKNOWN_OBJECT_NAME, "VXRC_UNKNOWN_OBJECT_NAME", "no object has that name"},
+        {VXRC_OBJECT_TYPE_ERROR, "VXRC_OBJECT_TYPE_ERROR", "the object type is not valid"},
+        {VXRC_OBJECT_IN_USE, "VXRC_OBJECT_IN_USE", "the object is open in a way that rules this out"},
+        {VXRC_PUT_INHIBITED, "VXRC_PUT_INHIBITED", "puts to the queue are inhibited"},
+        {VXRC_GET_INHIBITED, "VXRC_GET_INHIBITED", "gets from the queue are inhibited"},
+        {VXRC_NOT_OPEN_FOR_INPUT, "VXRC_NOT_OPEN_FOR_INPUT", "the object is not open for input"},
+        {VXRC_NOT_OPEN_FOR_OUTPUT, "VXRC_NOT_OPEN_FOR_OUTPUT", "the object is not open for output"},
+        {VXRC_NOT_OPEN_FOR_BROWSE, "VXRC_NOT_OPEN_FOR_BROWSE", "the object is not open for browse"},
+        {VXRC_NOT_OPEN_FOR_INQUIRE, "VXRC_NOT_OPEN_FOR_INQUIRE", "the object is not open for inquire"},
+        {VXRC_NOT_OPEN_FOR_SET, "VXRC_NOT_OPEN_FOR_SET", "the object is not open for set"},
+        {VXRC_DYNAMIC_NAME_ERROR, "VXRC_DYNAMIC_NAME_ERROR", "the dynamic queue name is not valid or already used"},
+        {VXRC_QUEUE_FULL, "VXRC_QUEUE_FULL", "the queue holds its maximum depth"},
+        {VXRC_MSG_TOO_BIG_FOR_QUEUE, "VXRC_MSG_TOO_BIG_FOR_QUEUE", "the message is longer than the queue allows"},
+        {VXRC_OBJECT_DELETED, "VXRC_OBJECT_DELETED", "the queue has been deleted"},
+        {VXRC_MODEL_QUEUE_ERROR, "VXRC_MODEL_QUEUE_ERROR", "a model queue cannot be used this way"},
+        {VXRC_NO_MSG_AVAILABLE, "VXRC_NO_MSG_AVAILABLE", "no message is available"},
+        {VXRC_TRUNCATED_MSG_ACCEPTED, "VXRC_TRUNCATED_MSG_ACCEPTED", "the message was longer than the buffer; removed"},
+        {VXRC_TRUNCATED_MSG_FAILED, "VXRC_TRUNCATED_MSG_FAILED", "the message is longer than the buffer; it stays"},
+        {VXRC_UOW_IN_PROGRESS, "VXRC_UOW_IN_PROGRESS", "a unit of work is already in progress"},
+        {VXRC_SYNCPOINT_LIMIT, "VXRC_SYNCPOINT_LIMIT", "the unit of work holds its maximum number of messages"},
+        {VXRC_BACKED_OUT_AT_DISCONNECT, "VXRC_BACKED_OUT_AT_DISCONNECT", "disconnect backed out the open unit of work"},
+        {VXRC_INTERNAL_ERROR, "VXRC_INTERNAL_ERROR", "the runtime failed unexpectedly"},
+    };
+
+    private Reasons() {
+    }
+
+    /** The constant's name of a reason, such as "VXRC_NO_MSG_AVAILABLE", or "reason " and the number. */
+    public static String name(int reason) {
+        Object[] row = find(reason);
+        return row != null ? (String) row[1] : "reason " + reason;
+    }
+
+    /** What a reason means, in a few words; empty for a number not in the table. */
+    public static String meaning(int reason) {
+        Object[] row = find(reason);
+        return row != null ? (String) row[2] : "";
+    }
+
+    private static Object[] find(int reason) {
+        for (Object[] row : TABLE) {
+            if ((Integer) row[0] == reason) {
+                return row;
+            }
+        }
+        return null;
+    }
+}
