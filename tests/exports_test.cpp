@@ -19,7 +19,10 @@ TEST(Exports, TheLibraryDefinesExactlyItsJniExports) {
 
   const std::string prefix = "Java_com_orvane_vx_taly_local_internal_base_Native_";
   std::set<std::string> expected;
-  for (const char* method : {"init_1conversion", "getMetaData", "VXBEGIN", "VXCMIT", "VXBACK"}) {
+  for (const char* method :
+       {"init_1conversion", "getMetaData", "VXBEGIN", "VXCMIT", "VXBACK", "zstXAOpen",
+        "zstXAOpen_1tm", "zstXAClose", "zstXAStart", "zstXAEnd", "zstXAPrepare", "zstXACommit",
+        "zstXARollback", "zstXAForget", "zstXARecover", "zstXAComplete"}) {
     expected.insert(prefix + method);
   }
   EXPECT_EQ(defined, expected);
