@@ -15,7 +15,8 @@ std::vector<RatioPair>& ratioPairs() {
 
 namespace {
 
-// Keeps the real time per iteration of every run while the console reporter prints.
+// Keeps the processor time per iteration of every run while the console
+// reporter prints: on a shared machine it is steadier than wall-clock time.
 class Collector : public benchmark::ConsoleReporter {
  public:
   std::map<std::string, double> nanos;
@@ -23,7 +24,7 @@ class Collector : public benchmark::ConsoleReporter {
   void ReportRuns(const std::vector<Run>& runs) override {
     for (const Run& run : runs) {
       if (run.run_type == Run::RT_Iteration && !run.error_occurred) {
-        nanos[run.benchmark_name()] = run.GetAdjustedRealTime() *
+        nanos[run.benchmark_name()] = run.GetAdjustedCPUTime() *
             benchmark::GetTimeUnitMultiplier(benchmark::kNanosecond) /
             benchmark::GetTimeUnitMultiplier(run.time_unit);
       }

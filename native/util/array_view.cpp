@@ -23,7 +23,9 @@ void releaseStructure(JNIEnv* env, jbyteArray array, jbyte* view, jint mode, voi
 
 namespace {
 
+#ifdef TALY_CHECKED
 thread_local int pinsOfThisThread = 0;
+#endif
 
 // A pin that its export forgot. Test builds stop at once; a shipped library
 // releases it and goes on.
@@ -36,8 +38,10 @@ void forgotten() {
 
 }  // namespace
 
+#ifdef TALY_CHECKED
 int livePins() { return pinsOfThisThread; }
 void countPin(int delta) { pinsOfThisThread += delta; }
+#endif
 
 PinnedBytes::~PinnedBytes() {
   if (data_ == nullptr) return;

@@ -104,7 +104,13 @@ const char* threadText(char* scratch) {
 
 }  // namespace
 
-bool earlyTraceEnabled(int32_t level) { return level >= traceSettings().threshold; }
+std::atomic<int32_t> earlyTraceThreshold{0};
+
+int32_t readEarlyTraceThreshold() {
+  int32_t threshold = traceSettings().threshold;
+  earlyTraceThreshold.store(threshold, std::memory_order_relaxed);
+  return threshold;
+}
 
 void earlyTrace(const char* sourceFile, int sourceLine, int32_t level, const char* format, ...) {
   if (!earlyTraceEnabled(level)) return;

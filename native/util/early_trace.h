@@ -7,9 +7,19 @@
 #ifndef TALY_EARLY_TRACE_H
 #define TALY_EARLY_TRACE_H
 
+#include <atomic>
 #include <cstdint>
 
-bool earlyTraceEnabled(int32_t level);
+// The threshold once read (never 0 then), and its first read.
+extern std::atomic<int32_t> earlyTraceThreshold;
+int32_t readEarlyTraceThreshold();
+
+// Every export tests levels on entry and exit: one load once read.
+inline bool earlyTraceEnabled(int32_t level) {
+  int32_t threshold = earlyTraceThreshold.load(std::memory_order_relaxed);
+  if (threshold == 0) threshold = readEarlyTraceThreshold();
+  return level >= threshold;
+}
 
 void earlyTrace(const char* sourceFile, int sourceLine, int32_t level, const char* format, ...)
     __attribute__((format(printf, 4, 5)));

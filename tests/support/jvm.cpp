@@ -14,8 +14,15 @@ JavaVM* createJavaVM(JNIEnv** env) {
 #else
   const char* checks = "-Xcheck:jni";
 #endif
+  // Benchmarks that call the exports from Java load the shipped library.
+#ifdef TALY_LIBRARY_DIR
+  std::string libraryPath = std::string("-Djava.library.path=") + TALY_LIBRARY_DIR;
+#else
+  std::string libraryPath = "-Dtaly.library=static";
+#endif
   JavaVMOption options[] = {
       {const_cast<char*>(classPath.c_str()), nullptr},
+      {const_cast<char*>(libraryPath.c_str()), nullptr},
       {const_cast<char*>(checks), nullptr},
       {const_cast<char*>("-ea"), nullptr},
       {const_cast<char*>("-Xrs"), nullptr},
