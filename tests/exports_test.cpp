@@ -19,7 +19,8 @@ TEST(Exports, TheLibraryDefinesExactlyItsJniExports) {
 
   const std::string prefix = "Java_com_orvane_vx_taly_local_internal_base_Native_";
   std::set<std::string> expected;
-  for (const char* method : {"init_1conversion", "getMetaData", "VXBEGIN", "VXCMIT", "VXBACK"}) {
+  for (const char* method : {"init_1conversion", "getMetaData", "VXBEGIN", "VXCMIT", "VXBACK",
+                             "VXPUT", "VXPUT1", "talyPut", "talyPut1"}) {
     expected.insert(prefix + method);
   }
   EXPECT_EQ(defined, expected);
