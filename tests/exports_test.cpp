@@ -26,6 +26,7 @@ TEST(Exports, TheLibraryDefinesExactlyItsJniExports) {
       {"VXBEGIN", "VXCMIT", "VXBACK"},
       {"VXCONN", "VXCONNX", "talyDisc", "VXDISC"},
       {"VXOPEN", "VXCLOSE", "VXINQ", "VXSET"},
+      {"VXPUT", "VXPUT1", "talyPut", "talyPut1"},
       {"VXGET"},
       {"zstXAOpen", "zstXAOpen_1tm", "zstXAClose", "zstXAStart", "zstXAEnd", "zstXAPrepare",
        "zstXACommit", "zstXARollback", "zstXAForget", "zstXARecover", "zstXAComplete"},
