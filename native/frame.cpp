@@ -40,6 +40,14 @@ void ExportFrame::settle() {
   slot = pending;
 }
 
+void ExportFrame::keepRaisedForChecks(bool on) {
+  keepRaised_ = on;
+  if (on || raised_ == nullptr) return;
+  if (aside_ != nullptr) ctx.env->DeleteLocalRef(aside_);
+  aside_ = raised_;
+  raised_ = nullptr;
+}
+
 jthrowable ExportFrame::takeRaised() {
   settle();
   jthrowable taken = raised_;

@@ -94,8 +94,8 @@ class ExportFrame {
   void settle();
 
   // From now on, exceptions are kept for the export's checks (on), or set
-  // aside for the return again (off).
-  void keepRaisedForChecks(bool on) { keepRaised_ = on; }
+  // aside for the return again (off; one still kept is set aside then).
+  void keepRaisedForChecks(bool on);
   // The exception raised since the last check (pending or taken off the
   // thread), now owned by the caller; null when there is none.
   jthrowable takeRaised();

@@ -227,3 +227,17 @@ TEST_F(Connect, DisconnectIsTalyDiscWithOptionsZero) {
                        "VXDISC --> 2018",
                        "Java_com_orvane_vx_taly_local_internal_base_Native_talyDisc(exit): rc:2018"}));
 }
+
+TEST_F(Connect, VersionFiveOptionsTooShortForTheParametersAreTracedWithoutData) {
+  Bytes cno(120, 'p');
+  putInt(cno, VXCNO_VERSION, 5);
+  FdCapture err(2);
+  NATIVE(VXCONNX)(env, nullptr, JNI_TRUE, nullptr, 0, bytes(cno), hconnHolder(0), cc, reason);
+  std::vector<std::string> lines = traceMessages(err.stop());
+  EXPECT_EQ(events()[2], "data 59 11 \"VX Connect Options\" -");
+  EXPECT_EQ(runtime.count("VXCONNX"), 1u);
+  ASSERT_GE(lines.size(), 3u);
+  EXPECT_EQ(lines.front(), "Java_com_orvane_vx_taly_local_internal_base_Native_VXCONNX(entry)");
+  EXPECT_EQ(lines[lines.size() - 5], "") << "the marker before the options are released";
+  EXPECT_EQ(lines.back(), "Java_com_orvane_vx_taly_local_internal_base_Native_VXCONNX(exit): rc:0");
+}

@@ -8,6 +8,7 @@
 #include "faulty_env.h"
 #include "jni_test.h"
 #include "util/allocation.h"
+#include "util/early_trace.h"
 #include "vx/structs.h"
 
 namespace {
@@ -318,4 +319,89 @@ TEST_F(Get, DebugOptionsKeepTheChosenArraysPinned) {
   EXPECT_EQ(errText.find("Not ReleaseByteArrayElements:  java_vxgmo_buf:") != std::string::npos,
             keepsGmo);
   EXPECT_NE(errText.find("ReleaseByteArrayElements:       java_vxmd_buf:"), std::string::npos);
+}
+
+TEST_F(Get, AnExceptionFromTheEntryEventIsTheOneFoundAfterTheCall) {
+  deliver("abc", 0, 0);
+  traceThrowsFrom("entry");
+  get(JNI_TRUE, 8, bytes(std::string(8, '.')));
+  jthrowable pending = env->ExceptionOccurred();
+  ASSERT_NE(pending, nullptr) << "thrown again on return";
+  env->ExceptionClear();
+  EXPECT_EQ(codes(), std::make_pair(0, 0)) << "a saved exception keeps the codes";
+  std::vector<std::string> all = events();
+  ASSERT_EQ(all.size(), 4u);
+  EXPECT_EQ(all[1].rfind("krux 59 5 15 0 0 0 \"ExceptionOccured\" \"java.lang.IllegalStateException\"", 0), 0u);
+  EXPECT_EQ(all[3], "exit 59 5 0") << "the exit event went out before the rethrow";
+}
+
+TEST_F(Get, AFailureReportThatThrowsIsCheckedAndNotPassedOn) {
+  traceThrowsFrom("krux");
+  FaultyEnv faults(env);
+  faults.fail(Jni::GetByteArrayElements, 2);
+  get(JNI_FALSE, 8, bytes(Bytes(8, 0)));
+  EXPECT_FALSE(env->ExceptionCheck());
+  EXPECT_TRUE(runtime.calls().empty());
+  EXPECT_EQ(codes(), std::make_pair(2, 2195));
+  std::vector<std::string> all = events();
+  ASSERT_EQ(all.size(), 2u);
+  EXPECT_EQ(all[0], "krux 59 5 5 0 0 0 \"native_vxgmo is null\" null null");
+  EXPECT_EQ(all[1].rfind("krux 59 5 16 0 0 0 \"ExceptionOccured\"", 0), 0u);
+}
+
+TEST_F(Get, WithoutGetOptionsNothingIsCopiedBack) {
+  deliver("abc", 0, 0);
+  runtime.on("VXGET", [](RecordedCall& call) {
+    std::memcpy(call.p(5), "abc", 3);
+    *call.p<int32_t>(6) = 3;
+  });
+  gmo = nullptr;
+  jbyteArray buffer = bytes(std::string(8, '.'));
+  get(JNI_FALSE, 8, buffer);
+  EXPECT_EQ(runtime.only("VXGET").p(3), nullptr);
+  EXPECT_EQ(bytesOf(buffer), Bytes(8, '.'));
+  EXPECT_EQ(value(dataLength), -1);
+}
+
+// A large buffer comes from the shared pool, and a get nested in another on
+// the same thread (a callback of the runtime that gets) has memory of its own.
+TEST_F(Get, LargeAndNestedReceivesKeepTheirOwnMemory) {
+  const int32_t large = 1 << 20;
+  jbyteArray outer = bytes(Bytes(large, 0));
+  jbyteArray inner = bytes(std::string(16, '.'));
+  jobject innerLength = pint(0);
+  int depth = 0;
+  runtime.on("VXGET", [&](RecordedCall& call) {
+    if (depth++ == 0) {
+      std::memset(call.p(5), 'o', static_cast<size_t>(call.i(4)));
+      NATIVE(VXGET)(env, nullptr, JNI_FALSE, 4, 0, 0, 21, nullptr, gmo, 16, inner, innerLength,
+                    cc, reason);
+    } else {
+      std::memset(call.p(5), 'i', 16);
+    }
+    *call.p<int32_t>(6) = call.i(4);
+  });
+  get(JNI_FALSE, large, outer);
+  EXPECT_EQ(bytesOf(outer), Bytes(large, 'o'));
+  EXPECT_EQ(bytesOf(inner), Bytes(16, 'i'));
+  EXPECT_EQ(value(dataLength), large);
+  EXPECT_EQ(value(innerLength), 16);
+}
+
+TEST_F(Get, AThreadDeathClassThatCannotBeFoundIsNotReported) {
+  runtime.on("VXGET", [this](RecordedCall&) {
+    env->Throw(newException("java/lang/IllegalStateException", "late"));
+  });
+  dataLength = pint(0);
+  FaultyEnv faults(env);
+  faults.failClass("java/lang/ThreadDeath");
+  FdCapture err(2);
+  get(JNI_FALSE, 8, bytes(Bytes(8, 0)));
+  std::string errText = err.stop();
+  ASSERT_TRUE(env->ExceptionCheck());
+  env->ExceptionClear();
+  EXPECT_TRUE(events().empty());
+  if (earlyTraceEnabled(400)) {
+    EXPECT_NE(errText.find("Failed to lookup ThreadDeath class."), std::string::npos);
+  }
 }

@@ -210,3 +210,32 @@ TEST_F(ObjectCalls, CountsThatDoNotFitTheirArraysAreRejectedBeforeAnythingIsPinn
   }
   EXPECT_TRUE(runtime.calls().empty());
 }
+
+TEST_F(ObjectCalls, EachCallNamesItselfInItsLinesAndEvents) {
+  struct Case {
+    std::string method, name, function;
+  };
+  FdCapture err(2);
+  NATIVE(VXOPEN)(env, nullptr, JNI_TRUE, 1, 0, 0, bytes(Bytes(424, 0)), 0, hobjHolder(0), cc,
+                 reason);
+  NATIVE(VXCLOSE)(env, nullptr, JNI_TRUE, 1, 0, 0, hobjHolder(9), 0, cc, reason);
+  NATIVE(VXINQ)(env, nullptr, JNI_TRUE, 1, 0, 0, 2, 0, nullptr, 0, nullptr, 0, nullptr, cc, reason);
+  NATIVE(VXSET)(env, nullptr, JNI_TRUE, 1, 0, 0, 2, 0, nullptr, 0, nullptr, 0, nullptr, cc, reason);
+  std::vector<std::string> lines = traceMessages(err.stop());
+  const std::string prefix = "Java_com_orvane_vx_taly_local_internal_base_Native_";
+  std::vector<std::string> calls;
+  for (const std::string& line : lines) {
+    if (line.rfind(prefix, 0) == 0) calls.push_back(line.substr(prefix.size()));
+  }
+  EXPECT_EQ(calls, (std::vector<std::string>{"VXOPEN(entry)", "VXOPEN(exit): rc:0",
+                                             "VXCLOSE(entry): hconn:1, hobj:9",
+                                             "VXCLOSE(exit): rc:0", "VXINQ(entry)",
+                                             "VXINQ(exit): rc:0", "VXSET(entry)",
+                                             "VXSET(exit): rc:0"}));
+  EXPECT_EQ(events(), (std::vector<std::string>{
+                          "entry 59 7", "data 59 7 \"VXOPEN returned CC=0, RC=0\" -", "exit 59 7 0",
+                          "entry 59 2", "data 59 2 \"VXCLOSE returned CC=0, RC=0\" -", "exit 59 2 0",
+                          "entry 59 6", "data 59 6 \"VXINQ returned CC=0, RC=0\" -", "exit 59 6 0",
+                          "entry 59 10", "data 59 10 \"VXSET returned CC=0, RC=0\" -",
+                          "exit 59 10 0"}));
+}

@@ -48,9 +48,12 @@ bool traceConnectOptions(ExportFrame& f, const PinnedBytes& name, jsize nameLeng
   const unsigned char* view = cno.bytes();
   unsigned char* copy = nullptr;
   bool traceable = true;
-  if (view != nullptr && cnoLength >= static_cast<jsize>(VXCNO_SECURITY_PARMS_OFFSET + 4) &&
-      intAt(view, VXCNO_VERSION) >= kMaskingVersion &&
-      intAt(view, VXCNO_SECURITY_PARMS_OFFSET) != 0) {
+  bool masking = view != nullptr && cnoLength >= static_cast<jsize>(VXCNO_VERSION + 4) &&
+                 intAt(view, VXCNO_VERSION) >= kMaskingVersion;
+  if (masking && cnoLength < static_cast<jsize>(VXCNO_SECURITY_PARMS_OFFSET + 4)) {
+    // Too short to say where a password would be: traced without data.
+    traceable = false;
+  } else if (masking && intAt(view, VXCNO_SECURITY_PARMS_OFFSET) != 0) {
     copy = static_cast<unsigned char*>(allocate(static_cast<size_t>(cnoLength)));
     if (copy == nullptr) {
       f.failStorage(9, "malloc for vxcno failed", VXRC_STORAGE_NOT_AVAILABLE);

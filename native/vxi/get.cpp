@@ -50,13 +50,11 @@ void describe(JNIEnv* env, jthrowable throwable) {
   env->ExceptionClear();
 }
 
-// Looks at the exception that the runtime call left: a ThreadDeath is
+// Looks at the exception found after the runtime call: a ThreadDeath is
 // reported only when ZRT_KRUX_ON_THREADDEATH_EXCEPTION is set.
 void examineSaved(ExportFrame& f, jthrowable saved) {
   JNIEnv* env = f.ctx.env;
-  TALY_TRACE(400, "ExceptionOccured");
-  env->ExceptionDescribe();
-  env->ExceptionClear();
+  describe(env, saved);
   jclass threadDeath = env->FindClass("java/lang/ThreadDeath");
   if (env->ExceptionCheck()) {
     env->ExceptionClear();
@@ -124,6 +122,10 @@ JNIEXPORT void JNICALL Java_com_orvane_vx_taly_local_internal_base_Native_VXGET(
   TALY_TRACE(500, TALY_NATIVE("VXGET(entry)"));
   TALY_TRACE(400, "DebugOptions: %d", debug);
   ExportFrame f(env, trace, kGetFunction);
+  // What this export's own steps raise is kept for its checks: before the
+  // runtime call it is the exception found after the call; after, the
+  // checks that follow the copy and each release see it.
+  f.keepRaisedForChecks(true);
   f.entry();
 
   StructureView md(ReleaseMode::CopyBack);
@@ -150,8 +152,6 @@ JNIEXPORT void JNICALL Java_com_orvane_vx_taly_local_internal_base_Native_VXGET(
     }
   }
 
-  // From the runtime call on, what this export's own steps raise goes to its checks.
-  f.keepRaisedForChecks(true);
   jthrowable saved = nullptr;
   if (f.ok()) {
     int32_t dataLength = f.pint(dataLengthHolder);
@@ -159,7 +159,7 @@ JNIEXPORT void JNICALL Java_com_orvane_vx_taly_local_internal_base_Native_VXGET(
     runtimeVector().VXGET(hconn, hobj, md.data(), gmo.data(), bufferLength, received.data(),
                           &dataLength, &f.cc, &f.reason);
     TALY_MARK();
-    saved = env->ExceptionOccurred();
+    saved = f.takeRaised();
     if (saved != nullptr) examineSaved(f, saved);
     f.callResult(hconn, "VXGET");
     if (f.ok() && gmo && (gmoOptions(env, gmo) & kNoDataCopy) == 0) {
