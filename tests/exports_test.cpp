@@ -27,6 +27,7 @@ TEST(Exports, TheLibraryDefinesExactlyItsJniExports) {
       {"VXCONN", "VXCONNX", "talyDisc", "VXDISC"},
       {"VXOPEN", "VXCLOSE", "VXINQ", "VXSET"},
       {"VXGET"},
+      {"VXSUB", "VXSUBRQ", "VXSTAT"},
       {"zstXAOpen", "zstXAOpen_1tm", "zstXAClose", "zstXAStart", "zstXAEnd", "zstXAPrepare",
        "zstXACommit", "zstXARollback", "zstXAForget", "zstXARecover", "zstXAComplete"},
   };
