@@ -28,6 +28,8 @@ TEST(Exports, TheLibraryDefinesExactlyItsJniExports) {
       {"VXOPEN", "VXCLOSE", "VXINQ", "VXSET"},
       {"VXPUT", "VXPUT1", "talyPut", "talyPut1"},
       {"VXGET"},
+      {"VXSUB", "VXSUBRQ", "VXSTAT"},
+      {"VXCRTMH", "VXDLTMH", "VXSETMP", "VXINQMP", "VXDLTMP", "VXMHBUF", "VXBUFMH"},
       {"zstXAOpen", "zstXAOpen_1tm", "zstXAClose", "zstXAStart", "zstXAEnd", "zstXAPrepare",
        "zstXACommit", "zstXARollback", "zstXAForget", "zstXARecover", "zstXAComplete"},
   };

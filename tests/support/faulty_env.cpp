@@ -100,6 +100,11 @@ jint JNICALL callIntMethodV(JNIEnv* env, jobject object, jmethodID method, va_li
   return real()->CallIntMethodV(env, object, method, args);
 }
 
+jlong JNICALL callLongMethodV(JNIEnv* env, jobject object, jmethodID method, va_list args) {
+  FaultyEnv::current().note("CallLongMethod");
+  return real()->CallLongMethodV(env, object, method, args);
+}
+
 void JNICALL callVoidMethodV(JNIEnv* env, jobject object, jmethodID method, va_list args) {
   FaultyEnv::current().note("CallVoidMethod");
   real()->CallVoidMethodV(env, object, method, args);
@@ -136,6 +141,7 @@ FaultyEnv::FaultyEnv(JNIEnv* env) : env_(env), real_(env->functions), table_(*en
   table_.CallObjectMethodV = callObjectMethodV;
   table_.CallVoidMethodV = callVoidMethodV;
   table_.CallIntMethodV = callIntMethodV;
+  table_.CallLongMethodV = callLongMethodV;
   table_.SetIntField = setIntField;
   table_.Throw = throwException;
   table_.DeleteLocalRef = deleteLocalRef;

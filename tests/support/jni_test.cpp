@@ -210,6 +210,22 @@ int32_t JniTest::hobjValue(jobject holder) {
   return value;
 }
 
+jobject JniTest::hmsgHolder(int64_t value) {
+  jclass cls = env->FindClass("com/orvane/vx/taly/handles/HmsgImpl");
+  jobject holder = env->NewObject(cls, env->GetMethodID(cls, "<init>", "(J)V"),
+                                  static_cast<jlong>(value));
+  env->DeleteLocalRef(cls);
+  return holder;
+}
+
+int64_t JniTest::hmsgValue(jobject holder) {
+  jclass cls = env->FindClass("com/orvane/vx/taly/handles/HmsgImpl");
+  int64_t value = env->CallLongMethod(holder, env->GetMethodID(cls, "getValue", "()J"));
+  EXPECT_FALSE(env->ExceptionCheck());
+  env->DeleteLocalRef(cls);
+  return value;
+}
+
 std::vector<std::string> traceMessages(const std::string& err) {
   std::vector<std::string> lines;
   size_t start = 0;

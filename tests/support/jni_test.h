@@ -42,6 +42,9 @@ class JniTest : public ::testing::Test {
   int32_t hconnValue(jobject holder);
   jobject hobjHolder(int32_t value);
   int32_t hobjValue(jobject holder);
+  // Message-handle (HmsgImpl) holders.
+  jobject hmsgHolder(int64_t value);
+  int64_t hmsgValue(jobject holder);
 
   // The recording trace object that init_conversion was given.
   static jobject traceObject();

@@ -1,0 +1,171 @@
+// Subscriptions and status: VXSUB, VXSUBRQ and VXSTAT.
+#include <algorithm>
+#include <functional>
+
+#include "capture.h"
+#include "faulty_env.h"
+#include "jni_test.h"
+
+namespace {
+
+class Subscribe : public ExportTest {
+ protected:
+  // The last n events, those of the last call.
+  std::vector<std::string> lastEvents(size_t n) {
+    std::vector<std::string> all = events();
+    return std::vector<std::string>(all.end() - static_cast<long>(std::min(n, all.size())), all.end());
+  }
+};
+
+const std::vector<std::string> kCopiedBack = {"ReleaseByteArrayElements(0)"};
+
+}  // namespace
+
+TEST_F(Subscribe, SubscribeHandsOverTheObjectHandleAndWritesBothHandlesOnZeroAndOne) {
+  runtime.capture("VXSUB", 1, 8);
+  runtime.on("VXSUB", [](RecordedCall& call) {
+    EXPECT_EQ(*call.p<int32_t>(2), 17) << "the object holder's value goes in";
+    EXPECT_EQ(*call.p<int32_t>(3), 0) << "the subscription handle starts at 0";
+    *call.p<int32_t>(2) = 301;
+    *call.p<int32_t>(3) = 302;
+    if (call.p(1) != nullptr) call.p<uint8_t>(1)[5] = 'R';
+  });
+  for (int32_t completion : {0, 1}) {
+    runtime.clear();
+    runtime.answer("VXSUB", completion, 2041 * completion);
+    jbyteArray sd = bytes(std::string("SD  xxxx"));
+    jobject hobj = hobjHolder(17);
+    jobject hsub = hobjHolder(99);
+    FaultyEnv faults(env);
+    NATIVE(VXSUB)(env, nullptr, JNI_TRUE, 9, 0, 0, sd, hobj, hsub, cc, reason);
+
+    EXPECT_EQ(faults.log("CallIntMethod").size(), 1u) << "the subscription holder is not read";
+    EXPECT_EQ(faults.log("Release"), kCopiedBack);
+    RecordedCall call = runtime.only("VXSUB");
+    EXPECT_EQ(call.i(0), 9);
+    EXPECT_EQ(call.bytes[1], Bytes({'S', 'D', ' ', ' ', 'x', 'x', 'x', 'x'}));
+    EXPECT_EQ(hobjValue(hobj), 301);
+    EXPECT_EQ(hobjValue(hsub), 302);
+    EXPECT_EQ(bytesOf(sd)[5], 'R');
+    EXPECT_EQ(codes(), std::make_pair(completion, 2041 * completion));
+    EXPECT_EQ(lastEvents(3), (std::vector<std::string>{
+                            "entry 59 38",
+                            "data 59 38 \"VXSUB returned CC=" + std::to_string(completion) +
+                                ", RC=" + std::to_string(2041 * completion) + "\" -",
+                            "exit 59 38 " + std::to_string(2041 * completion)}));
+  }
+
+  // One holder for both handles ends with the subscription handle: it is written last.
+  jobject both = hobjHolder(17);
+  NATIVE(VXSUB)(env, nullptr, JNI_FALSE, 9, 0, 0, nullptr, both, both, cc, reason);
+  EXPECT_EQ(hobjValue(both), 302);
+}
+
+TEST_F(Subscribe, AFailedSubscribeWritesNeitherHolderButCopiesTheDescriptorBack) {
+  runtime.answer("VXSUB", 2, 2429);
+  runtime.on("VXSUB", [](RecordedCall& call) {
+    *call.p<int32_t>(2) = 5;
+    *call.p<int32_t>(3) = 6;
+    call.p<uint8_t>(1)[0] = 'X';
+  });
+  jbyteArray sd = bytes(Bytes(16, 0));
+  jobject hobj = hobjHolder(-1);
+  jobject hsub = hobjHolder(-2);
+  FaultyEnv faults(env);
+  FdCapture err(2);
+  NATIVE(VXSUB)(env, nullptr, JNI_FALSE, 4, 0, 0, sd, hobj, hsub, cc, reason);
+  std::vector<std::string> lines = traceMessages(err.stop());
+
+  EXPECT_EQ(hobjValue(hobj), -1);
+  EXPECT_EQ(hobjValue(hsub), -2);
+  EXPECT_TRUE(faults.log("CallVoidMethod").empty());
+  EXPECT_EQ(bytesOf(sd)[0], 'X');
+  EXPECT_EQ(codes(), std::make_pair(2, 2429));
+  ASSERT_GE(lines.size(), 2u);
+  EXPECT_EQ(lines.front(), "Java_com_orvane_vx_taly_local_internal_base_Native_VXSUB(entry)");
+  EXPECT_EQ(lines.back(), "Java_com_orvane_vx_taly_local_internal_base_Native_VXSUB(exit): rc:2429");
+  EXPECT_EQ(lines[lines.size() - 5], "") << "a marker before the release";
+}
+
+TEST_F(Subscribe, RequestPassesTheSubscriptionHandleAndActionAndNeverWritesTheHolder) {
+  runtime.capture("VXSUBRQ", 3, 4);
+  runtime.answer("VXSUBRQ", 1, 2437);
+  runtime.on("VXSUBRQ", [](RecordedCall& call) { call.p<uint8_t>(3)[4] = 7; });
+  jbyteArray sro = bytes(Bytes{'S', 'R', 'O', ' ', 0, 0, 0, 0});
+  jobject hsub = hobjHolder(612);
+  FaultyEnv faults(env);
+  NATIVE(VXSUBRQ)(env, nullptr, JNI_TRUE, 5, 0, 0, hsub, 1, sro, cc, reason);
+
+  RecordedCall call = runtime.only("VXSUBRQ");
+  EXPECT_EQ(call.i(0), 5);
+  EXPECT_EQ(call.i(1), 612);
+  EXPECT_EQ(call.i(2), 1);
+  EXPECT_EQ(call.bytes[3], Bytes({'S', 'R', 'O', ' '}));
+  EXPECT_EQ(bytesOf(sro)[4], 7);
+  EXPECT_EQ(faults.log("CallIntMethod").size(), 1u);
+  EXPECT_EQ(faults.log("CallVoidMethod").size(), 3u) << "the three trace events, no holder";
+  EXPECT_EQ(hobjValue(hsub), 612);
+  EXPECT_EQ(faults.log("Release"), kCopiedBack);
+  EXPECT_EQ(codes(), std::make_pair(1, 2437));
+  EXPECT_EQ(events(), (std::vector<std::string>{"entry 59 0",
+                                                "data 59 0 \"VXSUBRQ returned CC=1, RC=2437\" -",
+                                                "exit 59 0 2437"}));
+}
+
+TEST_F(Subscribe, StatusPassesTheTypeAndTheStructureOrANullAddress) {
+  runtime.capture("VXSTAT", 2, 4);
+  runtime.on("VXSTAT", [](RecordedCall& call) {
+    if (call.p(2) != nullptr) call.p<uint8_t>(2)[7] = 0x33;
+  });
+  jbyteArray sts = bytes(Bytes{'S', 'T', 'A', 'T', 0, 0, 0, 0});
+  FaultyEnv faults(env);
+  FdCapture err(2);
+  NATIVE(VXSTAT)(env, nullptr, JNI_TRUE, 8, 0, 0, 3, sts, cc, reason);
+  std::vector<std::string> lines = traceMessages(err.stop());
+
+  RecordedCall call = runtime.only("VXSTAT");
+  EXPECT_EQ(call.i(0), 8);
+  EXPECT_EQ(call.i(1), 3);
+  EXPECT_EQ(call.bytes[2], Bytes({'S', 'T', 'A', 'T'}));
+  EXPECT_EQ(bytesOf(sts)[7], 0x33);
+  EXPECT_EQ(faults.log("Release"), kCopiedBack);
+  EXPECT_EQ(codes(), std::make_pair(0, 0));
+  EXPECT_EQ(events()[1], "data 59 32 \"VXSTAT returned CC=0, RC=0\" -");
+  EXPECT_EQ(lines.front(), "Java_com_orvane_vx_taly_local_internal_base_Native_VXSTAT(entry)");
+  EXPECT_EQ(lines.back(), "Java_com_orvane_vx_taly_local_internal_base_Native_VXSTAT(exit): rc:0");
+
+  runtime.clear();
+  NATIVE(VXSTAT)(env, nullptr, JNI_FALSE, 8, 0, 0, 1, nullptr, cc, reason);
+  EXPECT_EQ(runtime.only("VXSTAT").p(2), nullptr);
+}
+
+// A structure that cannot be pinned leaves every handle holder unread and untouched.
+TEST_F(Subscribe, AStructureThatCannotBePinnedSkipsTheRuntimeAndTheHolders) {
+  jobject hobj = hobjHolder(11);
+  jobject hsub = hobjHolder(12);
+  struct Case {
+    std::function<void()> call;
+    std::string report;
+  };
+  const std::vector<Case> cases = {
+      {[&] { NATIVE(VXSUB)(env, nullptr, JNI_FALSE, 1, 0, 0, bytes(Bytes(8, 0)), hobj, hsub, cc, reason); },
+       "krux 59 38 4 0 0 0 \"native_vxsd is null\" null null"},
+      {[&] { NATIVE(VXSUBRQ)(env, nullptr, JNI_FALSE, 1, 0, 0, hsub, 1, bytes(Bytes(8, 0)), cc, reason); },
+       "krux 59 0 4 0 0 0 \"native_vxsro is null\" null null"},
+      {[&] { NATIVE(VXSTAT)(env, nullptr, JNI_FALSE, 1, 0, 0, 1, bytes(Bytes(8, 0)), cc, reason); },
+       "krux 59 32 4 0 0 0 \"native_vxsts is null\" null null"},
+  };
+  for (const Case& c : cases) {
+    FaultyEnv faults(env);
+    faults.fail(Jni::GetByteArrayElements);
+    c.call();
+    EXPECT_TRUE(faults.log("CallIntMethod").empty());
+    EXPECT_EQ(faults.log("CallVoidMethod").size(), 1u) << "the failure report alone";
+    EXPECT_TRUE(faults.log("Release").empty());
+    EXPECT_EQ(codes(), std::make_pair(2, 2195));
+    EXPECT_EQ(lastEvents(1), std::vector<std::string>{c.report});
+  }
+  EXPECT_TRUE(runtime.calls().empty());
+  EXPECT_EQ(hobjValue(hobj), 11);
+  EXPECT_EQ(hobjValue(hsub), 12);
+}
