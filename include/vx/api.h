@@ -17,8 +17,10 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "vx/properties.h"
 #include "vx/reasons.h"
 #include "vx/structs.h"
+#include "vx/subscriptions.h"
 
 // Lengths of the character and byte fields.
 constexpr int32_t VX_NAME_LENGTH = 48;        // queue and queue-manager names
@@ -68,7 +70,11 @@ struct VXGMO {
                             //     did not fit the buffer (completion code 1 or 2)
   int32_t ReturnedLength;   //  24 out: bytes placed in the buffer
   char ResolvedQName[48];   //  28 out: the queue the message came from
-  char Reserved[36];        //  76 not used
+  int32_t Reserved1;        //  76 not used
+  VXHMSG MsgHandle;         //  80 a message handle of the connection, or 0: the
+                            //     message's properties replace the handle's
+                            //     (vx/properties.h); read at every version
+  char Reserved2[24];       //  88 not used
 };
 
 // Put-message options: structure table index 8, version 3, 176 bytes.
@@ -78,7 +84,11 @@ struct VXPMO {
   int32_t Options;           //   8 VXPMO_*
   char ResolvedQName[48];    //  12 out: the queue the message was put to
   char ResolvedQMgrName[48]; //  60 out: this queue manager's name
-  char Reserved[68];         // 108 not used
+  int32_t Reserved1;         // 108 not used
+  VXHMSG MsgHandle;          // 112 a message handle of the connection, or 0: the message
+                             //     carries a copy of the handle's properties
+                             //     (vx/properties.h); read at every version
+  char Reserved2[56];        // 120 not used
 };
 
 // Connect options: structure table index 2, version 6, 208 bytes.
@@ -138,7 +148,9 @@ constexpr int32_t VXBO_CURRENT_VERSION = 1, VXBO_LENGTH = 12;
 // VXOD: the object a descriptor names. ObjectName, ObjectQMgrName (blank or
 // this queue manager's name) and DynamicQName are read; RecsPresent must be 0;
 // ObjectName (for a model queue: the made name), ResolvedQName,
-// ResolvedQMgrName and ResolvedType are written. The other fields are not used.
+// ResolvedQMgrName and ResolvedType are written. A topic (VXOT_TOPIC,
+// vx/subscriptions.h) is named by ObjectString instead, and its topic string
+// is written to ResObjectString. The other fields are not used.
 constexpr int32_t VXOT_QUEUE = 1;
 // The dump request: an open of this type with the name below writes a short
 // state dump to standard error and returns object handle 0 (nothing to close).
@@ -270,6 +282,16 @@ enum : int32_t {
   VXCALL_BEGIN = 10,
   VXCALL_CMIT = 11,
   VXCALL_BACK = 12,
+  VXCALL_SUB = 20,
+  VXCALL_SUBRQ = 21,
+  VXCALL_STAT = 22,
+  VXCALL_CRTMH = 23,
+  VXCALL_DLTMH = 24,
+  VXCALL_SETMP = 25,
+  VXCALL_INQMP = 26,
+  VXCALL_DLTMP = 27,
+  VXCALL_MHBUF = 28,
+  VXCALL_BUFMH = 29,
 };
 
 static_assert(offsetof(VXMD, Priority) == 12 && offsetof(VXMD, Format) == 32);
@@ -279,8 +301,9 @@ static_assert(offsetof(VXMD, UserIdentifier) == 188 && offsetof(VXMD, PutDate) =
 static_assert(offsetof(VXMD, PutTime) == 208 && sizeof(VXMD) == VXMD_LENGTH);
 static_assert(offsetof(VXGMO, Options) == VXGMO_OPTIONS && offsetof(VXGMO, WaitInterval) == 12);
 static_assert(offsetof(VXGMO, MsgLength) == 20 && offsetof(VXGMO, ResolvedQName) == 28);
-static_assert(sizeof(VXGMO) == VXGMO_LENGTH);
-static_assert(offsetof(VXPMO, ResolvedQMgrName) == 60 && sizeof(VXPMO) == VXPMO_LENGTH);
+static_assert(offsetof(VXGMO, MsgHandle) == 80 && sizeof(VXGMO) == VXGMO_LENGTH);
+static_assert(offsetof(VXPMO, ResolvedQMgrName) == 60 && offsetof(VXPMO, MsgHandle) == 112);
+static_assert(sizeof(VXPMO) == VXPMO_LENGTH && alignof(VXPMO) == 4 && alignof(VXGMO) == 4);
 static_assert(offsetof(VXCNO, Version) == VXCNO_VERSION && offsetof(VXCNO, ConnectionId) == 40);
 static_assert(offsetof(VXCNO, SecurityParmsOffset) == VXCNO_SECURITY_PARMS_OFFSET);
 static_assert(sizeof(VXCNO) == VXCNO_LENGTH);

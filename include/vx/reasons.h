@@ -8,6 +8,8 @@
 //   32xx options and fields           33xx objects and queues
 //   34xx messages                     35xx units of work
 //   39xx the runtime itself
+// Within a group, the topics, subscriptions and message properties take
+// numbers from xx11 (30xx), xx21 (31xx, 34xx) and xx31 (32xx, 33xx) on.
 // The Java side mirrors this table in com.orvane.vx.taly.structs.Reasons,
 // name for name.
 #ifndef VX_REASONS_H
@@ -36,6 +38,9 @@ enum : int32_t {
   X(VXRC_NOT_AUTHORIZED, 3004, "the user identifier or password was not accepted")           \
   X(VXRC_CONNECTION_LIMIT, 3005, "too many connections are open")                            \
   X(VXRC_HANDLE_LIMIT, 3006, "too many objects are open on the connection")                  \
+  X(VXRC_HSUB_ERROR, 3011, "the subscription handle is not open on this connection")         \
+  X(VXRC_HMSG_ERROR, 3012, "the message handle is not a live handle of this connection")     \
+  X(VXRC_MSG_HANDLE_LIMIT, 3013, "the connection holds its maximum of message handles")      \
   /* structures: null, wrong identifier or unknown version */                                \
   X(VXRC_MD_ERROR, 3101, "the message descriptor is null or not valid")                      \
   X(VXRC_GMO_ERROR, 3102, "the get-message options are null or not valid")                   \
@@ -44,6 +49,17 @@ enum : int32_t {
   X(VXRC_CNO_ERROR, 3105, "the connect options are not valid")                               \
   X(VXRC_CSP_ERROR, 3106, "the security parameters are not valid")                           \
   X(VXRC_BO_ERROR, 3107, "the begin options are not valid")                                  \
+  X(VXRC_SD_ERROR, 3121, "the subscription descriptor is null or not valid")                 \
+  X(VXRC_SRO_ERROR, 3122, "the subscription request options are not valid")                  \
+  X(VXRC_STS_ERROR, 3123, "the status structure is null or not valid")                       \
+  X(VXRC_CMHO_ERROR, 3124, "the create-message-handle options are not valid")                \
+  X(VXRC_DMHO_ERROR, 3125, "the delete-message-handle options are not valid")                \
+  X(VXRC_SMPO_ERROR, 3126, "the set-property options are not valid")                         \
+  X(VXRC_IMPO_ERROR, 3127, "the inquire-property options are not valid")                     \
+  X(VXRC_DMPO_ERROR, 3128, "the delete-property options are not valid")                      \
+  X(VXRC_PD_ERROR, 3129, "the property descriptor is not valid")                             \
+  X(VXRC_MHBO_ERROR, 3130, "the handle-to-buffer options are not valid")                     \
+  X(VXRC_BMHO_ERROR, 3131, "the buffer-to-handle options are not valid")                     \
   /* options and fields */                                                                   \
   X(VXRC_OPEN_OPTIONS_ERROR, 3201, "the open options are not valid")                         \
   X(VXRC_GET_OPTIONS_ERROR, 3202, "the get options are not valid")                           \
@@ -65,6 +81,15 @@ enum : int32_t {
   X(VXRC_CHAR_ATTR_LENGTH_ERROR, 3218, "too few character-attribute bytes")                  \
   X(VXRC_ATTR_NOT_SETTABLE, 3219, "a selector names an attribute that cannot be set")        \
   X(VXRC_ATTR_VALUE_ERROR, 3220, "an attribute value is not valid")                          \
+  X(VXRC_SUB_OPTIONS_ERROR, 3231, "the subscription options are not valid")                  \
+  X(VXRC_SUBRQ_ACTION_ERROR, 3232, "the subscription request action is not valid")           \
+  X(VXRC_STATUS_TYPE_ERROR, 3233, "the status type is not valid")                            \
+  X(VXRC_PROPERTY_OPTIONS_ERROR, 3234, "the handle or property options word is not valid")   \
+  X(VXRC_TOPIC_STRING_ERROR, 3235, "the topic string is missing, too long or not valid")     \
+  X(VXRC_SUB_NAME_ERROR, 3236, "the subscription name is missing, too long or not valid")    \
+  X(VXRC_PROPERTY_NAME_ERROR, 3237, "the property name is missing, too long or not valid")   \
+  X(VXRC_PROPERTY_TYPE_ERROR, 3238, "the property type is unknown or not the one asked for") \
+  X(VXRC_PROPERTY_VALUE_ERROR, 3239, "the value is null or its length does not fit")         \
   /* objects and queues */                                                                   \
   X(VXRC_UNKNOWN_OBJECT_NAME, 3301, "no object has that name")                               \
   X(VXRC_OBJECT_TYPE_ERROR, 3302, "the object type is not valid")                            \
@@ -81,10 +106,23 @@ enum : int32_t {
   X(VXRC_MSG_TOO_BIG_FOR_QUEUE, 3313, "the message is longer than the queue allows")         \
   X(VXRC_OBJECT_DELETED, 3314, "the queue has been deleted")                                 \
   X(VXRC_MODEL_QUEUE_ERROR, 3315, "a model queue cannot be used this way")                   \
+  X(VXRC_NO_SUBSCRIPTION, 3331, "no subscription has that name")                             \
+  X(VXRC_DUPLICATE_SUBSCRIPTION, 3332, "a subscription of that name exists already")         \
+  X(VXRC_SUBSCRIPTION_IN_USE, 3333, "the subscription is open on a connection")              \
+  X(VXRC_SUBSCRIPTION_LIMIT, 3334, "the queue manager holds its maximum of subscriptions")   \
+  X(VXRC_DESTINATION_ERROR, 3335, "the destination is not a queue open on this connection")  \
+  X(VXRC_MANAGED_QUEUE, 3336, "the queue belongs to a subscription and goes with it")        \
   /* messages */                                                                             \
   X(VXRC_NO_MSG_AVAILABLE, 3401, "no message is available")                                  \
   X(VXRC_TRUNCATED_MSG_ACCEPTED, 3402, "the message was longer than the buffer; removed")    \
   X(VXRC_TRUNCATED_MSG_FAILED, 3403, "the message is longer than the buffer; it stays")      \
+  X(VXRC_NOT_ALL_DELIVERED, 3421, "the publication missed some matching subscriptions")      \
+  X(VXRC_NO_RETAINED_MSG, 3422, "no retained publication matches the subscription")          \
+  X(VXRC_PROPERTY_NOT_AVAILABLE, 3423, "no property, or no further one, matches the name")   \
+  X(VXRC_PROPERTY_VALUE_TRUNCATED, 3424, "the value was longer than the buffer; cut")        \
+  X(VXRC_PROPERTIES_TOO_BIG, 3425, "the buffer is too short for the properties")             \
+  X(VXRC_PROPERTY_LIMIT, 3426, "the handle holds its maximum number or size of properties")  \
+  X(VXRC_PROPERTIES_BUFFER_ERROR, 3427, "the buffer does not start with valid properties")   \
   /* units of work */                                                                        \
   X(VXRC_UOW_IN_PROGRESS, 3501, "a unit of work is already in progress")                     \
   X(VXRC_SYNCPOINT_LIMIT, 3502, "the unit of work holds its maximum number of messages")     \

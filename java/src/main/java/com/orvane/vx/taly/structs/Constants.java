@@ -113,6 +113,67 @@ public final class Constants {
     public static final int VXCALL_BEGIN = 10;
     public static final int VXCALL_CMIT = 11;
     public static final int VXCALL_BACK = 12;
+    public static final int VXCALL_SUB = 20;
+    public static final int VXCALL_SUBRQ = 21;
+    public static final int VXCALL_STAT = 22;
+    public static final int VXCALL_CRTMH = 23;
+    public static final int VXCALL_DLTMH = 24;
+    public static final int VXCALL_SETMP = 25;
+    public static final int VXCALL_INQMP = 26;
+    public static final int VXCALL_DLTMP = 27;
+    public static final int VXCALL_MHBUF = 28;
+    public static final int VXCALL_BUFMH = 29;
+
+    // Topics and subscriptions: topic strings of levels separated by '/'; in
+    // a subscription a level "*" matches one level, "**" any number of levels
+    public static final int VXOT_TOPIC = 8;
+    public static final int VX_MAX_TOPIC_STRING_LENGTH = 10240;
+    public static final int VX_MAX_SUB_NAME_LENGTH = 1024;
+    public static final int VX_MAX_STRING_OFFSET = 1024 * 1024;
+    public static final int VX_MAX_SUBSCRIPTIONS = 10000;
+    public static final int VXSO_CREATE = 0x1;
+    public static final int VXSO_RESUME = 0x2;
+    public static final int VXSO_DURABLE = 0x4;
+    public static final int VXSO_MANAGED = 0x8;
+    public static final int VXSO_NEW_PUBLICATIONS_ONLY = 0x10;
+    public static final int VXSO_SET_CORREL_ID = 0x20;
+    public static final int VXCO_KEEP_SUB = 0x2;
+    public static final int VXCO_REMOVE_SUB = 0x4;
+    public static final int VXPMO_RETAIN = 0x10;
+    public static final int VXSR_RETAINED = 1;
+    public static final int VXSRO_NONE = 0;
+    public static final int VXSTAT_PUTS = 1;
+
+    // Message properties: types, limits and options
+    public static final int VXPT_ANY = 0;
+    public static final int VXPT_BOOLEAN = 1;
+    public static final int VXPT_BYTES = 2;
+    public static final int VXPT_STRING = 3;
+    public static final int VXPT_INT8 = 4;
+    public static final int VXPT_INT16 = 5;
+    public static final int VXPT_INT32 = 6;
+    public static final int VXPT_INT64 = 7;
+    public static final int VXPT_FLOAT32 = 8;
+    public static final int VXPT_FLOAT64 = 9;
+    public static final int VX_MAX_PROPERTY_NAME_LENGTH = 128;
+    public static final int VX_MAX_PROPERTY_VALUE_LENGTH = 1024 * 1024;
+    public static final int VX_MAX_PROPERTIES = 1024;
+    public static final int VX_MAX_PROPERTIES_LENGTH = 4 * 1024 * 1024;
+    public static final int VX_MAX_MSG_HANDLES = 4096;
+    public static final int VXCMHO_NONE = 0;
+    public static final int VXDMHO_NONE = 0;
+    public static final int VXSMPO_NONE = 0;
+    public static final int VXDMPO_NONE = 0;
+    public static final int VXPD_NONE = 0;
+    public static final int VXIMPO_INQ_FIRST = 0;
+    public static final int VXIMPO_INQ_NEXT = 0x1;
+    public static final int VXMHBO_NONE = 0;
+    public static final int VXBMHO_NONE = 0;
+    public static final int VXBMHO_DELETE_PROPERTIES = 0x1;
+    /** Format of message data that starts with the buffer form of properties. */
+    public static final String VXFMT_PROPERTIES = "VXPROPS ";
+    public static final int VXPBH_LENGTH = 24;
+    public static final int VXPBR_LENGTH = 16;
 
     private Constants() {
     }

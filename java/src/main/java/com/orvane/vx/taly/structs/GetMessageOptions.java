@@ -13,6 +13,7 @@ public final class GetMessageOptions extends NativeStruct {
     public static final int MSG_LENGTH = 20;
     public static final int RETURNED_LENGTH = 24;
     public static final int RESOLVED_Q_NAME = 28;
+    public static final int MSG_HANDLE = 80;
 
     public GetMessageOptions() {
         super(LENGTH, STRUC_ID, VERSION);
@@ -38,4 +39,7 @@ public final class GetMessageOptions extends NativeStruct {
     /** Bytes placed in the buffer. */
     public int returnedLength() { return getInt(RETURNED_LENGTH); }
     public String resolvedQName() { return getChars(RESOLVED_Q_NAME, 48); }
+    /** A message handle whose properties the message's replace, or 0. */
+    public long msgHandle() { return getLong(MSG_HANDLE); }
+    public GetMessageOptions setMsgHandle(long v) { putLong(MSG_HANDLE, v); return this; }
 }

@@ -1,5 +1,6 @@
 package com.orvane.vx.taly.structs;
 
+import com.orvane.vx.taly.local.internal.base.NativeLayout;
 import java.nio.ByteBuffer;
 import java.nio.ByteOrder;
 import java.nio.charset.StandardCharsets;
@@ -50,6 +51,14 @@ public abstract class NativeStruct {
         view.putInt(offset, value);
     }
 
+    protected final long getLong(int offset) {
+        return view.getLong(offset);
+    }
+
+    protected final void putLong(int offset, long value) {
+        view.putLong(offset, value);
+    }
+
     /** The text of a character field without its trailing blanks and NULs. */
     protected final String getChars(int offset, int length) {
         int end = offset + length;
@@ -80,6 +89,37 @@ public abstract class NativeStruct {
         }
         Arrays.fill(bytes, offset, offset + length, (byte) 0);
         System.arraycopy(value, 0, bytes, offset, value.length);
+    }
+
+    /**
+     * Places text at byte {@code at} of this array and describes it in the
+     * VXCHARV at {@code descriptor}: no pointer, the offset from {@code base}
+     * (the start of the structure the string belongs to), and the length.
+     */
+    protected final void putString(int descriptor, int base, int at, byte[] text) {
+        System.arraycopy(text, 0, bytes, at, text.length);
+        putInt(descriptor + NativeLayout.VXCHARV_OFFSET, at - base);
+        putInt(descriptor + NativeLayout.VXCHARV_BUFSIZE, text.length);
+        putInt(descriptor + NativeLayout.VXCHARV_LENGTH, text.length);
+    }
+
+    /** Room for a string the runtime writes, at byte {@code at}, described as by putString. */
+    protected final void putStringRoom(int descriptor, int base, int at, int size) {
+        putInt(descriptor + NativeLayout.VXCHARV_OFFSET, at - base);
+        putInt(descriptor + NativeLayout.VXCHARV_BUFSIZE, size);
+        putInt(descriptor + NativeLayout.VXCHARV_LENGTH, 0);
+    }
+
+    /** The UTF-8 string a VXCHARV describes by offset, cut to the room it has in this array. */
+    protected final String getString(int descriptor, int base) {
+        int offset = getInt(descriptor + NativeLayout.VXCHARV_OFFSET);
+        int length = Math.min(getInt(descriptor + NativeLayout.VXCHARV_LENGTH),
+                getInt(descriptor + NativeLayout.VXCHARV_BUFSIZE));
+        int at = base + offset;
+        if (length <= 0 || offset <= 0 || at > bytes.length) {
+            return "";
+        }
+        return new String(bytes, at, Math.min(length, bytes.length - at), StandardCharsets.UTF_8);
     }
 
     /** A queue-manager name as the connect calls take it: 48 characters, blank-padded. */

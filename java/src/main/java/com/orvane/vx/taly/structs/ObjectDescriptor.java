@@ -1,11 +1,13 @@
 package com.orvane.vx.taly.structs;
 
 import com.orvane.vx.taly.local.internal.base.NativeLayout;
+import java.nio.charset.StandardCharsets;
 
 /**
  * The object descriptor (VXOD), version 4. It holds pointers, so its length
  * and the offsets after the first pointer depend on the JVM's address size
- * ({@link NativeLayout}): 400 bytes on 32 bits, 424 on 64.
+ * ({@link NativeLayout}): 400 bytes on 32 bits, 424 on 64. A topic's
+ * descriptor is longer: its topic strings follow it in the same array.
  */
 public final class ObjectDescriptor extends NativeStruct {
 
@@ -14,7 +16,11 @@ public final class ObjectDescriptor extends NativeStruct {
     public static final int LENGTH = NativeLayout.VXOD_SIZE;
 
     public ObjectDescriptor() {
-        super(LENGTH, STRUC_ID, VERSION);
+        this(0);
+    }
+
+    private ObjectDescriptor(int extra) {
+        super(LENGTH + extra, STRUC_ID, VERSION);
         setObjectType(Constants.VXOT_QUEUE);
     }
 
@@ -30,6 +36,25 @@ public final class ObjectDescriptor extends NativeStruct {
     public static ObjectDescriptor queue(String name) {
         return new ObjectDescriptor().setObjectName(name);
     }
+
+    /**
+     * A descriptor of the topic with this topic string: the string follows
+     * the descriptor in the same array, and as much room again for the
+     * resolved topic string that an open writes.
+     */
+    public static ObjectDescriptor topic(String topicString) {
+        byte[] text = topicString.getBytes(StandardCharsets.UTF_8);
+        ObjectDescriptor od = new ObjectDescriptor(2 * text.length);
+        od.setObjectType(Constants.VXOT_TOPIC);
+        od.putString(NativeLayout.VXOD_OBJECT_STRING, 0, LENGTH, text);
+        od.putStringRoom(NativeLayout.VXOD_RESOLVED_OBJECT_STRING, 0, LENGTH + text.length, text.length);
+        return od;
+    }
+
+    /** The topic string a topic descriptor was made with. */
+    public String objectString() { return getString(NativeLayout.VXOD_OBJECT_STRING, 0); }
+    /** The topic string an open of a topic resolved. */
+    public String resolvedObjectString() { return getString(NativeLayout.VXOD_RESOLVED_OBJECT_STRING, 0); }
 
     public int objectType() { return getInt(NativeLayout.VXOD_OBJECT_TYPE); }
     public ObjectDescriptor setObjectType(int v) { putInt(NativeLayout.VXOD_OBJECT_TYPE, v); return this; }

@@ -10,6 +10,7 @@ public final class PutMessageOptions extends NativeStruct {
     public static final int OPTIONS = 8;
     public static final int RESOLVED_Q_NAME = 12;
     public static final int RESOLVED_QMGR_NAME = 60;
+    public static final int MSG_HANDLE = 112;
 
     public PutMessageOptions() {
         super(LENGTH, STRUC_ID, VERSION);
@@ -26,5 +27,8 @@ public final class PutMessageOptions extends NativeStruct {
     public int options() { return getInt(OPTIONS); }
     public PutMessageOptions setOptions(int v) { putInt(OPTIONS, v); return this; }
     public String resolvedQName() { return getChars(RESOLVED_Q_NAME, 48); }
+    /** A message handle whose properties the message carries, or 0. */
+    public long msgHandle() { return getLong(MSG_HANDLE); }
+    public PutMessageOptions setMsgHandle(long v) { putLong(MSG_HANDLE, v); return this; }
     public String resolvedQMgrName() { return getChars(RESOLVED_QMGR_NAME, 48); }
 }

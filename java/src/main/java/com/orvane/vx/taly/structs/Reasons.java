@@ -6,6 +6,8 @@ package com.orvane.vx.taly.structs;
  * meanings; the runtime's own reasons are grouped by hundreds: 30xx
  * connections and handles, 31xx structures, 32xx options and fields, 33xx
  * objects and queues, 34xx messages, 35xx units of work, 39xx the runtime.
+ * Topics, subscriptions and message properties take numbers from xx11
+ * (30xx), xx21 (31xx, 34xx) and xx31 (32xx, 33xx) on.
  */
 public final class Reasons {
 
@@ -35,6 +37,12 @@ public final class Reasons {
     public static final int VXRC_CONNECTION_LIMIT = 3005;
     /** Too many objects are open on the connection. */
     public static final int VXRC_HANDLE_LIMIT = 3006;
+    /** The subscription handle is not open on this connection. */
+    public static final int VXRC_HSUB_ERROR = 3011;
+    /** The message handle is not a live handle of this connection. */
+    public static final int VXRC_HMSG_ERROR = 3012;
+    /** The connection holds its maximum of message handles. */
+    public static final int VXRC_MSG_HANDLE_LIMIT = 3013;
     /** The message descriptor is null or not valid. */
     public static final int VXRC_MD_ERROR = 3101;
     /** The get-message options are null or not valid. */
@@ -49,6 +57,28 @@ public final class Reasons {
     public static final int VXRC_CSP_ERROR = 3106;
     /** The begin options are not valid. */
     public static final int VXRC_BO_ERROR = 3107;
+    /** The subscription descriptor is null or not valid. */
+    public static final int VXRC_SD_ERROR = 3121;
+    /** The subscription request options are not valid. */
+    public static final int VXRC_SRO_ERROR = 3122;
+    /** The status structure is null or not valid. */
+    public static final int VXRC_STS_ERROR = 3123;
+    /** The create-message-handle options are not valid. */
+    public static final int VXRC_CMHO_ERROR = 3124;
+    /** The delete-message-handle options are not valid. */
+    public static final int VXRC_DMHO_ERROR = 3125;
+    /** The set-property options are not valid. */
+    public static final int VXRC_SMPO_ERROR = 3126;
+    /** The inquire-property options are not valid. */
+    public static final int VXRC_IMPO_ERROR = 3127;
+    /** The delete-property options are not valid. */
+    public static final int VXRC_DMPO_ERROR = 3128;
+    /** The property descriptor is not valid. */
+    public static final int VXRC_PD_ERROR = 3129;
+    /** The handle-to-buffer options are not valid. */
+    public static final int VXRC_MHBO_ERROR = 3130;
+    /** The buffer-to-handle options are not valid. */
+    public static final int VXRC_BMHO_ERROR = 3131;
     /** The open options are not valid. */
     public static final int VXRC_OPEN_OPTIONS_ERROR = 3201;
     /** The get options are not valid. */
@@ -89,6 +119,24 @@ public final class Reasons {
     public static final int VXRC_ATTR_NOT_SETTABLE = 3219;
     /** An attribute value is not valid. */
     public static final int VXRC_ATTR_VALUE_ERROR = 3220;
+    /** The subscription options are not valid. */
+    public static final int VXRC_SUB_OPTIONS_ERROR = 3231;
+    /** The subscription request action is not valid. */
+    public static final int VXRC_SUBRQ_ACTION_ERROR = 3232;
+    /** The status type is not valid. */
+    public static final int VXRC_STATUS_TYPE_ERROR = 3233;
+    /** The handle or property options word is not valid. */
+    public static final int VXRC_PROPERTY_OPTIONS_ERROR = 3234;
+    /** The topic string is missing, too long or not valid. */
+    public static final int VXRC_TOPIC_STRING_ERROR = 3235;
+    /** The subscription name is missing, too long or not valid. */
+    public static final int VXRC_SUB_NAME_ERROR = 3236;
+    /** The property name is missing, too long or not valid. */
+    public static final int VXRC_PROPERTY_NAME_ERROR = 3237;
+    /** The property type is unknown or not the one asked for. */
+    public static final int VXRC_PROPERTY_TYPE_ERROR = 3238;
+    /** The value is null or its length does not fit. */
+    public static final int VXRC_PROPERTY_VALUE_ERROR = 3239;
     /** No object has that name. */
     public static final int VXRC_UNKNOWN_OBJECT_NAME = 3301;
     /** The object type is not valid. */
@@ -119,12 +167,38 @@ public final class Reasons {
     public static final int VXRC_OBJECT_DELETED = 3314;
     /** A model queue cannot be used this way. */
     public static final int VXRC_MODEL_QUEUE_ERROR = 3315;
+    /** No subscription has that name. */
+    public static final int VXRC_NO_SUBSCRIPTION = 3331;
+    /** A subscription of that name exists already. */
+    public static final int VXRC_DUPLICATE_SUBSCRIPTION = 3332;
+    /** The subscription is open on a connection. */
+    public static final int VXRC_SUBSCRIPTION_IN_USE = 3333;
+    /** The queue manager holds its maximum of subscriptions. */
+    public static final int VXRC_SUBSCRIPTION_LIMIT = 3334;
+    /** The destination is not a queue open on this connection. */
+    public static final int VXRC_DESTINATION_ERROR = 3335;
+    /** The queue belongs to a subscription and goes with it. */
+    public static final int VXRC_MANAGED_QUEUE = 3336;
     /** No message is available. */
     public static final int VXRC_NO_MSG_AVAILABLE = 3401;
     /** The message was longer than the buffer; removed. */
     public static final int VXRC_TRUNCATED_MSG_ACCEPTED = 3402;
     /** The message is longer than the buffer; it stays. */
     public static final int VXRC_TRUNCATED_MSG_FAILED = 3403;
+    /** The publication missed some matching subscriptions. */
+    public static final int VXRC_NOT_ALL_DELIVERED = 3421;
+    /** No retained publication matches the subscription. */
+    public static final int VXRC_NO_RETAINED_MSG = 3422;
+    /** No property, or no further one, matches the name. */
+    public static final int VXRC_PROPERTY_NOT_AVAILABLE = 3423;
+    /** The value was longer than the buffer; cut. */
+    public static final int VXRC_PROPERTY_VALUE_TRUNCATED = 3424;
+    /** The buffer is too short for the properties. */
+    public static final int VXRC_PROPERTIES_TOO_BIG = 3425;
+    /** The handle holds its maximum number or size of properties. */
+    public static final int VXRC_PROPERTY_LIMIT = 3426;
+    /** The buffer does not start with valid properties. */
+    public static final int VXRC_PROPERTIES_BUFFER_ERROR = 3427;
     /** A unit of work is already in progress. */
     public static final int VXRC_UOW_IN_PROGRESS = 3501;
     /** The unit of work holds its maximum number of messages. */
@@ -146,6 +220,9 @@ public final class Reasons {
         {VXRC_NOT_AUTHORIZED, "VXRC_NOT_AUTHORIZED", "the user identifier or password was not accepted"},
         {VXRC_CONNECTION_LIMIT, "VXRC_CONNECTION_LIMIT", "too many connections are open"},
         {VXRC_HANDLE_LIMIT, "VXRC_HANDLE_LIMIT", "too many objects are open on the connection"},
+        {VXRC_HSUB_ERROR, "VXRC_HSUB_ERROR", "the subscription handle is not open on this connection"},
+        {VXRC_HMSG_ERROR, "VXRC_HMSG_ERROR", "the message handle is not a live handle of this connection"},
+        {VXRC_MSG_HANDLE_LIMIT, "VXRC_MSG_HANDLE_LIMIT", "the connection holds its maximum of message handles"},
         {VXRC_MD_ERROR, "VXRC_MD_ERROR", "the message descriptor is null or not valid"},
         {VXRC_GMO_ERROR, "VXRC_GMO_ERROR", "the get-message options are null or not valid"},
         {VXRC_PMO_ERROR, "VXRC_PMO_ERROR", "the put-message options are null or not valid"},
@@ -153,6 +230,17 @@ public final class Reasons {
         {VXRC_CNO_ERROR, "VXRC_CNO_ERROR", "the connect options are not valid"},
         {VXRC_CSP_ERROR, "VXRC_CSP_ERROR", "the security parameters are not valid"},
         {VXRC_BO_ERROR, "VXRC_BO_ERROR", "the begin options are not valid"},
+        {VXRC_SD_ERROR, "VXRC_SD_ERROR", "the subscription descriptor is null or not valid"},
+        {VXRC_SRO_ERROR, "VXRC_SRO_ERROR", "the subscription request options are not valid"},
+        {VXRC_STS_ERROR, "VXRC_STS_ERROR", "the status structure is null or not valid"},
+        {VXRC_CMHO_ERROR, "VXRC_CMHO_ERROR", "the create-message-handle options are not valid"},
+        {VXRC_DMHO_ERROR, "VXRC_DMHO_ERROR", "the delete-message-handle options are not valid"},
+        {VXRC_SMPO_ERROR, "VXRC_SMPO_ERROR", "the set-property options are not valid"},
+        {VXRC_IMPO_ERROR, "VXRC_IMPO_ERROR", "the inquire-property options are not valid"},
+        {VXRC_DMPO_ERROR, "VXRC_DMPO_ERROR", "the delete-property options are not valid"},
+        {VXRC_PD_ERROR, "VXRC_PD_ERROR", "the property descriptor is not valid"},
+        {VXRC_MHBO_ERROR, "VXRC_MHBO_ERROR", "the handle-to-buffer options are not valid"},
+        {VXRC_BMHO_ERROR, "VXRC_BMHO_ERROR", "the buffer-to-handle options are not valid"},
         {VXRC_OPEN_OPTIONS_ERROR, "VXRC_OPEN_OPTIONS_ERROR", "the open options are not valid"},
         {VXRC_GET_OPTIONS_ERROR, "VXRC_GET_OPTIONS_ERROR", "the get options are not valid"},
         {VXRC_PUT_OPTIONS_ERROR, "VXRC_PUT_OPTIONS_ERROR", "the put options are not valid"},
@@ -173,6 +261,15 @@ public final class Reasons {
         {VXRC_CHAR_ATTR_LENGTH_ERROR, "VXRC_CHAR_ATTR_LENGTH_ERROR", "too few character-attribute bytes"},
         {VXRC_ATTR_NOT_SETTABLE, "VXRC_ATTR_NOT_SETTABLE", "a selector names an attribute that cannot be set"},
         {VXRC_ATTR_VALUE_ERROR, "VXRC_ATTR_VALUE_ERROR", "an attribute value is not valid"},
+        {VXRC_SUB_OPTIONS_ERROR, "VXRC_SUB_OPTIONS_ERROR", "the subscription options are not valid"},
+        {VXRC_SUBRQ_ACTION_ERROR, "VXRC_SUBRQ_ACTION_ERROR", "the subscription request action is not valid"},
+        {VXRC_STATUS_TYPE_ERROR, "VXRC_STATUS_TYPE_ERROR", "the status type is not valid"},
+        {VXRC_PROPERTY_OPTIONS_ERROR, "VXRC_PROPERTY_OPTIONS_ERROR", "the handle or property options word is not valid"},
+        {VXRC_TOPIC_STRING_ERROR, "VXRC_TOPIC_STRING_ERROR", "the topic string is missing, too long or not valid"},
+        {VXRC_SUB_NAME_ERROR, "VXRC_SUB_NAME_ERROR", "the subscription name is missing, too long or not valid"},
+        {VXRC_PROPERTY_NAME_ERROR, "VXRC_PROPERTY_NAME_ERROR", "the property name is missing, too long or not valid"},
+        {VXRC_PROPERTY_TYPE_ERROR, "VXRC_PROPERTY_TYPE_ERROR", "the property type is unknown or not the one asked for"},
+        {VXRC_PROPERTY_VALUE_ERROR, "VXRC_PROPERTY_VALUE_ERROR", "the value is null or its length does not fit"},
         {VXRC_UNKNOWN_OBJECT_NAME, "VXRC_UNKNOWN_OBJECT_NAME", "no object has that name"},
         {VXRC_OBJECT_TYPE_ERROR, "VXRC_OBJECT_TYPE_ERROR", "the object type is not valid"},
         {VXRC_OBJECT_IN_USE, "VXRC_OBJECT_IN_USE", "the object is open in a way that rules this out"},
@@ -188,9 +285,22 @@ public final class Reasons {
         {VXRC_MSG_TOO_BIG_FOR_QUEUE, "VXRC_MSG_TOO_BIG_FOR_QUEUE", "the message is longer than the queue allows"},
         {VXRC_OBJECT_DELETED, "VXRC_OBJECT_DELETED", "the queue has been deleted"},
         {VXRC_MODEL_QUEUE_ERROR, "VXRC_MODEL_QUEUE_ERROR", "a model queue cannot be used this way"},
+        {VXRC_NO_SUBSCRIPTION, "VXRC_NO_SUBSCRIPTION", "no subscription has that name"},
+        {VXRC_DUPLICATE_SUBSCRIPTION, "VXRC_DUPLICATE_SUBSCRIPTION", "a subscription of that name exists already"},
+        {VXRC_SUBSCRIPTION_IN_USE, "VXRC_SUBSCRIPTION_IN_USE", "the subscription is open on a connection"},
+        {VXRC_SUBSCRIPTION_LIMIT, "VXRC_SUBSCRIPTION_LIMIT", "the queue manager holds its maximum of subscriptions"},
+        {VXRC_DESTINATION_ERROR, "VXRC_DESTINATION_ERROR", "the destination is not a queue open on this connection"},
+        {VXRC_MANAGED_QUEUE, "VXRC_MANAGED_QUEUE", "the queue belongs to a subscription and goes with it"},
         {VXRC_NO_MSG_AVAILABLE, "VXRC_NO_MSG_AVAILABLE", "no message is available"},
         {VXRC_TRUNCATED_MSG_ACCEPTED, "VXRC_TRUNCATED_MSG_ACCEPTED", "the message was longer than the buffer; removed"},
         {VXRC_TRUNCATED_MSG_FAILED, "VXRC_TRUNCATED_MSG_FAILED", "the message is longer than the buffer; it stays"},
+        {VXRC_NOT_ALL_DELIVERED, "VXRC_NOT_ALL_DELIVERED", "the publication missed some matching subscriptions"},
+        {VXRC_NO_RETAINED_MSG, "VXRC_NO_RETAINED_MSG", "no retained publication matches the subscription"},
+        {VXRC_PROPERTY_NOT_AVAILABLE, "VXRC_PROPERTY_NOT_AVAILABLE", "no property, or no further one, matches the name"},
+        {VXRC_PROPERTY_VALUE_TRUNCATED, "VXRC_PROPERTY_VALUE_TRUNCATED", "the value was longer than the buffer; cut"},
+        {VXRC_PROPERTIES_TOO_BIG, "VXRC_PROPERTIES_TOO_BIG", "the buffer is too short for the properties"},
+        {VXRC_PROPERTY_LIMIT, "VXRC_PROPERTY_LIMIT", "the handle holds its maximum number or size of properties"},
+        {VXRC_PROPERTIES_BUFFER_ERROR, "VXRC_PROPERTIES_BUFFER_ERROR", "the buffer does not start with valid properties"},
         {VXRC_UOW_IN_PROGRESS, "VXRC_UOW_IN_PROGRESS", "a unit of work is already in progress"},
         {VXRC_SYNCPOINT_LIMIT, "VXRC_SYNCPOINT_LIMIT", "the unit of work holds its maximum number of messages"},
         {VXRC_BACKED_OUT_AT_DISCONNECT, "VXRC_BACKED_OUT_AT_DISCONNECT", "disconnect backed out the open unit of work"},

@@ -104,6 +104,19 @@ public final class NativeLayout {
     public static final int VXOD_RESOLVED_TYPE = OD.int32();
     public static final int VXOD_SIZE = OD.size();
 
+    // VXSD: subscription descriptor; its strings follow it in the same array
+    private static final Struct SD = new Struct();
+    public static final int VXSD_STRUC_ID = SD.chars(4);
+    public static final int VXSD_VERSION = SD.int32();
+    public static final int VXSD_OPTIONS = SD.int32();
+    public static final int VXSD_RESERVED1 = SD.int32();
+    public static final int VXSD_SUB_CORREL_ID = SD.chars(24);
+    public static final int VXSD_RESOLVED_Q_NAME = SD.chars(48);
+    public static final int VXSD_RESERVED2 = SD.chars(40);
+    public static final int VXSD_OBJECT_STRING = SD.nested(VXCHARV);
+    public static final int VXSD_SUB_NAME = SD.nested(VXCHARV);
+    public static final int VXSD_SIZE = SD.size();
+
     // XID of the XA standard: three C longs, then the identifier bytes
     private static final Struct XID = new Struct();
     public static final int XID_FORMAT_ID = XID.cLong();
