@@ -50,11 +50,29 @@ void VXPUT1(VXINT hconn, PVXVOID od, PVXVOID md, PVXVOID pmo, VXINT bufferLength
             PVXINT cc, PVXINT reason);
 void VXSET(VXINT hconn, VXINT hobj, VXINT selectorCount, PVXVOID selectors, VXINT intAttrCount,
            PVXVOID intAttrs, VXINT charAttrLength, PVXVOID charAttrs, PVXINT cc, PVXINT reason);
+void VXSUB(VXINT hconn, PVXVOID sd, PVXINT hobj, PVXINT hsub, PVXINT cc, PVXINT reason);
+void VXSUBRQ(VXINT hconn, VXINT hsub, VXINT action, PVXVOID sro, PVXINT cc, PVXINT reason);
+void VXSTAT(VXINT hconn, VXINT type, PVXVOID sts, PVXINT cc, PVXINT reason);
+void VXCRTMH(VXINT hconn, PVXVOID opts, int64_t* hmsg, PVXINT cc, PVXINT reason);
+void VXDLTMH(VXINT hconn, int64_t* hmsg, PVXVOID opts, PVXINT cc, PVXINT reason);
+void VXSETMP(VXINT hconn, VXINT hmsgLow, VXINT hmsgHigh, PVXVOID opts, PVXVOID name,
+             PVXVOID propDesc, VXINT type, VXINT valueLength, PVXVOID value, PVXINT cc,
+             PVXINT reason);
+void VXINQMP(VXINT hconn, VXINT hmsgLow, VXINT hmsgHigh, PVXVOID opts, PVXVOID name,
+             PVXVOID propDesc, PVXINT type, VXINT valueLength, PVXVOID value, PVXINT dataLength,
+             PVXINT cc, PVXINT reason);
+void VXDLTMP(VXINT hconn, VXINT hmsgLow, VXINT hmsgHigh, PVXVOID opts, PVXVOID name, PVXINT cc,
+             PVXINT reason);
+void VXMHBUF(VXINT hconn, VXINT hmsgLow, VXINT hmsgHigh, PVXVOID opts, PVXVOID name, PVXVOID md,
+             VXINT bufferLength, PVXVOID buffer, PVXINT dataLength, PVXINT cc, PVXINT reason);
+void VXBUFMH(VXINT hconn, VXINT hmsgLow, VXINT hmsgHigh, PVXVOID opts, PVXVOID md,
+             VXINT bufferLength, PVXVOID buffer, PVXINT dataLength, PVXINT cc, PVXINT reason);
 
 // The entries above, as vxrt.cpp puts them into the vector.
 #define VXRT_IMPLEMENTED_CALLS(X)                                                         \
   X(VXBACK) X(VXBEGIN) X(VXCLOSE) X(VXCMIT) X(VXCONN) X(VXCONNX) X(VXDISC) X(VXGET) X(VXINQ) \
-  X(VXOPEN) X(VXPUT) X(VXPUT1) X(VXSET)
+  X(VXOPEN) X(VXPUT) X(VXPUT1) X(VXSET) X(VXSUB) X(VXSUBRQ) X(VXSTAT) X(VXCRTMH) X(VXDLTMH)  \
+  X(VXSETMP) X(VXINQMP) X(VXDLTMP) X(VXMHBUF) X(VXBUFMH)
 
 }  // namespace vxrt
 

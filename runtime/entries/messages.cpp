@@ -55,7 +55,10 @@ void VXPUT1(VXINT hconn, PVXVOID od, PVXVOID md, PVXVOID pmo, VXINT bufferLength
     status = queueManager().put1(hconn, object, descriptor, options, buffer, bufferLength, result);
     if (!status.failed()) {
       writePut(descriptor, result, mdView, pmoView);
-      writeOd({object.name, result.resolvedQName, result.resolvedQMgrName, VXOT_QUEUE}, odView);
+      bool topic = object.type == VXOT_TOPIC;
+      writeOd({object.name, result.resolvedQName, result.resolvedQMgrName,
+               topic ? VXOT_TOPIC : VXOT_QUEUE, object.topicString},
+              odView);
     }
     return status;
   });

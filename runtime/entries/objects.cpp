@@ -42,8 +42,7 @@ void VXOPEN(VXINT hconn, PVXVOID od, VXINT options, PVXINT hobj, PVXINT cc, PVXI
 void VXCLOSE(VXINT hconn, PVXINT hobj, VXINT options, PVXINT cc, PVXINT reason) {
   answer(cc, reason, [&] {
     if (hobj == nullptr) return Status::failure(VXRC_HOBJ_ERROR);
-    if ((options & ~VXCO_DELETE) != 0) return Status::failure(VXRC_CLOSE_OPTIONS_ERROR);
-    return queueManager().close(hconn, *hobj, (options & VXCO_DELETE) != 0);
+    return queueManager().close(hconn, *hobj, options);
   });
 }
 

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "entries/strings.h"
+
 namespace vxrt {
 
 using vxqm::Status;
@@ -80,6 +82,7 @@ Status readGmo(const VXGMO* gmo, vxqm::GetOptions& out) {
   if (!only(gmo->MatchOptions, VXMO_MATCH_MSG_ID | VXMO_MATCH_CORREL_ID)) {
     return Status::failure(VXRC_MATCH_OPTIONS_ERROR);
   }
+  out.msgHandle = gmo->MsgHandle;
   out.wait = o & VXGMO_WAIT;
   if (out.wait && gmo->WaitInterval < VXWI_UNLIMITED) return Status::failure(VXRC_WAIT_INTERVAL_ERROR);
   out.waitInterval = gmo->WaitInterval;
@@ -102,13 +105,16 @@ Status readPmo(const VXPMO* pmo, vxqm::PutOptions& out) {
     return Status::failure(VXRC_PMO_ERROR);
   }
   int32_t o = pmo->Options;
-  constexpr int32_t known = VXPMO_SYNCPOINT | VXPMO_NO_SYNCPOINT | VXPMO_NEW_MSG_ID | VXPMO_NEW_CORREL_ID;
+  constexpr int32_t known = VXPMO_SYNCPOINT | VXPMO_NO_SYNCPOINT | VXPMO_NEW_MSG_ID |
+                            VXPMO_NEW_CORREL_ID | VXPMO_RETAIN;
   if (!only(o, known) || ((o & VXPMO_SYNCPOINT) && (o & VXPMO_NO_SYNCPOINT))) {
     return Status::failure(VXRC_PUT_OPTIONS_ERROR);
   }
   out.syncpoint = o & VXPMO_SYNCPOINT;
   out.newMsgId = o & VXPMO_NEW_MSG_ID;
   out.newCorrelId = o & VXPMO_NEW_CORREL_ID;
+  out.retain = o & VXPMO_RETAIN;
+  out.msgHandle = pmo->MsgHandle;
   return Status::ok();
 }
 
@@ -125,7 +131,9 @@ Status readOd(const VXOD* od, vxqm::ObjectRequest& out) {
   out.name = text(od->ObjectName);
   out.qmgrName = text(od->ObjectQMgrName);
   out.dynamicName = text(od->DynamicQName);
-  return Status::ok();
+  if (out.type != VXOT_TOPIC) return Status::ok();
+  return readString(od, sizeof(VXOD), od->ObjectString, VX_MAX_TOPIC_STRING_LENGTH,
+                    VXRC_TOPIC_STRING_ERROR, out.topicString);
 }
 
 void writeOd(const vxqm::ObjectResolution& in, VXOD* od) {
@@ -133,6 +141,7 @@ void writeOd(const vxqm::ObjectResolution& in, VXOD* od) {
   put(od->ResolvedQName, in.resolvedQName);
   put(od->ResolvedQMgrName, in.resolvedQMgrName);
   od->ResolvedType = in.resolvedType;
+  if (in.resolvedType == VXOT_TOPIC) writeString(od, sizeof(VXOD), od->ResObjectString, in.topicString);
 }
 
 Status readOpenOptions(int32_t options, vxqm::OpenOptions& out) {

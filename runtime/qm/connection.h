@@ -10,7 +10,9 @@
 #include <unordered_map>
 #include <vector>
 
+#include "qm/properties.h"
 #include "qm/queue.h"
+#include "qm/topics.h"
 #include "qm/unit_of_work.h"
 
 namespace vxqm {
@@ -61,6 +63,12 @@ class Connection {
   std::unordered_map<int32_t, ObjectHandle> handles;
   UnitOfWork unitOfWork;
   std::vector<std::shared_ptr<Queue>> dynamicQueues;
+  // Topics open for output, subscriptions open, message handles, and the
+  // status of the puts.
+  std::unordered_map<int32_t, TopicHandle> topicHandles;
+  std::unordered_map<int32_t, std::shared_ptr<Subscription>> subscriptions;
+  MessageHandles messageHandles;
+  PutStatus putStatus;
 
  private:
   const int32_t hconn_;

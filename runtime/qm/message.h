@@ -3,9 +3,11 @@
 #define VXQM_MESSAGE_H
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "qm/properties.h"
 #include "qm/types.h"
 
 namespace vxqm {
@@ -40,6 +42,7 @@ struct StoredMessage {
   std::vector<uint8_t> data;
   int64_t expiresAt = 0;  // on the queue manager's clock; 0 never
   MessageState state = MessageState::Visible;
+  std::shared_ptr<const PropertyList> properties;  // null when it has none
 };
 
 // Position of a message in its queue: higher priority first, then in the

@@ -6,6 +6,7 @@
 
 #include "qm/call.h"
 #include "qm/queue_manager.h"
+#include "qm/topic_string.h"
 
 namespace vxqm {
 
@@ -64,9 +65,8 @@ Status QueueManager::checkDescriptor(const MessageDescriptor& md) const {
   return Status::ok();
 }
 
-void QueueManager::stamp(Connection& connection, const Queue& queue, MessageDescriptor& md,
-                         const PutOptions& options) {
-  const QueueAttributes& attributes = queue.definition().attributes;
+void QueueManager::stamp(Connection& connection, const QueueAttributes& attributes,
+                         MessageDescriptor& md, const PutOptions& options) {
   if (options.newMsgId || allZero(md.msgId)) md.msgId = newId();
   if (options.newCorrelId) md.correlId = newId();
   if (md.priority == VXPRI_AS_QUEUE) md.priority = attributes.defaultPriority;
@@ -106,8 +106,9 @@ Status QueueManager::putTo(Connection& connection, const std::shared_ptr<Queue>&
   if (attributes.inhibitPut) return Status::failure(VXRC_PUT_INHIBITED);
   if (queue->depth() >= attributes.maxDepth) return Status::failure(VXRC_QUEUE_FULL);
 
-  stamp(connection, *queue, md, options);
+  stamp(connection, queue->definition().attributes, md, options);
   message->md = md;
+  message->properties = propertiesOf(connection, options.msgHandle);
   message->expiresAt = md.expiry > 0 ? clock_.nowMs() + md.expiry : 0;
   message->state = options.syncpoint ? MessageState::PendingPut : MessageState::Visible;
   MessageKey key = queue->add(std::move(message));
@@ -117,19 +118,38 @@ Status QueueManager::putTo(Connection& connection, const std::shared_ptr<Queue>&
   return Status::ok();
 }
 
+// Every put is counted in the connection's put status.
 Status QueueManager::put(int32_t hconn, int32_t hobj, MessageDescriptor& md,
                          const PutOptions& options, const void* data, int32_t length,
                          PutResult& result) {
   Call call(*this, hconn, VXCALL_PUT);
   if (!call.connection) return call.status;
+  PutTarget target;
+  Status status = putToHandle(*call.connection, hobj, md, options, data, length, result, target);
+  call.connection->putStatus.record(status, target);
+  return status;
+}
+
+Status QueueManager::putToHandle(Connection& connection, int32_t hobj, MessageDescriptor& md,
+                                 const PutOptions& options, const void* data, int32_t length,
+                                 PutResult& result, PutTarget& target) {
   Status status = checkBuffer(data, length);
   if (status.failed()) return status;
   std::unique_lock<std::mutex> lock(mutex_);
-  ObjectHandle* handle = findHandle(*call.connection, hobj);
-  if (handle == nullptr) return Status::failure(VXRC_HOBJ_ERROR);
+  ObjectHandle* handle = findHandle(connection, hobj);
+  if (handle == nullptr) {
+    auto topic = connection.topicHandles.find(hobj);
+    if (topic == connection.topicHandles.end()) return Status::failure(VXRC_HOBJ_ERROR);
+    target.type = VXOT_TOPIC;
+    std::string topicString = topic->second.topic;
+    return publish(connection, topicString, md, options, data, length, result, lock);
+  }
+  target = {VXOT_QUEUE, handle->queue->name()};
   if (!handle->options.output) return Status::failure(VXRC_NOT_OPEN_FOR_OUTPUT);
+  status = checkPutOptions(connection, options, false);
+  if (status.failed()) return status;
   std::shared_ptr<Queue> queue = handle->queue;
-  return putTo(*call.connection, queue, md, options, data, length, result, lock);
+  return putTo(connection, queue, md, options, data, length, result, lock);
 }
 
 Status QueueManager::put1(int32_t hconn, const ObjectRequest& object, MessageDescriptor& md,
@@ -137,14 +157,38 @@ Status QueueManager::put1(int32_t hconn, const ObjectRequest& object, MessageDes
                           PutResult& result) {
   Call call(*this, hconn, VXCALL_PUT1);
   if (!call.connection) return call.status;
+  PutTarget target;
+  Status status = putToObject(*call.connection, object, md, options, data, length, result, target);
+  call.connection->putStatus.record(status, target);
+  return status;
+}
+
+Status QueueManager::putToObject(Connection& connection, const ObjectRequest& object,
+                                 MessageDescriptor& md, const PutOptions& options,
+                                 const void* data, int32_t length, PutResult& result,
+                                 PutTarget& target) {
   Status status = checkBuffer(data, length);
   if (status.failed()) return status;
   std::unique_lock<std::mutex> lock(mutex_);
+  if (object.type == VXOT_TOPIC) {
+    if (!object.qmgrName.empty() && object.qmgrName != config_.name) {
+      return Status::failure(VXRC_QMGR_NAME_ERROR);
+    }
+    target.type = VXOT_TOPIC;
+    if (!object.name.empty()) return Status::failure(VXRC_UNKNOWN_OBJECT_NAME);
+    if (!validTopicString(object.topicString, TopicUse::Publication)) {
+      return Status::failure(VXRC_TOPIC_STRING_ERROR);
+    }
+    return publish(connection, object.topicString, md, options, data, length, result, lock);
+  }
   std::shared_ptr<Queue> queue;
   status = resolve(object, queue);
   if (status.failed()) return status;
+  target = {VXOT_QUEUE, queue->name()};
   if (queue->type() == QueueType::Model) return Status::failure(VXRC_MODEL_QUEUE_ERROR);
-  return putTo(*call.connection, queue, md, options, data, length, result, lock);
+  status = checkPutOptions(connection, options, false);
+  if (status.failed()) return status;
+  return putTo(connection, queue, md, options, data, length, result, lock);
 }
 
 Status QueueManager::get(int32_t hconn, int32_t hobj, MessageDescriptor& md,
@@ -160,6 +204,9 @@ Status QueueManager::get(int32_t hconn, int32_t hobj, MessageDescriptor& md,
   }
   Status status = checkBuffer(buffer, bufferLength);
   if (status.failed()) return status;
+  if (options.msgHandle != 0 && connection.messageHandles.find(options.msgHandle) == nullptr) {
+    return Status::failure(VXRC_HMSG_ERROR);
+  }
 
   std::unique_lock<std::mutex> lock(mutex_);
   ObjectHandle* handle = findHandle(connection, hobj);
@@ -209,6 +256,11 @@ Status QueueManager::get(int32_t hconn, int32_t hobj, MessageDescriptor& md,
   }
   int32_t returned = std::min(length, bufferLength);
   result.returnedLength = returned;
+  if (options.msgHandle != 0) {
+    MessageHandle* receiver = connection.messageHandles.find(options.msgHandle);
+    receiver->properties = message->properties ? *message->properties : PropertyList();
+    receiver->cursor = 0;
+  }
   int64_t left = message->expiresAt == 0 ? 0 : std::max<int64_t>(1, message->expiresAt - clock_.nowMs());
   Status outcome = fits ? Status::ok() : Status::warning(VXRC_TRUNCATED_MSG_ACCEPTED);
 

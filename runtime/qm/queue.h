@@ -78,6 +78,8 @@ class Queue {
 
   // The connection that made a dynamic queue (0 for defined queues).
   int32_t creator = 0;
+  // Made for a subscription, and deleted with it rather than by a close.
+  bool managed = false;
 
  private:
   QueueDefinition definition_;

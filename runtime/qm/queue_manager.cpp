@@ -84,6 +84,7 @@ Status QueueManager::disconnect(int32_t& hconn) {
   std::lock_guard<std::mutex> lock(mutex_);
   bool hadWork = connection.unitOfWork.hasWork();
   connection.unitOfWork.backout();
+  leaveTopics(connection);
   while (!connection.handles.empty()) closeHandle(connection, connection.handles.begin()->first);
   for (const std::shared_ptr<Queue>& queue : connection.dynamicQueues) deleteQueue(queue);
   connection.dynamicQueues.clear();
@@ -161,9 +162,10 @@ Status QueueManager::open(int32_t hconn, const ObjectRequest& object, const Open
   }
   Connection& connection = *call.connection;
   std::lock_guard<std::mutex> lock(mutex_);
-  if (connection.handles.size() >= static_cast<size_t>(config_.limits.maxHandlesPerConnection)) {
+  if (openObjects(connection) >= static_cast<size_t>(config_.limits.maxHandlesPerConnection)) {
     return Status::failure(VXRC_HANDLE_LIMIT);
   }
+  if (object.type == VXOT_TOPIC) return openTopic(connection, object, options, hobj, resolution);
   std::shared_ptr<Queue> queue;
   Status status = resolve(object, queue);
   if (status.failed()) return status;
@@ -212,15 +214,18 @@ void QueueManager::closeHandle(Connection& connection, int32_t hobj) {
   liveHandles_.erase(hobj);
 }
 
-Status QueueManager::close(int32_t hconn, int32_t& hobj, bool deleteIt) {
+Status QueueManager::close(int32_t hconn, int32_t& hobj, int32_t options) {
   Call call(*this, hconn, VXCALL_CLOSE);
   if (!call.connection) return call.status;
   Connection& connection = *call.connection;
   std::lock_guard<std::mutex> lock(mutex_);
   ObjectHandle* handle = findHandle(connection, hobj);
-  if (handle == nullptr) return Status::failure(VXRC_HOBJ_ERROR);
+  if (handle == nullptr) return closeTopicOrSubscription(connection, hobj, options);
+  if ((options & ~VXCO_DELETE) != 0) return Status::failure(VXRC_CLOSE_OPTIONS_ERROR);
+  bool deleteIt = (options & VXCO_DELETE) != 0;
   std::shared_ptr<Queue> queue = handle->queue;
   if (deleteIt) {
+    if (queue->managed) return Status::failure(VXRC_MANAGED_QUEUE);
     if (queue->type() != QueueType::Dynamic) return Status::failure(VXRC_CLOSE_OPTIONS_ERROR);
     if (!queue->deleted() && queue->counts().handles > 1) {
       return Status::failure(VXRC_OBJECT_IN_USE);

@@ -55,6 +55,7 @@ struct ObjectRequest {
   std::string name;
   std::string qmgrName;     // empty or this queue manager's name
   std::string dynamicName;  // for a model queue; a trailing '*' asks for a unique name
+  std::string topicString;  // for a topic
 };
 
 struct ObjectResolution {
@@ -62,12 +63,15 @@ struct ObjectResolution {
   std::string resolvedQName;
   std::string resolvedQMgrName;
   int32_t resolvedType = 0;
+  std::string topicString;  // for a topic
 };
 
 struct PutOptions {
   bool syncpoint = false;
   bool newMsgId = false;
   bool newCorrelId = false;
+  bool retain = false;     // to a topic: becomes its retained publication
+  int64_t msgHandle = 0;   // the message carries this handle's properties
 };
 
 struct PutResult {
@@ -85,12 +89,49 @@ struct GetOptions {
   Browse browse = Browse::None;
   bool matchMsgId = false;
   bool matchCorrelId = false;
+  int64_t msgHandle = 0;  // receives the message's properties
 };
 
 struct GetResult {
   int32_t msgLength = 0;
   int32_t returnedLength = 0;
   std::string resolvedQName;
+};
+
+struct SubscribeRequest {
+  int32_t options = VXSO_CREATE;  // VXSO_*
+  std::string topic;
+  std::string name;
+  CorrelId correlId{};  // with VXSO_SET_CORREL_ID
+};
+
+struct SubscribeResult {
+  CorrelId correlId{};
+  std::string destination;  // the queue's name
+};
+
+// A property inquiry: the name or pattern, the type asked for (VXPT_ANY or
+// one type), whether to go on after the last property returned, and where
+// the value goes. The answer: the property's name, type and full length.
+struct PropertyInquiry {
+  std::string name;
+  int32_t type = VXPT_ANY;
+  bool next = false;
+  void* value = nullptr;
+  int32_t valueLength = 0;
+};
+struct PropertyAnswer {
+  std::string name;
+  int32_t type = VXPT_ANY;
+  int32_t length = 0;
+};
+
+// Conversion between a handle's properties and their buffer form.
+struct PropertyBuffer {
+  void* buffer = nullptr;
+  int32_t length = 0;
+  std::string format;  // the data's format: in to the block, or out of it
+  bool remove = false;  // VXBUFMH: take the block out of the buffer
 };
 
 class QueueManager {
@@ -110,8 +151,10 @@ class QueueManager {
 
   Status open(int32_t hconn, const ObjectRequest& object, const OpenOptions& options,
               int32_t& hobj, ObjectResolution& resolution);
-  // With delete, a dynamic queue goes with its messages. hobj becomes 0.
-  Status close(int32_t hconn, int32_t& hobj, bool deleteQueue);
+  // Options VXCO_*: with VXCO_DELETE a dynamic queue goes with its messages;
+  // a subscription handle takes VXCO_KEEP_SUB or VXCO_REMOVE_SUB. hobj
+  // becomes 0.
+  Status close(int32_t hconn, int32_t& hobj, int32_t options);
 
   Status put(int32_t hconn, int32_t hobj, MessageDescriptor& md, const PutOptions& options,
              const void* data, int32_t length, PutResult& result);
@@ -130,6 +173,32 @@ class QueueManager {
   Status begin(int32_t hconn);
   Status commit(int32_t hconn);
   Status backout(int32_t hconn);
+
+  // Subscriptions. hobj is read (the destination when not managed) and
+  // written (the managed queue's handle); hsub is written.
+  Status subscribe(int32_t hconn, const SubscribeRequest& request, int32_t& hobj, int32_t& hsub,
+                   SubscribeResult& result);
+  // VXSR_RETAINED: the matching retained publications again; count of them.
+  Status requestPublications(int32_t hconn, int32_t hsub, int32_t action, int32_t& count);
+  // The connection's puts since the last call, which starts them again.
+  Status putStatus(int32_t hconn, PutStatus& status);
+
+  // Message handles and their properties.
+  Status createMessageHandle(int32_t hconn, int64_t& hmsg);
+  // hmsg becomes 0.
+  Status deleteMessageHandle(int32_t hconn, int64_t& hmsg);
+  Status setProperty(int32_t hconn, int64_t hmsg, const std::string& name, int32_t type,
+                     const void* value, int32_t length);
+  Status inquireProperty(int32_t hconn, int64_t hmsg, const PropertyInquiry& inquiry,
+                         PropertyAnswer& answer);
+  Status deleteProperty(int32_t hconn, int64_t hmsg, const std::string& name);
+  // The block of the properties the pattern names; length is what it needs.
+  Status propertiesToBuffer(int32_t hconn, int64_t hmsg, const std::string& pattern,
+                            PropertyBuffer& buffer, int32_t& length, int32_t& count);
+  // Sets the properties of the block the buffer starts with; dataLength is
+  // what follows the block.
+  Status bufferToProperties(int32_t hconn, int64_t hmsg, PropertyBuffer& buffer,
+                            int32_t& dataLength, int32_t& count);
 
   // The call in progress on a connection (VXCALL_*), VXCALL_NONE when none
   // or when the handle is not a live connection.
@@ -158,9 +227,42 @@ class QueueManager {
                const PutOptions& options, const void* data, int32_t length, PutResult& result,
                std::unique_lock<std::mutex>& lock);
   Status checkDescriptor(const MessageDescriptor& md) const;
-  void stamp(Connection& connection, const Queue& queue, MessageDescriptor& md,
+  void stamp(Connection& connection, const QueueAttributes& attributes, MessageDescriptor& md,
              const PutOptions& options);
   MsgId newId();
+  Status putToHandle(Connection& connection, int32_t hobj, MessageDescriptor& md,
+                     const PutOptions& options, const void* data, int32_t length,
+                     PutResult& result, PutTarget& target);
+  Status putToObject(Connection& connection, const ObjectRequest& object, MessageDescriptor& md,
+                     const PutOptions& options, const void* data, int32_t length,
+                     PutResult& result, PutTarget& target);
+
+  // Topics and subscriptions (publish_subscribe.cpp).
+  size_t openObjects(const Connection& connection) const;
+  Status checkPutOptions(Connection& connection, const PutOptions& options, bool toTopic);
+  Status openTopic(Connection& connection, const ObjectRequest& object, const OpenOptions& options,
+                   int32_t& hobj, ObjectResolution& resolution);
+  Status publish(Connection& connection, const std::string& topic, MessageDescriptor& md,
+                 const PutOptions& options, const void* data, int32_t length, PutResult& result,
+                 std::unique_lock<std::mutex>& lock);
+  // Places a copy on the subscription's destination; false when it cannot.
+  bool deliver(Connection* connection, const Subscription& subscription, const MessageDescriptor& md,
+               const std::vector<uint8_t>& data, const std::shared_ptr<const PropertyList>& properties,
+               int64_t expiresAt, bool syncpoint);
+  // The retained publications the subscription matches (matched) placed on
+  // its destination (the result).
+  int32_t deliverRetained(const Subscription& subscription, int32_t& matched);
+  Status createSubscription(Connection& connection, const SubscribeRequest& request, int32_t& hobj,
+                            std::shared_ptr<Subscription>& made);
+  int32_t openManagedHandle(Connection& connection, const std::shared_ptr<Queue>& queue);
+  // Closes a topic or subscription handle; VXRC_HOBJ_ERROR when it is neither.
+  Status closeTopicOrSubscription(Connection& connection, int32_t& hobj, int32_t options);
+  void endSubscription(const std::shared_ptr<Subscription>& subscription);
+  // At disconnect: subscriptions end or are let go, topic handles close.
+  void leaveTopics(Connection& connection);
+
+  // Message handles (message_handles.cpp).
+  std::shared_ptr<const PropertyList> propertiesOf(Connection& connection, int64_t hmsg);
 
   QueueManagerConfig config_;
   Clock& clock_;
@@ -172,6 +274,7 @@ class QueueManager {
   uint64_t nextDynamic_ = 0;
   std::atomic<uint64_t> nextId_{0};
   uint64_t instance_;  // tells this run's identifiers from another's
+  Topics topics_;
 };
 
 }  // namespace vxqm

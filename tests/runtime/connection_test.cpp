@@ -110,7 +110,7 @@ TEST_F(Objects, OpenChecksTheObjectAndTheOptions) {
   int32_t hconn = connect();
   auto tryOpen = [&](const std::string& name, int32_t options, int32_t type = VXOT_QUEUE,
                      const std::string& qmgr = "") {
-    ObjectRequest object{type, name, qmgr, ""};
+    ObjectRequest object{type, name, qmgr, "", ""};
     ObjectResolution resolution;
     int32_t hobj = -7;
     Status status = qm.open(hconn, object, openFor(options), hobj, resolution);

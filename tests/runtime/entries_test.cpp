@@ -401,9 +401,6 @@ TEST_F(Entries, ADynamicQueuesMadeNameIsWrittenIntoTheDescriptor) {
 }
 
 TEST_F(Entries, CallsThisRuntimeDoesNotServeAreNotAvailable) {
-  int32_t hsub = 0, h = 0;
-  v->VXSUB(hconn, nullptr, &h, &hsub, &cc, &reason);
-  EXPECT_EQ(codes(), failed(VXRC_NOT_AVAILABLE));
   v->VXCTL(hconn, 0, nullptr, &cc, &reason);
   EXPECT_EQ(codes(), failed(VXRC_NOT_AVAILABLE));
   EXPECT_EQ(v->priv->services->callInProgress(hconn), VXCALL_NONE);
