@@ -29,6 +29,8 @@ TEST(Exports, TheLibraryDefinesExactlyItsJniExports) {
       {"VXGET"},
       {"zstXAOpen", "zstXAOpen_1tm", "zstXAClose", "zstXAStart", "zstXAEnd", "zstXAPrepare",
        "zstXACommit", "zstXARollback", "zstXAForget", "zstXARecover", "zstXAComplete"},
+      {"spiConnect", "spiConnect_1with_1environment", "spiOpen", "spiPut", "spiGet",
+       "spiSyncPoint", "spiActivateMessage", "spiNotify"},
   };
   for (const auto& family : families) {
     for (const char* method : family) expected.insert(prefix + method);
