@@ -31,6 +31,8 @@ TEST(Exports, TheLibraryDefinesExactlyItsJniExports) {
        "zstXACommit", "zstXARollback", "zstXAForget", "zstXARecover", "zstXAComplete"},
       {"spiConnect", "spiConnect_1with_1environment", "spiOpen", "spiPut", "spiGet",
        "spiSyncPoint", "spiActivateMessage", "spiNotify"},
+      {"spiDefine", "spiDelete", "spiInquire", "lpiSPIInquireNamedSubscribers",
+       "lpiSPISubscriptionRequest", "lpiSpiSubscribe", "lpiSpiUnsubscribe"},
   };
   for (const auto& family : families) {
     for (const char* method : family) expected.insert(prefix + method);
