@@ -33,6 +33,7 @@ TEST(Exports, TheLibraryDefinesExactlyItsJniExports) {
        "spiSyncPoint", "spiActivateMessage", "spiNotify"},
       {"spiDefine", "spiDelete", "spiInquire", "lpiSPIInquireNamedSubscribers",
        "lpiSPISubscriptionRequest", "lpiSpiSubscribe", "lpiSpiUnsubscribe"},
+      {"lpiSPIAdoptUser", "lpiSPICHLAUTH", "lpiSPIMapCredentials"},
   };
   for (const auto& family : families) {
     for (const char* method : family) expected.insert(prefix + method);
