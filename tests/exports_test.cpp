@@ -34,6 +34,7 @@ TEST(Exports, TheLibraryDefinesExactlyItsJniExports) {
       {"spiDefine", "spiDelete", "spiInquire", "lpiSPIInquireNamedSubscribers",
        "lpiSPISubscriptionRequest", "lpiSpiSubscribe", "lpiSpiUnsubscribe"},
       {"lpiSPIAdoptUser", "lpiSPICHLAUTH", "lpiSPIMapCredentials"},
+      {"vpiConvertData"},
   };
   for (const auto& family : families) {
     for (const char* method : family) expected.insert(prefix + method);
