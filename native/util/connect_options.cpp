@@ -1,5 +1,6 @@
 #include "util/connect_options.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -9,6 +10,7 @@
 namespace {
 
 constexpr int32_t kMaskingVersion = 5;
+constexpr jsize kQmgrNameTraceLength = 48;
 
 int32_t intAt(const unsigned char* bytes, size_t offset) {
   int32_t value;
@@ -17,6 +19,14 @@ int32_t intAt(const unsigned char* bytes, size_t offset) {
 }
 
 }  // namespace
+
+bool QmgrName::pin(ExportFrame& f, jbyteArray name, int32_t probe) {
+  if (f.ok() && name != nullptr) {
+    traceLength = std::min(f.ctx.env->GetArrayLength(name), kQmgrNameTraceLength);
+    f.pin(bytes, name, probe, "native_qmname is null");
+  }
+  return f.ok();
+}
 
 bool maskPassword(unsigned char* copy, jsize length) {
   if (length < static_cast<jsize>(VXCNO_SECURITY_PARMS_OFFSET + 4)) return false;
@@ -37,8 +47,8 @@ bool maskPassword(unsigned char* copy, jsize length) {
   return true;
 }
 
-bool traceConnectOptions(ExportFrame& f, const PinnedBytes& name, jsize nameLength,
-                         const PinnedBytes& cno, jsize cnoLength) {
+bool traceConnectOptions(ExportFrame& f, const QmgrName& name, const PinnedBytes& cno,
+                         jsize cnoLength) {
   const unsigned char* view = cno.bytes();
   unsigned char* copy = nullptr;
   bool traceable = true;
@@ -57,7 +67,7 @@ bool traceConnectOptions(ExportFrame& f, const PinnedBytes& name, jsize nameLeng
     traceable = maskPassword(copy, cnoLength);
     view = copy;
   }
-  f.qmgrName(f.function, nameLength, reinterpret_cast<const char*>(name.bytes()));
+  f.qmgrName(f.function, name.traceLength, name.chars());
   f.data(f.function, "VX Connect Options", traceable ? view : nullptr, cnoLength);
   std::free(copy);
   return true;

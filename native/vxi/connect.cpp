@@ -1,12 +1,9 @@
 // Connect and disconnect: VXCONN, VXCONNX, talyDisc and VXDISC.
-#include <algorithm>
-
 #include "exports.h"
 #include "util/connect_options.h"
 
 namespace {
 
-constexpr jsize kQmgrNameTraceLength = 48;
 constexpr int32_t kSkipRuntimeOption = 2;
 
 }  // namespace
@@ -18,19 +15,14 @@ JNIEXPORT void JNICALL Java_com_orvane_vx_taly_local_internal_base_Native_VXCONN
   ExportFrame f(env, trace, 13);
   f.entry();
   int32_t hconn = f.hconn(hconnHolder);
-  jsize nameLength = 0;
-  PlainBytes name(ReleaseMode::Abort);
-  if (qmgrName != nullptr) {
-    nameLength = std::min(env->GetArrayLength(qmgrName), kQmgrNameTraceLength);
-    f.pin(name, qmgrName, 2, "native_qmname is null");
-  }
-  if (f.ok()) {
-    f.qmgrName(f.function, nameLength, reinterpret_cast<const char*>(name.bytes()));
-    runtimeVector().VXCONN(name.data(), &hconn, &f.cc, &f.reason);
+  QmgrName name;
+  if (name.pin(f, qmgrName, 2)) {
+    f.qmgrName(f.function, name.traceLength, name.chars());
+    runtimeVector().VXCONN(name.bytes.data(), &hconn, &f.cc, &f.reason);
     f.callResult(hconn, "VXCONN");
     if (f.ok()) f.setHconn(hconnHolder, hconn);
   }
-  name.release();
+  name.bytes.release();
   f.leave(ccHolder, reasonHolder);
   TALY_TRACE(500, TALY_NATIVE("VXCONN(exit): rc:%d"), f.reason);
 }
@@ -42,25 +34,21 @@ JNIEXPORT void JNICALL Java_com_orvane_vx_taly_local_internal_base_Native_VXCONN
   ExportFrame f(env, trace, 11);
   f.entry();
   int32_t hconn = f.hconn(hconnHolder);
-  jsize nameLength = 0;
-  PlainBytes name(ReleaseMode::Abort);
-  if (qmgrName != nullptr) {
-    nameLength = std::min(env->GetArrayLength(qmgrName), kQmgrNameTraceLength);
-    f.pin(name, qmgrName, 2, "native_qmname is null");
-  }
+  QmgrName name;
+  name.pin(f, qmgrName, 2);
   jsize cnoLength = 0;
   StructureView cno(ReleaseMode::CopyBack);
   if (f.ok() && connectOpts != nullptr) {
     cnoLength = env->GetArrayLength(connectOpts);
     f.pin(cno, connectOpts, 4, "native_vxcno is null");
   }
-  if (f.ok() && f.ctx.trace) traceConnectOptions(f, name, nameLength, cno, cnoLength);
+  if (f.ok() && f.ctx.trace) traceConnectOptions(f, name, cno, cnoLength);
   if (f.ok()) {
-    runtimeVector().VXCONNX(name.data(), cno.data(), &hconn, &f.cc, &f.reason);
+    runtimeVector().VXCONNX(name.bytes.data(), cno.data(), &hconn, &f.cc, &f.reason);
     f.callResult(hconn, "VXCONNX");
     if (f.ok()) f.setHconn(hconnHolder, hconn);
   }
-  name.release();
+  name.bytes.release();
   if (cno) {
     TALY_MARK();
     cno.release();

@@ -7,7 +7,6 @@
 
 namespace {
 
-constexpr jsize kQmgrNameTraceLength = 48;
 constexpr int32_t kNoEnvironment = -1;
 constexpr jsize kEnvironmentPointerEnd =
     static_cast<jsize>(SPI_CNO_ENVIRONMENT_PTR + sizeof(int32_t*));
@@ -26,12 +25,8 @@ JNIEXPORT void JNICALL Java_com_orvane_vx_taly_local_internal_base_Native_spiCon
   // during the call only.
   int32_t environmentValue = environment;
 
-  jsize nameLength = 0;
-  PlainBytes name(ReleaseMode::Abort);
-  if (qmgrName != nullptr) {
-    nameLength = std::min(env->GetArrayLength(qmgrName), kQmgrNameTraceLength);
-    f.pin(name, qmgrName, 1, "native_qmname is null");
-  }
+  QmgrName name;
+  name.pin(f, qmgrName, 1);
   jsize spiCnoLength = 0;
   StructureView spiCno(ReleaseMode::CopyBack);
   if (f.ok() && spiConnectOpts != nullptr) {
@@ -52,15 +47,15 @@ JNIEXPORT void JNICALL Java_com_orvane_vx_taly_local_internal_base_Native_spiCon
     f.pin(cno, connectOpts, 4, "native_vxcno is null");
   }
 
-  if (f.ok() && f.ctx.trace && traceConnectOptions(f, name, nameLength, cno, cnoLength)) {
+  if (f.ok() && f.ctx.trace && traceConnectOptions(f, name, cno, cnoLength)) {
     f.data(f.function, "VX Private Connect Options", spiCno.data(), spiCnoLength);
   }
   if (f.ok()) {
-    spiTable().lpiSPIVXConnect(name.data(), spiCno.data(), cno.data(), &hconn, &f.cc, &f.reason);
+    spiTable().lpiSPIVXConnect(name.bytes.data(), spiCno.data(), cno.data(), &hconn, &f.cc, &f.reason);
     f.callResult(hconn, "lpiSPIVXConnect");
     if (f.ok()) f.setHconn(hconnHolder, hconn);
   }
-  name.release();
+  name.bytes.release();
   releaseMarked(spiCno);
   releaseMarked(cno);
   f.leave(ccHolder, reasonHolder);
