@@ -21,7 +21,7 @@ TEST(Exports, TheLibraryDefinesExactlyItsJniExports) {
   std::set<std::string> expected;
   for (const char* method : {"init_1conversion", "getMetaData", "VXBEGIN", "VXCMIT", "VXBACK",
                              "VXCONN", "VXCONNX", "talyDisc", "VXDISC", "VXOPEN", "VXCLOSE",
-                             "VXINQ", "VXSET", "VXGET"}) {
+                             "VXINQ", "VXSET", "VXGET", "VXPUT", "VXPUT1", "talyPut", "talyPut1"}) {
     expected.insert(prefix + method);
   }
   EXPECT_EQ(defined, expected);

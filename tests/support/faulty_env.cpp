@@ -27,6 +27,7 @@ void JNICALL releaseByteArrayElements(JNIEnv* env, jbyteArray array, jbyte* elem
 jint* JNICALL getIntArrayElements(JNIEnv* env, jintArray array, jboolean* isCopy) {
   FaultyEnv& f = FaultyEnv::current();
   f.note("GetIntArrayElements");
+  if (f.failsNow(Jni::GetIntArrayElements)) return nullptr;
   jint* elements = real()->GetIntArrayElements(env, array, isCopy);
   if (elements != nullptr) f.pinned(1);
   return elements;

@@ -11,7 +11,13 @@
 #include <string>
 #include <vector>
 
-enum class Jni { GetByteArrayElements, NewByteArray, GetJavaVM, GetObjectArrayElement };
+enum class Jni {
+  GetByteArrayElements,
+  NewByteArray,
+  GetJavaVM,
+  GetObjectArrayElement,
+  GetIntArrayElements,
+};
 
 class FaultyEnv {
  public:
