@@ -4,6 +4,7 @@ import static com.orvane.vx.taly.api.TestQueues.bytes;
 import static com.orvane.vx.taly.api.TestQueues.fails;
 import static org.junit.jupiter.api.Assertions.assertAll;
 import static org.junit.jupiter.api.Assertions.assertEquals;
+import static org.junit.jupiter.api.Assertions.assertTrue;
 
 import com.orvane.vx.taly.handles.Pint;
 import com.orvane.vx.taly.local.LocalHconn;
@@ -146,11 +147,13 @@ class BadInputTest {
         closedQueue.close();
         VxException e = fails(Reasons.VXRC_HOBJ_ERROR, () -> closedQueue.put(new Message(BODY)));
         assertEquals("VXPUT", e.call());
+        assertTrue(e.getMessage().endsWith("is closed"), e.getMessage());
 
         Connection gone = Connection.connect();
         Queue orphan = gone.open(queue.name(), OpenOption.OUTPUT);
         gone.close();
-        fails(Reasons.VXRC_HCONN_ERROR, () -> orphan.put(new Message(BODY)));
+        e = fails(Reasons.VXRC_HCONN_ERROR, () -> orphan.put(new Message(BODY)));
+        assertTrue(e.getMessage().endsWith("the connection is closed"), e.getMessage());
         fails(Reasons.VXRC_HCONN_ERROR, gone::commit);
         assertEquals(Completion.OK, gone.disconnect(), "a second disconnect does nothing");
         orphan.close();
