@@ -155,11 +155,13 @@ public final class PutGetBench {
     }
 
     /**
-     * Resident set size and the JVM's own committed native memory (Native
-     * Memory Tracking, when the JVM runs with -XX:NativeMemoryTracking=summary)
+     * Resident set size and the JVM's own committed memory (Native Memory
+     * Tracking, when the JVM runs with -XX:NativeMemoryTracking=summary)
      * before and after 100,000 pairs of 100-byte messages, after a warm-up of
-     * as many. What grows in the resident set beyond what the JVM accounts
-     * for is the native libraries' memory.
+     * as many, each after a System.gc(). What grows in the resident set beyond
+     * what the JVM accounts for is the native libraries' memory. Run with a
+     * fixed heap touched at start (-Xms = -Xmx, -XX:+AlwaysPreTouch), or the
+     * heap's pages coming and going swamp the measure.
      */
     private static void memory(String queueName) throws Exception {
         System.out.println("memory over " + MEMORY_PAIRS + " put/get pairs of 100 bytes, after as many to warm up:");
