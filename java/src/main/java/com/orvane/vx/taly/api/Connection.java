@@ -61,9 +61,10 @@ public final class Connection implements AutoCloseable {
      * check.
      */
     public static Connection connect(String qmgrName, String applName, String userId, String password) {
+        String name = applName == null ? "" : applName;
         ConnectOptions options = userId == null
-                ? new ConnectOptions().setApplName(applName)
-                : ConnectOptions.withUser(applName, userId, password == null ? "" : password);
+                ? new ConnectOptions().setApplName(name)
+                : ConnectOptions.withUser(name, userId, password == null ? "" : password);
         LocalHconn handle = new LocalHconn();
         Completion completion = Calls.check("VXCONNX",
                 Calls.connectWithOptions(paddedName(qmgrName), options, handle));

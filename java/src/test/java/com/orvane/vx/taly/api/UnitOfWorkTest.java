@@ -88,7 +88,7 @@ class UnitOfWorkTest {
 
     @Test
     void disconnectBacksOutTheOpenUnitWithAWarning() {
-        Connection leaver = Connection.connect();
+        Connection leaver = Connection.connect(null, "junit leaver", null, null);
         Queue same = leaver.open(queue.name(), OpenOption.OUTPUT);
         same.put(new Message(bytes("left behind")), IN_UNIT);
         Completion completion = leaver.disconnect();
