@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "entries/entries.h"
 #include "vx/structs.h"
 
 namespace {
@@ -34,4 +35,4 @@ char* vxrtThreadIdText(char* buffer) {
   return buffer;
 }
 
-VXINT vxrtCallInProgress(VXINT /*hconn*/) { return 0; }
+VXINT vxrtCallInProgress(VXINT hconn) { return vxrt::queueManager().callInProgress(hconn); }

@@ -1,16 +1,18 @@
-// The runtime's entry-point vector. Until a queue manager stands behind it,
-// the services answer and every queueing, XA and SPI call fails with
-// completion code 2 and reason VXRT_NOT_AVAILABLE.
+// The runtime's entry-point vector. The embedded queue manager answers the
+// connect, object, put, get, inquire, set and unit-of-work calls; every other
+// queueing, XA and SPI call fails with completion code 2 and reason
+// VXRC_NOT_AVAILABLE (the XA entries return XAER_RMERR).
 #include <cstddef>
 #include <tuple>
 
+#include "entries/entries.h"
 #include "services.h"
 #include "vx/structs.h"
 #include "vx/vector_entries.h"
 
 namespace {
 
-constexpr VXINT VXRT_NOT_AVAILABLE = 2059;
+constexpr VXINT VXRT_NOT_AVAILABLE = VXRC_NOT_AVAILABLE;
 constexpr VXINT XAER_RMERR = -3;
 
 template <typename Fn>
@@ -80,6 +82,9 @@ VXVector vector = [] {
   table.priv = &privateRecord;
   VX_PUBLIC_CALLS(FILL)
 #undef FILL
+#define IMPLEMENTED(entry) table.entry = vxrt::entry;
+  VXRT_IMPLEMENTED_CALLS(IMPLEMENTED)
+#undef IMPLEMENTED
   return table;
 }();
 

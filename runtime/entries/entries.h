@@ -1,0 +1,61 @@
+// The vector's queueing entries. Each checks what it is given (null
+// addresses, structure identifiers, versions, option words), turns the
+// structures into the queue manager's requests, and writes the results back.
+// Nothing is written when the completion code or reason address is null.
+#ifndef VXRT_ENTRIES_H
+#define VXRT_ENTRIES_H
+
+#include <new>
+
+#include "qm/queue_manager.h"
+#include "vx/vector.h"
+
+namespace vxrt {
+
+// The queue manager that the entries serve.
+vxqm::QueueManager& queueManager();
+
+// Runs one call and reports its outcome; the runtime's own failures (no
+// memory, anything unexpected) become completion code 2.
+template <typename Body>
+void answer(PVXINT cc, PVXINT reason, Body&& body) {
+  if (cc == nullptr || reason == nullptr) return;
+  vxqm::Status status;
+  try {
+    status = body();
+  } catch (const std::bad_alloc&) {
+    status = vxqm::Status::failure(VXRC_STORAGE_NOT_AVAILABLE);
+  } catch (...) {
+    status = vxqm::Status::failure(VXRC_INTERNAL_ERROR);
+  }
+  *cc = status.cc;
+  *reason = status.reason;
+}
+
+void VXBACK(VXINT hconn, PVXINT cc, PVXINT reason);
+void VXBEGIN(VXINT hconn, PVXVOID bo, PVXINT cc, PVXINT reason);
+void VXCLOSE(VXINT hconn, PVXINT hobj, VXINT options, PVXINT cc, PVXINT reason);
+void VXCMIT(VXINT hconn, PVXINT cc, PVXINT reason);
+void VXCONN(PVXVOID qmgrName, PVXINT hconn, PVXINT cc, PVXINT reason);
+void VXCONNX(PVXVOID qmgrName, PVXVOID cno, PVXINT hconn, PVXINT cc, PVXINT reason);
+void VXDISC(PVXINT hconn, PVXINT cc, PVXINT reason);
+void VXGET(VXINT hconn, VXINT hobj, PVXVOID md, PVXVOID gmo, VXINT bufferLength, PVXVOID buffer,
+           PVXINT dataLength, PVXINT cc, PVXINT reason);
+void VXINQ(VXINT hconn, VXINT hobj, VXINT selectorCount, PVXVOID selectors, VXINT intAttrCount,
+           PVXVOID intAttrs, VXINT charAttrLength, PVXVOID charAttrs, PVXINT cc, PVXINT reason);
+void VXOPEN(VXINT hconn, PVXVOID od, VXINT options, PVXINT hobj, PVXINT cc, PVXINT reason);
+void VXPUT(VXINT hconn, VXINT hobj, PVXVOID md, PVXVOID pmo, VXINT bufferLength, PVXVOID buffer,
+           PVXINT cc, PVXINT reason);
+void VXPUT1(VXINT hconn, PVXVOID od, PVXVOID md, PVXVOID pmo, VXINT bufferLength, PVXVOID buffer,
+            PVXINT cc, PVXINT reason);
+void VXSET(VXINT hconn, VXINT hobj, VXINT selectorCount, PVXVOID selectors, VXINT intAttrCount,
+           PVXVOID intAttrs, VXINT charAttrLength, PVXVOID charAttrs, PVXINT cc, PVXINT reason);
+
+// The entries above, as vxrt.cpp puts them into the vector.
+#define VXRT_IMPLEMENTED_CALLS(X)                                                         \
+  X(VXBACK) X(VXBEGIN) X(VXCLOSE) X(VXCMIT) X(VXCONN) X(VXCONNX) X(VXDISC) X(VXGET) X(VXINQ) \
+  X(VXOPEN) X(VXPUT) X(VXPUT1) X(VXSET)
+
+}  // namespace vxrt
+
+#endif

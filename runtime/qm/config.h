@@ -1,0 +1,33 @@
+// The queue manager's definitions: a built-in set, and a configuration text
+// that adds to it or changes it.
+//
+// One statement per line; '#' starts a comment; words are separated by blanks.
+//   qmgr NAME                      the queue manager's name
+//   queue NAME [KEY=VALUE ...]     a local queue (a second definition replaces the first)
+//   model NAME [KEY=VALUE ...]     a model queue, for dynamic queues
+//   user NAME PASSWORD             a user; with users defined, connections must name one
+// Keys: maxdepth (1 or more), maxmsglength (0 to the queue manager's limit),
+// defpriority (0 to 9), defpersistence (0 or 1), put and get (enabled or
+// inhibited).
+#ifndef VXQM_CONFIG_H
+#define VXQM_CONFIG_H
+
+#include <istream>
+#include <string>
+#include <vector>
+
+#include "qm/queue_manager.h"
+
+namespace vxqm {
+
+// Queue manager VXRT.QM with local queues TALY.QUEUE.1 to TALY.QUEUE.3 and the
+// model queue TALY.MODEL.QUEUE, all with the default attributes.
+QueueManagerConfig builtInConfig();
+
+// Applies each good statement to config; each bad one is skipped and adds
+// "line N: what is wrong" to errors.
+void readConfig(std::istream& in, QueueManagerConfig& config, std::vector<std::string>& errors);
+
+}  // namespace vxqm
+
+#endif

@@ -1,0 +1,75 @@
+// A connection: who it is, the objects it has open, its unit of work, the
+// dynamic queues it made, and the call in progress on it.
+#ifndef VXQM_CONNECTION_H
+#define VXQM_CONNECTION_H
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "qm/queue.h"
+#include "qm/unit_of_work.h"
+
+namespace vxqm {
+
+struct OpenOptions {
+  bool inputShared = false;
+  bool inputExclusive = false;
+  bool browse = false;
+  bool output = false;
+  bool inquire = false;
+  bool set = false;
+
+  bool input() const { return inputShared || inputExclusive; }
+};
+
+struct ObjectHandle {
+  std::shared_ptr<Queue> queue;
+  OpenOptions options;
+  bool browsing = false;  // the browse cursor below is set
+  MessageKey browseCursor;
+};
+
+class Connection {
+ public:
+  Connection(int32_t hconn, std::string user, std::string applName, const ConnectionId& id)
+      : hconn_(hconn), user_(std::move(user)), applName_(std::move(applName)), id_(id) {}
+  virtual ~Connection() = default;
+  Connection(const Connection&) = delete;
+  Connection& operator=(const Connection&) = delete;
+
+  int32_t hconn() const { return hconn_; }
+  const std::string& user() const { return user_; }
+  const std::string& applName() const { return applName_; }
+  const ConnectionId& id() const { return id_; }
+
+  // One call at a time: a call claims the connection and gives it back.
+  bool claim(int32_t call) {
+    int32_t none = VXCALL_NONE;
+    return call_.compare_exchange_strong(none, call, std::memory_order_acq_rel);
+  }
+  void release() { call_.store(VXCALL_NONE, std::memory_order_release); }
+  int32_t callInProgress() const { return call_.load(std::memory_order_acquire); }
+
+  // Set by disconnect while it holds the connection; a later claim sees it.
+  std::atomic<bool> closed{false};
+
+  // Guarded by the queue manager's lock.
+  std::unordered_map<int32_t, ObjectHandle> handles;
+  UnitOfWork unitOfWork;
+  std::vector<std::shared_ptr<Queue>> dynamicQueues;
+
+ private:
+  const int32_t hconn_;
+  const std::string user_;
+  const std::string applName_;
+  const ConnectionId id_;
+  std::atomic<int32_t> call_{VXCALL_NONE};
+};
+
+}  // namespace vxqm
+
+#endif

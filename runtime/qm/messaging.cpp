@@ -1,0 +1,235 @@
+// Put, put-one and get.
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+#include <ctime>
+
+#include "qm/call.h"
+#include "qm/queue_manager.h"
+
+namespace vxqm {
+
+namespace {
+
+bool allZero(const MsgId& id) {
+  return std::all_of(id.begin(), id.end(), [](uint8_t b) { return b == 0; });
+}
+
+// "YYYYMMDD" and "HHMMSSTT" of the current time, UTC.
+void putDateAndTime(std::string& date, std::string& time) {
+  using namespace std::chrono;
+  auto now = system_clock::now();
+  std::time_t seconds = system_clock::to_time_t(now);
+  auto hundredths = duration_cast<milliseconds>(now.time_since_epoch()).count() % 1000 / 10;
+  std::tm utc{};
+  gmtime_r(&seconds, &utc);
+  char text[32];
+  std::snprintf(text, sizeof text, "%04d%02d%02d", (utc.tm_year + 1900) % 10000, utc.tm_mon + 1,
+                utc.tm_mday);
+  date = text;
+  std::snprintf(text, sizeof text, "%02d%02d%02d%02d", utc.tm_hour, utc.tm_min, utc.tm_sec,
+                static_cast<int>(hundredths));
+  time = text;
+}
+
+Status checkBuffer(const void* buffer, int32_t length) {
+  if (length < 0) return Status::failure(VXRC_BUFFER_LENGTH_ERROR);
+  if (buffer == nullptr && length > 0) return Status::failure(VXRC_BUFFER_ERROR);
+  return Status::ok();
+}
+
+}  // namespace
+
+MsgId QueueManager::newId() {
+  MsgId id{};
+  uint64_t count = nextId_.fetch_add(1, std::memory_order_relaxed) + 1;
+  uint64_t millis = static_cast<uint64_t>(
+      std::chrono::duration_cast<std::chrono::milliseconds>(
+          std::chrono::system_clock::now().time_since_epoch())
+          .count());
+  std::memcpy(id.data(), &instance_, 8);
+  std::memcpy(id.data() + 8, &count, 8);
+  std::memcpy(id.data() + 16, &millis, 8);
+  return id;
+}
+
+Status QueueManager::checkDescriptor(const MessageDescriptor& md) const {
+  if (md.priority < VXPRI_AS_QUEUE || md.priority > VXPRI_HIGHEST) {
+    return Status::failure(VXRC_PRIORITY_ERROR);
+  }
+  if (md.persistence < VXPER_AS_QUEUE || md.persistence > VXPER_PERSISTENT) {
+    return Status::failure(VXRC_PERSISTENCE_ERROR);
+  }
+  if (md.expiry < 0) return Status::failure(VXRC_EXPIRY_ERROR);
+  return Status::ok();
+}
+
+void QueueManager::stamp(Connection& connection, const Queue& queue, MessageDescriptor& md,
+                         const PutOptions& options) {
+  const QueueAttributes& attributes = queue.definition().attributes;
+  if (options.newMsgId || allZero(md.msgId)) md.msgId = newId();
+  if (options.newCorrelId) md.correlId = newId();
+  if (md.priority == VXPRI_AS_QUEUE) md.priority = attributes.defaultPriority;
+  if (md.persistence == VXPER_AS_QUEUE) md.persistence = attributes.defaultPersistence;
+  md.userIdentifier = connection.user().substr(0, VX_USER_ID_LENGTH);
+  md.backoutCount = 0;
+  putDateAndTime(md.putDate, md.putTime);
+}
+
+Status QueueManager::putTo(Connection& connection, const std::shared_ptr<Queue>& queue,
+                           MessageDescriptor& md, const PutOptions& options, const void* data,
+                           int32_t length, PutResult& result, std::unique_lock<std::mutex>& lock) {
+  const QueueAttributes& attributes = queue->attributes();
+  if (queue->deleted()) return Status::failure(VXRC_OBJECT_DELETED);
+  if (attributes.inhibitPut) return Status::failure(VXRC_PUT_INHIBITED);
+  Status status = checkDescriptor(md);
+  if (status.failed()) return status;
+  if (length > attributes.maxMsgLength || length > config_.limits.maxMsgLength) {
+    return Status::failure(VXRC_MSG_TOO_BIG_FOR_QUEUE);
+  }
+  if (queue->depth() >= attributes.maxDepth) return Status::failure(VXRC_QUEUE_FULL);
+  UnitOfWork& unitOfWork = connection.unitOfWork;
+  if (options.syncpoint && unitOfWork.size() >= static_cast<size_t>(config_.limits.maxUncommittedMessages)) {
+    return Status::failure(VXRC_SYNCPOINT_LIMIT);
+  }
+
+  // The copy of the data is made outside the lock; the checks are made again
+  // after it, since another thread may have filled or changed the queue.
+  lock.unlock();
+  auto message = std::make_unique<StoredMessage>();
+  if (length > 0) {
+    const uint8_t* bytes = static_cast<const uint8_t*>(data);
+    message->data.assign(bytes, bytes + length);
+  }
+  lock.lock();
+  if (queue->deleted()) return Status::failure(VXRC_OBJECT_DELETED);
+  if (attributes.inhibitPut) return Status::failure(VXRC_PUT_INHIBITED);
+  if (queue->depth() >= attributes.maxDepth) return Status::failure(VXRC_QUEUE_FULL);
+
+  stamp(connection, *queue, md, options);
+  message->md = md;
+  message->expiresAt = md.expiry > 0 ? clock_.nowMs() + md.expiry : 0;
+  message->state = options.syncpoint ? MessageState::PendingPut : MessageState::Visible;
+  MessageKey key = queue->add(std::move(message));
+  if (options.syncpoint) unitOfWork.recordPut(queue, key);
+  result.resolvedQName = queue->name();
+  result.resolvedQMgrName = config_.name;
+  return Status::ok();
+}
+
+Status QueueManager::put(int32_t hconn, int32_t hobj, MessageDescriptor& md,
+                         const PutOptions& options, const void* data, int32_t length,
+                         PutResult& result) {
+  Call call(*this, hconn, VXCALL_PUT);
+  if (!call.connection) return call.status;
+  Status status = checkBuffer(data, length);
+  if (status.failed()) return status;
+  std::unique_lock<std::mutex> lock(mutex_);
+  ObjectHandle* handle = findHandle(*call.connection, hobj);
+  if (handle == nullptr) return Status::failure(VXRC_HOBJ_ERROR);
+  if (!handle->options.output) return Status::failure(VXRC_NOT_OPEN_FOR_OUTPUT);
+  std::shared_ptr<Queue> queue = handle->queue;
+  return putTo(*call.connection, queue, md, options, data, length, result, lock);
+}
+
+Status QueueManager::put1(int32_t hconn, const ObjectRequest& object, MessageDescriptor& md,
+                          const PutOptions& options, const void* data, int32_t length,
+                          PutResult& result) {
+  Call call(*this, hconn, VXCALL_PUT1);
+  if (!call.connection) return call.status;
+  Status status = checkBuffer(data, length);
+  if (status.failed()) return status;
+  std::unique_lock<std::mutex> lock(mutex_);
+  std::shared_ptr<Queue> queue;
+  status = resolve(object, queue);
+  if (status.failed()) return status;
+  if (queue->type() == QueueType::Model) return Status::failure(VXRC_MODEL_QUEUE_ERROR);
+  return putTo(*call.connection, queue, md, options, data, length, result, lock);
+}
+
+Status QueueManager::get(int32_t hconn, int32_t hobj, MessageDescriptor& md,
+                         const GetOptions& options, void* buffer, int32_t bufferLength,
+                         int32_t& dataLength, GetResult& result) {
+  Call call(*this, hconn, VXCALL_GET);
+  if (!call.connection) return call.status;
+  Connection& connection = *call.connection;
+  bool browse = options.browse != Browse::None;
+  if (browse && options.syncpoint) return Status::failure(VXRC_GET_OPTIONS_ERROR);
+  if (options.wait && options.waitInterval < VXWI_UNLIMITED) {
+    return Status::failure(VXRC_WAIT_INTERVAL_ERROR);
+  }
+  Status status = checkBuffer(buffer, bufferLength);
+  if (status.failed()) return status;
+
+  std::unique_lock<std::mutex> lock(mutex_);
+  ObjectHandle* handle = findHandle(connection, hobj);
+  if (handle == nullptr) return Status::failure(VXRC_HOBJ_ERROR);
+  if (browse && !handle->options.browse) return Status::failure(VXRC_NOT_OPEN_FOR_BROWSE);
+  if (!browse && !handle->options.input()) return Status::failure(VXRC_NOT_OPEN_FOR_INPUT);
+  // Only this call can change this connection's handles while it runs.
+  std::shared_ptr<Queue> queue = handle->queue;
+  Match match{options.matchMsgId, md.msgId, options.matchCorrelId, md.correlId};
+  bool unlimited = options.waitInterval == VXWI_UNLIMITED;
+  auto deadline = std::chrono::steady_clock::now() +
+                  std::chrono::milliseconds(unlimited ? 0 : options.waitInterval);
+
+  MessageKey key;
+  StoredMessage* message = nullptr;
+  for (;;) {
+    if (queue->deleted()) return Status::failure(VXRC_OBJECT_DELETED);
+    if (queue->attributes().inhibitGet) return Status::failure(VXRC_GET_INHIBITED);
+    if (options.syncpoint && connection.unitOfWork.size() >=
+                                 static_cast<size_t>(config_.limits.maxUncommittedMessages)) {
+      return Status::failure(VXRC_SYNCPOINT_LIMIT);
+    }
+    bool next = options.browse == Browse::Next && handle->browsing;
+    message = queue->find(match, next ? &handle->browseCursor : nullptr, clock_.nowMs(), key);
+    if (message != nullptr) break;
+    // After the deadline the queue has had its last look.
+    if (!options.wait || (!unlimited && std::chrono::steady_clock::now() >= deadline)) {
+      return Status::failure(VXRC_NO_MSG_AVAILABLE);
+    }
+    ++queue->waiters();
+    if (unlimited) {
+      queue->available().wait(lock);
+    } else {
+      queue->available().wait_until(lock, deadline);
+    }
+    --queue->waiters();
+  }
+
+  int32_t length = static_cast<int32_t>(message->data.size());
+  bool fits = length <= bufferLength;
+  dataLength = length;
+  result.msgLength = length;
+  result.resolvedQName = queue->name();
+  if (!fits && !options.acceptTruncated) {
+    result.returnedLength = 0;
+    return Status::failure(VXRC_TRUNCATED_MSG_FAILED);
+  }
+  int32_t returned = std::min(length, bufferLength);
+  result.returnedLength = returned;
+  int64_t left = message->expiresAt == 0 ? 0 : std::max<int64_t>(1, message->expiresAt - clock_.nowMs());
+  Status outcome = fits ? Status::ok() : Status::warning(VXRC_TRUNCATED_MSG_ACCEPTED);
+
+  if (browse || options.syncpoint) {
+    md = message->md;
+    if (returned > 0) std::memcpy(buffer, message->data.data(), returned);
+    if (browse) {
+      handle->browsing = true;
+      handle->browseCursor = key;
+    } else {
+      message->state = MessageState::PendingGet;
+      connection.unitOfWork.recordGet(queue, key);
+    }
+  } else {
+    std::unique_ptr<StoredMessage> taken = queue->take(key);
+    lock.unlock();
+    md = std::move(taken->md);
+    if (returned > 0) std::memcpy(buffer, taken->data.data(), returned);
+  }
+  md.expiry = static_cast<int32_t>(std::min<int64_t>(left, INT32_MAX));
+  return outcome;
+}
+
+}  // namespace vxqm

@@ -1,0 +1,61 @@
+#include "qm/queue.h"
+
+namespace vxqm {
+
+MessageKey Queue::add(std::unique_ptr<StoredMessage> message) {
+  MessageKey key{VXPRI_HIGHEST - message->md.priority, nextSequence_++};
+  bool visible = message->state == MessageState::Visible;
+  messages_.emplace(key, std::move(message));
+  if (visible) available_.notify_all();
+  return key;
+}
+
+StoredMessage* Queue::find(const Match& match, const MessageKey* after, int64_t now,
+                           MessageKey& key) {
+  auto it = after != nullptr ? messages_.upper_bound(*after) : messages_.begin();
+  while (it != messages_.end()) {
+    StoredMessage& message = *it->second;
+    if (message.state != MessageState::Visible) {
+      ++it;
+      continue;
+    }
+    if (message.expiresAt != 0 && message.expiresAt <= now) {
+      it = messages_.erase(it);
+      continue;
+    }
+    if (match.accepts(message.md)) {
+      key = it->first;
+      return &message;
+    }
+    ++it;
+  }
+  return nullptr;
+}
+
+StoredMessage* Queue::at(const MessageKey& key) {
+  auto it = messages_.find(key);
+  return it != messages_.end() ? it->second.get() : nullptr;
+}
+
+std::unique_ptr<StoredMessage> Queue::take(const MessageKey& key) {
+  auto it = messages_.find(key);
+  if (it == messages_.end()) return nullptr;
+  std::unique_ptr<StoredMessage> message = std::move(it->second);
+  messages_.erase(it);
+  return message;
+}
+
+void Queue::makeVisible(const MessageKey& key) {
+  if (StoredMessage* message = at(key)) {
+    message->state = MessageState::Visible;
+    available_.notify_all();
+  }
+}
+
+void Queue::markDeleted() {
+  deleted_ = true;
+  messages_.clear();
+  available_.notify_all();
+}
+
+}  // namespace vxqm

@@ -1,0 +1,94 @@
+// A queue: its definition, its messages in priority order, and the handles
+// open on it. Every member is used with the queue manager's lock held.
+#ifndef VXQM_QUEUE_H
+#define VXQM_QUEUE_H
+
+#include <condition_variable>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "qm/message.h"
+
+namespace vxqm {
+
+enum class QueueType : int32_t {
+  Local = VXQT_LOCAL,
+  Model = VXQT_MODEL,    // a template: opening it makes a dynamic queue
+  Dynamic = VXQT_DYNAMIC,
+};
+
+struct QueueAttributes {
+  int32_t maxDepth = 10000;
+  int32_t maxMsgLength = 4 * 1024 * 1024;
+  bool inhibitPut = false;
+  bool inhibitGet = false;
+  int32_t defaultPriority = 0;
+  int32_t defaultPersistence = VXPER_NOT_PERSISTENT;
+};
+
+struct QueueDefinition {
+  std::string name;
+  QueueType type = QueueType::Local;
+  QueueAttributes attributes;
+};
+
+// How many handles are open on a queue, and for what.
+struct OpenCounts {
+  int32_t handles = 0;
+  int32_t input = 0;
+  int32_t exclusiveInput = 0;
+  int32_t output = 0;
+};
+
+class Queue {
+ public:
+  explicit Queue(QueueDefinition definition) : definition_(std::move(definition)) {}
+  Queue(const Queue&) = delete;
+  Queue& operator=(const Queue&) = delete;
+
+  const std::string& name() const { return definition_.name; }
+  QueueType type() const { return definition_.type; }
+  QueueAttributes& attributes() { return definition_.attributes; }
+  const QueueDefinition& definition() const { return definition_; }
+  OpenCounts& counts() { return counts_; }
+
+  // Messages on the queue, pending ones included.
+  int32_t depth() const { return static_cast<int32_t>(messages_.size()); }
+
+  // Adds a message behind those of its priority and returns its key.
+  MessageKey add(std::unique_ptr<StoredMessage> message);
+  // The first visible message that the match accepts, after the given key if
+  // there is one; expired visible messages met on the way are discarded.
+  StoredMessage* find(const Match& match, const MessageKey* after, int64_t now, MessageKey& key);
+  StoredMessage* at(const MessageKey& key);
+  std::unique_ptr<StoredMessage> take(const MessageKey& key);
+  // A pending message becomes visible and waiting getters are woken.
+  void makeVisible(const MessageKey& key);
+  void wakeWaiters() { available_.notify_all(); }
+
+  // A deleted queue drops its messages and wakes its waiters; it stays alive
+  // as long as a handle or unit of work refers to it.
+  void markDeleted();
+  bool deleted() const { return deleted_; }
+
+  std::condition_variable& available() { return available_; }
+  int32_t& waiters() { return waiters_; }
+
+  // The connection that made a dynamic queue (0 for defined queues).
+  int32_t creator = 0;
+
+ private:
+  QueueDefinition definition_;
+  std::map<MessageKey, std::unique_ptr<StoredMessage>> messages_;
+  uint64_t nextSequence_ = 0;
+  OpenCounts counts_;
+  bool deleted_ = false;
+  std::condition_variable available_;
+  int32_t waiters_ = 0;
+};
+
+}  // namespace vxqm
+
+#endif

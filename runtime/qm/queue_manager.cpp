@@ -1,0 +1,318 @@
+// Connections, opening and closing objects, units of work, and the dump.
+#include "qm/queue_manager.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <climits>
+#include <cstdio>
+
+#include "qm/call.h"
+
+namespace vxqm {
+
+QueueManager::QueueManager(QueueManagerConfig config, Clock& clock)
+    : config_(std::move(config)), clock_(clock) {
+  for (const QueueDefinition& definition : config_.queues) {
+    queues_[definition.name] = std::make_shared<Queue>(definition);
+  }
+  auto now = std::chrono::system_clock::now().time_since_epoch().count();
+  instance_ = static_cast<uint64_t>(now) ^ (static_cast<uint64_t>(getpid()) << 40);
+}
+
+QueueManager::~QueueManager() = default;
+
+Status QueueManager::enter(int32_t hconn, int32_t call, std::shared_ptr<Connection>& out) {
+  std::shared_ptr<Connection> connection;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    auto it = connections_.find(hconn);
+    if (it == connections_.end()) return Status::failure(VXRC_HCONN_ERROR);
+    connection = it->second;
+  }
+  if (!connection->claim(call)) return Status::failure(VXRC_CALL_IN_PROGRESS);
+  if (connection->closed.load()) {
+    connection->release();
+    return Status::failure(VXRC_HCONN_ERROR);
+  }
+  out = std::move(connection);
+  return Status::ok();
+}
+
+// Connection and object handles come from one sequence, so that neither can
+// be taken for the other, and a value is not handed out again while it lives.
+int32_t QueueManager::newHandle() {
+  for (;;) {
+    int32_t handle = nextHandle_;
+    nextHandle_ = nextHandle_ == INT32_MAX ? 1 : nextHandle_ + 1;
+    if (liveHandles_.insert(handle).second) return handle;
+  }
+}
+
+Status QueueManager::connect(const ConnectRequest& request, int32_t& hconn, ConnectionId* id) {
+  if (!request.qmgrName.empty() && request.qmgrName != config_.name) {
+    return Status::failure(VXRC_QMGR_NAME_ERROR);
+  }
+  if (!config_.users.empty()) {
+    const std::optional<Credentials>& given = request.credentials;
+    bool known = given && std::any_of(config_.users.begin(), config_.users.end(),
+                                      [&](const Credentials& user) {
+                                        return user.user == given->user &&
+                                               user.password == given->password;
+                                      });
+    if (!known) return Status::failure(VXRC_NOT_AUTHORIZED);
+  }
+  std::string user = request.credentials ? request.credentials->user : std::string();
+  ConnectionId connectionId = newId();
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (connections_.size() >= static_cast<size_t>(config_.limits.maxConnections)) {
+    return Status::failure(VXRC_CONNECTION_LIMIT);
+  }
+  int32_t handle = newHandle();
+  connections_.emplace(handle, std::make_shared<Connection>(handle, std::move(user),
+                                                            request.applName, connectionId));
+  hconn = handle;
+  if (id != nullptr) *id = connectionId;
+  return Status::ok();
+}
+
+Status QueueManager::disconnect(int32_t& hconn) {
+  Call call(*this, hconn, VXCALL_DISC);
+  if (!call.connection) return call.status;
+  Connection& connection = *call.connection;
+  std::lock_guard<std::mutex> lock(mutex_);
+  bool hadWork = connection.unitOfWork.hasWork();
+  connection.unitOfWork.backout();
+  while (!connection.handles.empty()) closeHandle(connection, connection.handles.begin()->first);
+  for (const std::shared_ptr<Queue>& queue : connection.dynamicQueues) deleteQueue(queue);
+  connection.dynamicQueues.clear();
+  connection.closed.store(true);
+  connections_.erase(connection.hconn());
+  liveHandles_.erase(connection.hconn());
+  hconn = 0;
+  return hadWork ? Status::warning(VXRC_BACKED_OUT_AT_DISCONNECT) : Status::ok();
+}
+
+ObjectHandle* QueueManager::findHandle(Connection& connection, int32_t hobj) {
+  auto it = connection.handles.find(hobj);
+  return it != connection.handles.end() ? &it->second : nullptr;
+}
+
+std::shared_ptr<Queue> QueueManager::findQueue(const std::string& name) {
+  auto it = queues_.find(name);
+  return it != queues_.end() ? it->second : nullptr;
+}
+
+Status QueueManager::resolve(const ObjectRequest& object, std::shared_ptr<Queue>& queue) {
+  if (!object.qmgrName.empty() && object.qmgrName != config_.name) {
+    return Status::failure(VXRC_QMGR_NAME_ERROR);
+  }
+  if (object.type != VXOT_QUEUE) return Status::failure(VXRC_OBJECT_TYPE_ERROR);
+  queue = findQueue(object.name);
+  return queue ? Status::ok() : Status::failure(VXRC_UNKNOWN_OBJECT_NAME);
+}
+
+Status QueueManager::makeDynamicQueue(Connection& connection, const Queue& model,
+                                      const std::string& pattern, std::shared_ptr<Queue>& made) {
+  constexpr size_t kSuffixLength = 16;
+  std::string name;
+  size_t star = pattern.find('*');
+  if (star == std::string::npos) {
+    if (!validObjectName(pattern) || queues_.count(pattern) != 0) {
+      return Status::failure(VXRC_DYNAMIC_NAME_ERROR);
+    }
+    name = pattern;
+  } else {
+    std::string prefix = pattern.substr(0, star);
+    if (star != pattern.size() - 1 || prefix.size() > VX_NAME_LENGTH - kSuffixLength ||
+        (!prefix.empty() && !validObjectName(prefix))) {
+      return Status::failure(VXRC_DYNAMIC_NAME_ERROR);
+    }
+    do {
+      char suffix[kSuffixLength + 1];
+      std::snprintf(suffix, sizeof suffix, "%016llX",
+                    static_cast<unsigned long long>(instance_ + nextDynamic_++));
+      name = prefix + suffix;
+    } while (queues_.count(name) != 0);
+  }
+  QueueDefinition definition{name, QueueType::Dynamic, model.definition().attributes};
+  made = std::make_shared<Queue>(std::move(definition));
+  made->creator = connection.hconn();
+  queues_.emplace(name, made);
+  connection.dynamicQueues.push_back(made);
+  return Status::ok();
+}
+
+void QueueManager::deleteQueue(const std::shared_ptr<Queue>& queue) {
+  if (queue->deleted()) return;
+  queue->markDeleted();
+  auto it = queues_.find(queue->name());
+  if (it != queues_.end() && it->second == queue) queues_.erase(it);
+}
+
+Status QueueManager::open(int32_t hconn, const ObjectRequest& object, const OpenOptions& options,
+                          int32_t& hobj, ObjectResolution& resolution) {
+  Call call(*this, hconn, VXCALL_OPEN);
+  if (!call.connection) return call.status;
+  bool access = options.input() || options.browse || options.output || options.inquire || options.set;
+  if (!access || (options.inputShared && options.inputExclusive)) {
+    return Status::failure(VXRC_OPEN_OPTIONS_ERROR);
+  }
+  Connection& connection = *call.connection;
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (connection.handles.size() >= static_cast<size_t>(config_.limits.maxHandlesPerConnection)) {
+    return Status::failure(VXRC_HANDLE_LIMIT);
+  }
+  std::shared_ptr<Queue> queue;
+  Status status = resolve(object, queue);
+  if (status.failed()) return status;
+
+  const QueueAttributes& attributes = queue->attributes();
+  if ((options.input() || options.browse) && attributes.inhibitGet) {
+    return Status::failure(VXRC_GET_INHIBITED);
+  }
+  if (options.output && attributes.inhibitPut) return Status::failure(VXRC_PUT_INHIBITED);
+  if (queue->type() == QueueType::Model) {
+    std::shared_ptr<Queue> made;
+    status = makeDynamicQueue(connection, *queue, object.dynamicName, made);
+    if (status.failed()) return status;
+    queue = made;
+  }
+  OpenCounts& counts = queue->counts();
+  if ((options.inputExclusive && counts.input > 0) ||
+      (options.inputShared && counts.exclusiveInput > 0)) {
+    return Status::failure(VXRC_OBJECT_IN_USE);
+  }
+
+  int32_t handle = newHandle();
+  connection.handles.emplace(handle, ObjectHandle{queue, options, false, {}});
+  ++counts.handles;
+  if (options.input()) ++counts.input;
+  if (options.inputExclusive) ++counts.exclusiveInput;
+  if (options.output) ++counts.output;
+  resolution.objectName = queue->name();
+  resolution.resolvedQName = queue->name();
+  resolution.resolvedQMgrName = config_.name;
+  resolution.resolvedType = VXOT_QUEUE;
+  hobj = handle;
+  return Status::ok();
+}
+
+void QueueManager::closeHandle(Connection& connection, int32_t hobj) {
+  auto it = connection.handles.find(hobj);
+  if (it == connection.handles.end()) return;
+  const OpenOptions& options = it->second.options;
+  OpenCounts& counts = it->second.queue->counts();
+  --counts.handles;
+  if (options.input()) --counts.input;
+  if (options.inputExclusive) --counts.exclusiveInput;
+  if (options.output) --counts.output;
+  connection.handles.erase(it);
+  liveHandles_.erase(hobj);
+}
+
+Status QueueManager::close(int32_t hconn, int32_t& hobj, bool deleteIt) {
+  Call call(*this, hconn, VXCALL_CLOSE);
+  if (!call.connection) return call.status;
+  Connection& connection = *call.connection;
+  std::lock_guard<std::mutex> lock(mutex_);
+  ObjectHandle* handle = findHandle(connection, hobj);
+  if (handle == nullptr) return Status::failure(VXRC_HOBJ_ERROR);
+  std::shared_ptr<Queue> queue = handle->queue;
+  if (deleteIt) {
+    if (queue->type() != QueueType::Dynamic) return Status::failure(VXRC_CLOSE_OPTIONS_ERROR);
+    if (!queue->deleted() && queue->counts().handles > 1) {
+      return Status::failure(VXRC_OBJECT_IN_USE);
+    }
+  }
+  closeHandle(connection, hobj);
+  if (deleteIt && !queue->deleted()) {
+    deleteQueue(queue);
+    auto creator = connections_.find(queue->creator);
+    if (creator != connections_.end()) {
+      auto& made = creator->second->dynamicQueues;
+      made.erase(std::remove(made.begin(), made.end(), queue), made.end());
+    }
+  }
+  hobj = 0;
+  return Status::ok();
+}
+
+Status QueueManager::begin(int32_t hconn) {
+  Call call(*this, hconn, VXCALL_BEGIN);
+  if (!call.connection) return call.status;
+  std::lock_guard<std::mutex> lock(mutex_);
+  UnitOfWork& unitOfWork = call.connection->unitOfWork;
+  if (unitOfWork.active()) return Status::failure(VXRC_UOW_IN_PROGRESS);
+  unitOfWork.begin();
+  return Status::ok();
+}
+
+Status QueueManager::commit(int32_t hconn) {
+  Call call(*this, hconn, VXCALL_CMIT);
+  if (!call.connection) return call.status;
+  std::lock_guard<std::mutex> lock(mutex_);
+  call.connection->unitOfWork.commit();
+  return Status::ok();
+}
+
+Status QueueManager::backout(int32_t hconn) {
+  Call call(*this, hconn, VXCALL_BACK);
+  if (!call.connection) return call.status;
+  std::lock_guard<std::mutex> lock(mutex_);
+  call.connection->unitOfWork.backout();
+  return Status::ok();
+}
+
+int32_t QueueManager::callInProgress(int32_t hconn) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  auto it = connections_.find(hconn);
+  return it != connections_.end() ? it->second->callInProgress() : VXCALL_NONE;
+}
+
+bool QueueManager::connected(int32_t hconn) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return connections_.count(hconn) != 0;
+}
+
+int32_t QueueManager::waitingGetters(const std::string& name) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  std::shared_ptr<Queue> queue = findQueue(name);
+  return queue ? queue->waiters() : 0;
+}
+
+void QueueManager::dump(int32_t hconn, std::FILE* out) {
+  constexpr size_t kMaxQueues = 64;
+  std::lock_guard<std::mutex> lock(mutex_);
+  std::fprintf(out, "vxrt dump: queue manager %s, %zu connections, %zu queues\n",
+               config_.name.c_str(), connections_.size(), queues_.size());
+  auto it = connections_.find(hconn);
+  if (it == connections_.end()) {
+    std::fprintf(out, "vxrt dump: connection %d is not connected\n", hconn);
+  } else {
+    const Connection& connection = *it->second;
+    std::fprintf(out,
+                 "vxrt dump: connection %d user '%s' handles %zu unit of work %s (%zu messages)"
+                 " call in progress %d\n",
+                 hconn, connection.user().c_str(), connection.handles.size(),
+                 connection.unitOfWork.active() ? "open" : "none", connection.unitOfWork.size(),
+                 connection.callInProgress());
+  }
+  std::vector<Queue*> sorted;
+  for (const auto& entry : queues_) sorted.push_back(entry.second.get());
+  std::sort(sorted.begin(), sorted.end(),
+            [](const Queue* a, const Queue* b) { return a->name() < b->name(); });
+  if (sorted.size() > kMaxQueues) sorted.resize(kMaxQueues);
+  for (Queue* queue : sorted) {
+    Queue& q = *queue;
+    std::fprintf(out, "vxrt dump: queue %s type %d depth %d handles %d input %d output %d%s%s\n",
+                 q.name().c_str(), static_cast<int>(q.type()), q.depth(), q.counts().handles,
+                 q.counts().input, q.counts().output,
+                 q.attributes().inhibitPut ? " put-inhibited" : "",
+                 q.attributes().inhibitGet ? " get-inhibited" : "");
+  }
+  std::fflush(out);
+}
+
+}  // namespace vxqm

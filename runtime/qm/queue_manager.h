@@ -1,0 +1,179 @@
+// The queue manager: connections, queues, messages and units of work, safe
+// for many threads at once. It knows nothing of how calls reach it; callers
+// decode their structures into the requests below.
+//
+// One lock guards every queue, handle and unit of work, so that a commit is
+// seen whole. A connection serves one call at a time: a call made while
+// another is in progress on the same connection fails with
+// VXRC_CALL_IN_PROGRESS, and callInProgress names the call that holds it.
+#ifndef VXQM_QUEUE_MANAGER_H
+#define VXQM_QUEUE_MANAGER_H
+
+#include <atomic>
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+#include "qm/connection.h"
+
+namespace vxqm {
+
+struct Credentials {
+  std::string user;
+  std::string password;
+};
+
+struct Limits {
+  int32_t maxConnections = 1024;
+  int32_t maxHandlesPerConnection = 1024;
+  int32_t maxUncommittedMessages = 10000;  // per unit of work
+  int32_t maxMsgLength = 100 * 1024 * 1024;
+};
+
+struct QueueManagerConfig {
+  std::string name = "VXRT.QM";
+  std::vector<QueueDefinition> queues;
+  // When not empty, every connection must name one of these users.
+  std::vector<Credentials> users;
+  Limits limits;
+};
+
+struct ConnectRequest {
+  std::string qmgrName;  // empty: this queue manager
+  std::string applName;
+  std::optional<Credentials> credentials;
+};
+
+struct ObjectRequest {
+  int32_t type = VXOT_QUEUE;
+  std::string name;
+  std::string qmgrName;     // empty or this queue manager's name
+  std::string dynamicName;  // for a model queue; a trailing '*' asks for a unique name
+};
+
+struct ObjectResolution {
+  std::string objectName;  // for a model queue, the name of the queue made
+  std::string resolvedQName;
+  std::string resolvedQMgrName;
+  int32_t resolvedType = 0;
+};
+
+struct PutOptions {
+  bool syncpoint = false;
+  bool newMsgId = false;
+  bool newCorrelId = false;
+};
+
+struct PutResult {
+  std::string resolvedQName;
+  std::string resolvedQMgrName;
+};
+
+enum class Browse { None, First, Next };
+
+struct GetOptions {
+  bool syncpoint = false;
+  bool wait = false;
+  int32_t waitInterval = 0;  // milliseconds, or VXWI_UNLIMITED
+  bool acceptTruncated = false;
+  Browse browse = Browse::None;
+  bool matchMsgId = false;
+  bool matchCorrelId = false;
+};
+
+struct GetResult {
+  int32_t msgLength = 0;
+  int32_t returnedLength = 0;
+  std::string resolvedQName;
+};
+
+class QueueManager {
+ public:
+  explicit QueueManager(QueueManagerConfig config, Clock& clock = steadyClock());
+  ~QueueManager();
+  QueueManager(const QueueManager&) = delete;
+  QueueManager& operator=(const QueueManager&) = delete;
+
+  const std::string& name() const { return config_.name; }
+
+  Status connect(const ConnectRequest& request, int32_t& hconn, ConnectionId* id = nullptr);
+  // Backs out the open unit of work (warning VXRC_BACKED_OUT_AT_DISCONNECT if
+  // it held messages), closes the connection's handles, deletes the dynamic
+  // queues it made, and sets hconn to 0.
+  Status disconnect(int32_t& hconn);
+
+  Status open(int32_t hconn, const ObjectRequest& object, const OpenOptions& options,
+              int32_t& hobj, ObjectResolution& resolution);
+  // With delete, a dynamic queue goes with its messages. hobj becomes 0.
+  Status close(int32_t hconn, int32_t& hobj, bool deleteQueue);
+
+  Status put(int32_t hconn, int32_t hobj, MessageDescriptor& md, const PutOptions& options,
+             const void* data, int32_t length, PutResult& result);
+  Status put1(int32_t hconn, const ObjectRequest& object, MessageDescriptor& md,
+              const PutOptions& options, const void* data, int32_t length, PutResult& result);
+  // md holds the match values on entry and the message's descriptor after a
+  // get that found one; dataLength is the message's full length.
+  Status get(int32_t hconn, int32_t hobj, MessageDescriptor& md, const GetOptions& options,
+             void* buffer, int32_t bufferLength, int32_t& dataLength, GetResult& result);
+
+  Status inquire(int32_t hconn, int32_t hobj, int32_t selectorCount, const int32_t* selectors,
+                 int32_t intCount, int32_t* intAttrs, int32_t charLength, char* charAttrs);
+  Status set(int32_t hconn, int32_t hobj, int32_t selectorCount, const int32_t* selectors,
+             int32_t intCount, const int32_t* intAttrs, int32_t charLength, const char* charAttrs);
+
+  Status begin(int32_t hconn);
+  Status commit(int32_t hconn);
+  Status backout(int32_t hconn);
+
+  // The call in progress on a connection (VXCALL_*), VXCALL_NONE when none
+  // or when the handle is not a live connection.
+  int32_t callInProgress(int32_t hconn);
+  // A few lines on the connection, the queues and their depths.
+  void dump(int32_t hconn, std::FILE* out);
+  // Whether hconn is a live connection.
+  bool connected(int32_t hconn);
+  // Getters waiting on a queue right now (tests wait for a getter to block).
+  int32_t waitingGetters(const std::string& queue);
+
+ private:
+  class Call;
+  friend class Call;
+
+  Status enter(int32_t hconn, int32_t call, std::shared_ptr<Connection>& connection);
+  int32_t newHandle();
+  ObjectHandle* findHandle(Connection& connection, int32_t hobj);
+  std::shared_ptr<Queue> findQueue(const std::string& name);
+  Status resolve(const ObjectRequest& object, std::shared_ptr<Queue>& queue);
+  Status makeDynamicQueue(Connection& connection, const Queue& model, const std::string& pattern,
+                          std::shared_ptr<Queue>& made);
+  void deleteQueue(const std::shared_ptr<Queue>& queue);
+  void closeHandle(Connection& connection, int32_t hobj);
+  Status putTo(Connection& connection, const std::shared_ptr<Queue>& queue, MessageDescriptor& md,
+               const PutOptions& options, const void* data, int32_t length, PutResult& result,
+               std::unique_lock<std::mutex>& lock);
+  Status checkDescriptor(const MessageDescriptor& md) const;
+  void stamp(Connection& connection, const Queue& queue, MessageDescriptor& md,
+             const PutOptions& options);
+  MsgId newId();
+
+  QueueManagerConfig config_;
+  Clock& clock_;
+  std::mutex mutex_;
+  std::unordered_map<std::string, std::shared_ptr<Queue>> queues_;
+  std::unordered_map<int32_t, std::shared_ptr<Connection>> connections_;
+  std::unordered_set<int32_t> liveHandles_;
+  int32_t nextHandle_ = 1001;
+  uint64_t nextDynamic_ = 0;
+  std::atomic<uint64_t> nextId_{0};
+  uint64_t instance_;  // tells this run's identifiers from another's
+};
+
+}  // namespace vxqm
+
+#endif

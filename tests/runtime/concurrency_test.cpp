@@ -1,0 +1,101 @@
+// Many threads, each on its own connection, putting and getting on one queue:
+// every message arrives exactly once, also when some gets are backed out.
+#include <atomic>
+#include <mutex>
+#include <set>
+#include <thread>
+
+#include "qm_test.h"
+
+using namespace vxqm;
+
+namespace {
+
+class Concurrency : public QmTest {};
+
+constexpr int kProducers = 4;
+constexpr int kConsumers = 4;
+constexpr int kPerProducer = 1500;
+constexpr int kTotal = kProducers * kPerProducer;
+
+}  // namespace
+
+TEST_F(Concurrency, NothingIsLostOrDuplicated) {
+  std::atomic<int> received{0};
+  std::mutex seenMutex;
+  std::multiset<std::string> seen;
+  std::atomic<long long> checksum{0};
+
+  std::vector<std::thread> threads;
+  for (int p = 0; p < kProducers; ++p) {
+    threads.emplace_back([&, p] {
+      int32_t hconn = connect();
+      int32_t hobj = open(hconn, "TALY.QUEUE.1", VXOO_OUTPUT);
+      PutOptions syncpoint;
+      syncpoint.syncpoint = true;
+      for (int i = 0; i < kPerProducer; ++i) {
+        // Every third message goes under syncpoint, committed in pairs.
+        bool underSyncpoint = i % 3 == 0;
+        std::string text = std::to_string(p) + ":" + std::to_string(i);
+        ASSERT_EQ(put(hconn, hobj, text, {}, underSyncpoint ? syncpoint : PutOptions{}), ok());
+        if (underSyncpoint && i % 2 == 0) {
+          ASSERT_EQ(qm.commit(hconn), ok());
+        }
+      }
+      ASSERT_EQ(qm.commit(hconn), ok());
+      ASSERT_EQ(qm.disconnect(hconn), ok());
+    });
+  }
+  for (int c = 0; c < kConsumers; ++c) {
+    threads.emplace_back([&, c] {
+      int32_t hconn = connect();
+      int32_t hobj = open(hconn, "TALY.QUEUE.1", VXOO_INPUT_SHARED);
+      GetOptions options;
+      options.wait = true;
+      options.waitInterval = 10;
+      options.syncpoint = c % 2 == 1;
+      for (int n = 0; received.load() < kTotal; ++n) {
+        Got got = get(hconn, hobj, options);
+        if (got.status.failed()) {
+          ASSERT_EQ(got.status, failure(VXRC_NO_MSG_AVAILABLE));
+          continue;
+        }
+        // Syncpoint consumers back out every fifth get: the message returns.
+        if (options.syncpoint && n % 5 == 0) {
+          ASSERT_EQ(qm.backout(hconn), ok());
+          continue;
+        }
+        if (options.syncpoint) {
+          ASSERT_EQ(qm.commit(hconn), ok());
+        }
+        {
+          std::lock_guard<std::mutex> lock(seenMutex);
+          seen.insert(got.text);
+        }
+        long long sum = 0;
+        for (char ch : got.text) sum = sum * 31 + ch;
+        checksum += sum;
+        ++received;
+      }
+      ASSERT_EQ(qm.disconnect(hconn), ok());
+    });
+  }
+  for (std::thread& t : threads) t.join();
+
+  long long expected = 0;
+  std::set<std::string> all;
+  for (int p = 0; p < kProducers; ++p) {
+    for (int i = 0; i < kPerProducer; ++i) {
+      std::string text = std::to_string(p) + ":" + std::to_string(i);
+      long long sum = 0;
+      for (char ch : text) sum = sum * 31 + ch;
+      expected += sum;
+      all.insert(text);
+    }
+  }
+  EXPECT_EQ(received.load(), kTotal);
+  EXPECT_EQ(seen.size(), static_cast<size_t>(kTotal));
+  EXPECT_EQ(std::set<std::string>(seen.begin(), seen.end()), all) << "each exactly once";
+  EXPECT_EQ(checksum.load(), expected);
+  EXPECT_EQ(depth(connect(), "TALY.QUEUE.1"), 0);
+}

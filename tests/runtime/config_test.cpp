@@ -1,0 +1,80 @@
+// The configuration text: statements, keys, and the lines it refuses.
+#include <sstream>
+
+#include "qm_test.h"
+
+using namespace vxqm;
+
+namespace {
+
+QueueManagerConfig read(const std::string& text, std::vector<std::string>& errors) {
+  QueueManagerConfig config = builtInConfig();
+  std::istringstream in(text);
+  readConfig(in, config, errors);
+  return config;
+}
+
+const QueueDefinition* find(const QueueManagerConfig& config, const std::string& name) {
+  for (const QueueDefinition& q : config.queues) {
+    if (q.name == name) return &q;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+TEST(Config, StatementsDefineQueuesModelsUsersAndTheName) {
+  std::vector<std::string> errors;
+  QueueManagerConfig config = read(
+      "# queues of the order service\n"
+      "qmgr ORDERS.QM\n"
+      "\n"
+      "queue ORDERS maxdepth=50 maxmsglength=2048 defpriority=4 defpersistence=1  # main\n"
+      "  model REPLY.MODEL put=inhibited get=inhibited\n"
+      "queue TALY.QUEUE.1 maxdepth=7\n"
+      "user app s3cret\n",
+      errors);
+  EXPECT_TRUE(errors.empty()) << errors.front();
+  EXPECT_EQ(config.name, "ORDERS.QM");
+  const QueueDefinition* orders = find(config, "ORDERS");
+  ASSERT_NE(orders, nullptr);
+  EXPECT_EQ(orders->type, QueueType::Local);
+  EXPECT_EQ(orders->attributes.maxDepth, 50);
+  EXPECT_EQ(orders->attributes.maxMsgLength, 2048);
+  EXPECT_EQ(orders->attributes.defaultPriority, 4);
+  EXPECT_EQ(orders->attributes.defaultPersistence, 1);
+  const QueueDefinition* model = find(config, "REPLY.MODEL");
+  ASSERT_NE(model, nullptr);
+  EXPECT_EQ(model->type, QueueType::Model);
+  EXPECT_TRUE(model->attributes.inhibitPut && model->attributes.inhibitGet);
+  EXPECT_EQ(find(config, "TALY.QUEUE.1")->attributes.maxDepth, 7) << "a built-in queue redefined";
+  EXPECT_EQ(config.queues.size(), 6u);
+  ASSERT_EQ(config.users.size(), 1u);
+  EXPECT_EQ(config.users[0].user, "app");
+  EXPECT_EQ(config.users[0].password, "s3cret");
+}
+
+TEST(Config, BadLinesAreReportedWithTheirNumberAndSkipped) {
+  std::vector<std::string> errors;
+  QueueManagerConfig config = read(
+      "queue GOOD\n"
+      "queue\n"
+      "queue BAD!NAME\n"
+      "queue Q1 maxdepth=0\n"
+      "queue Q2 defpriority=10\n"
+      "queue Q3 colour=red\n"
+      "queue Q4 maxdepth\n"
+      "queue Q5 put=maybe\n"
+      "topic T\n"
+      "user onlyname\n"
+      "queue Q6 maxmsglength=999999999999\n",
+      errors);
+  ASSERT_EQ(errors.size(), 10u);
+  EXPECT_EQ(errors[0].rfind("line 2: ", 0), 0u) << errors[0];
+  EXPECT_NE(errors[3].find("defpriority"), std::string::npos) << errors[3];
+  EXPECT_NE(errors[4].find("unknown key 'colour'"), std::string::npos) << errors[4];
+  EXPECT_EQ(errors[9].rfind("line 11: ", 0), 0u) << errors[9];
+  EXPECT_NE(find(config, "GOOD"), nullptr);
+  EXPECT_EQ(find(config, "Q1"), nullptr);
+  EXPECT_EQ(config.queues.size(), 5u);
+}

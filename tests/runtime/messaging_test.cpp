@@ -1,0 +1,240 @@
+// Put and get: order, what a put stamps, matching, browsing, truncation,
+// expiry and the limits of a queue.
+#include <algorithm>
+#include <set>
+
+#include "qm_test.h"
+
+using namespace vxqm;
+
+namespace {
+
+class Messaging : public QmTest {
+ protected:
+  void SetUp() override {
+    hconn = connect();
+    hobj = open(hconn, "TALY.QUEUE.1", VXOO_INPUT_SHARED | VXOO_OUTPUT | VXOO_BROWSE);
+  }
+  MessageDescriptor withPriority(int32_t priority) {
+    MessageDescriptor md;
+    md.priority = priority;
+    return md;
+  }
+  MessageDescriptor withCorrelId(uint8_t first) {
+    MessageDescriptor md;
+    md.correlId[0] = first;
+    return md;
+  }
+  std::vector<std::string> drain() {
+    std::vector<std::string> texts;
+    for (Got got = get(hconn, hobj); got.status.cc == VXCC_OK; got = get(hconn, hobj)) {
+      texts.push_back(got.text);
+    }
+    return texts;
+  }
+  int32_t hconn = 0;
+  int32_t hobj = 0;
+};
+
+}  // namespace
+
+TEST_F(Messaging, HigherPriorityFirstThenTheOrderOfPutting) {
+  ASSERT_EQ(put(hconn, hobj, "a", withPriority(0)), ok());
+  ASSERT_EQ(put(hconn, hobj, "b", withPriority(5)), ok());
+  ASSERT_EQ(put(hconn, hobj, "c", withPriority(5)), ok());
+  ASSERT_EQ(put(hconn, hobj, "d", withPriority(9)), ok());
+  ASSERT_EQ(put(hconn, hobj, "e", withPriority(0)), ok());
+  EXPECT_EQ(drain(), (std::vector<std::string>{"d", "b", "c", "a", "e"}));
+  EXPECT_EQ(get(hconn, hobj).status, failure(VXRC_NO_MSG_AVAILABLE));
+}
+
+TEST_F(Messaging, APutStampsTheDescriptorAndTheGetReturnsIt) {
+  MessageDescriptor md;
+  md.format = "TEXT";
+  md.replyToQ = "REPLIES";
+  md.msgType = VXMT_REQUEST;
+  md.codedCharSetId = 1208;
+  ASSERT_EQ(put(hconn, hobj, "hello", md), ok());
+  Got got = get(hconn, hobj);
+  ASSERT_EQ(got.status, ok());
+  EXPECT_EQ(got.text, "hello");
+  EXPECT_EQ(got.dataLength, 5);
+  EXPECT_EQ(got.result.msgLength, 5);
+  EXPECT_EQ(got.result.resolvedQName, "TALY.QUEUE.1");
+  EXPECT_EQ(got.md.format, "TEXT");
+  EXPECT_EQ(got.md.replyToQ, "REPLIES");
+  EXPECT_EQ(got.md.msgType, VXMT_REQUEST);
+  EXPECT_EQ(got.md.codedCharSetId, 1208);
+  EXPECT_EQ(got.md.priority, 0) << "the queue's default";
+  EXPECT_EQ(got.md.persistence, VXPER_NOT_PERSISTENT);
+  EXPECT_EQ(got.md.expiry, VXEXP_UNLIMITED);
+  EXPECT_EQ(got.md.putDate.size(), 8u);
+  EXPECT_EQ(got.md.putTime.size(), 8u);
+  EXPECT_TRUE(std::all_of(got.md.putDate.begin(), got.md.putDate.end(), ::isdigit)) << got.md.putDate;
+  EXPECT_TRUE(std::all_of(got.md.putTime.begin(), got.md.putTime.end(), ::isdigit)) << got.md.putTime;
+}
+
+TEST_F(Messaging, MessageIdsAreGeneratedUnlessOneIsGiven) {
+  std::set<MsgId> ids;
+  for (int i = 0; i < 100; ++i) {
+    MessageDescriptor md;
+    ASSERT_EQ(putWith(hconn, hobj, "m", md), ok());
+    EXPECT_NE(md.msgId, MsgId{});
+    ids.insert(md.msgId);
+  }
+  EXPECT_EQ(ids.size(), 100u);
+
+  MessageDescriptor given;
+  given.msgId[0] = 42;
+  ASSERT_EQ(putWith(hconn, hobj, "m", given), ok());
+  EXPECT_EQ(given.msgId, (MsgId{42}));
+  PutOptions renew;
+  renew.newMsgId = true;
+  renew.newCorrelId = true;
+  ASSERT_EQ(putWith(hconn, hobj, "m", given, renew), ok());
+  EXPECT_NE(given.msgId, (MsgId{42}));
+  EXPECT_NE(given.correlId, CorrelId{});
+}
+
+TEST_F(Messaging, TheQueuesDefaultsFillPriorityAndPersistenceLeftToIt) {
+  int32_t urgent = open(hconn, "URGENT", VXOO_OUTPUT | VXOO_INPUT_SHARED);
+  MessageDescriptor md;
+  ASSERT_EQ(putWith(hconn, urgent, "u", md), ok());
+  EXPECT_EQ(md.priority, 7);
+  EXPECT_EQ(md.persistence, VXPER_PERSISTENT);
+  Got got = get(hconn, urgent);
+  EXPECT_EQ(got.md.priority, 7);
+  EXPECT_EQ(got.md.persistence, VXPER_PERSISTENT);
+}
+
+TEST_F(Messaging, GetsMatchByMessageOrCorrelationIdentifier) {
+  MessageDescriptor first = withCorrelId(1), second = withCorrelId(2), third = withCorrelId(1);
+  ASSERT_EQ(putWith(hconn, hobj, "first", first), ok());
+  ASSERT_EQ(putWith(hconn, hobj, "second", second), ok());
+  ASSERT_EQ(putWith(hconn, hobj, "third", third), ok());
+
+  GetOptions byCorrel;
+  byCorrel.matchCorrelId = true;
+  EXPECT_EQ(get(hconn, hobj, byCorrel, withCorrelId(2)).text, "second");
+  EXPECT_EQ(get(hconn, hobj, byCorrel, withCorrelId(3)).status, failure(VXRC_NO_MSG_AVAILABLE));
+
+  GetOptions byMsgId;
+  byMsgId.matchMsgId = true;
+  MessageDescriptor match;
+  match.msgId = third.msgId;
+  EXPECT_EQ(get(hconn, hobj, byMsgId, match).text, "third");
+
+  GetOptions byBoth;
+  byBoth.matchMsgId = byBoth.matchCorrelId = true;
+  match = withCorrelId(2);
+  match.msgId = first.msgId;
+  EXPECT_EQ(get(hconn, hobj, byBoth, match).status, failure(VXRC_NO_MSG_AVAILABLE));
+  match.correlId = first.correlId;
+  EXPECT_EQ(get(hconn, hobj, byBoth, match).text, "first");
+  EXPECT_EQ(get(hconn, hobj, {}, match).status, failure(VXRC_NO_MSG_AVAILABLE)) << "nothing left";
+}
+
+TEST_F(Messaging, BrowseWalksTheQueueWithoutTakingAnything) {
+  for (const char* text : {"one", "two", "three"}) ASSERT_EQ(put(hconn, hobj, text), ok());
+  GetOptions first, next;
+  first.browse = Browse::First;
+  next.browse = Browse::Next;
+  EXPECT_EQ(get(hconn, hobj, first).text, "one");
+  EXPECT_EQ(get(hconn, hobj, next).text, "two");
+  EXPECT_EQ(get(hconn, hobj).text, "one");
+  EXPECT_EQ(get(hconn, hobj).text, "two");
+  EXPECT_EQ(get(hconn, hobj, next).text, "three") << "the cursor outlives its message";
+  EXPECT_EQ(get(hconn, hobj, next).status, failure(VXRC_NO_MSG_AVAILABLE));
+  EXPECT_EQ(get(hconn, hobj, first).text, "three");
+  EXPECT_EQ(depth(hconn, "TALY.QUEUE.1"), 1);
+
+  int32_t other = open(hconn, "TALY.QUEUE.1", VXOO_BROWSE);
+  EXPECT_EQ(get(hconn, other, next).text, "three") << "each handle has its own cursor";
+}
+
+TEST_F(Messaging, ATooLongMessageStaysUnlessTruncationIsAccepted) {
+  ASSERT_EQ(put(hconn, hobj, "0123456789"), ok());
+  Got refused = get(hconn, hobj, {}, {}, 4);
+  EXPECT_EQ(refused.status, failure(VXRC_TRUNCATED_MSG_FAILED));
+  EXPECT_EQ(refused.dataLength, 10);
+  EXPECT_EQ(refused.result.msgLength, 10);
+  EXPECT_EQ(refused.result.returnedLength, 0);
+  EXPECT_EQ(depth(hconn, "TALY.QUEUE.1"), 1);
+
+  GetOptions accept;
+  accept.acceptTruncated = true;
+  Got truncated = get(hconn, hobj, accept, {}, 4);
+  EXPECT_EQ(truncated.status, warning(VXRC_TRUNCATED_MSG_ACCEPTED));
+  EXPECT_EQ(truncated.text, "0123");
+  EXPECT_EQ(truncated.dataLength, 10);
+  EXPECT_EQ(depth(hconn, "TALY.QUEUE.1"), 0);
+
+  ASSERT_EQ(put(hconn, hobj, ""), ok());
+  Got empty;
+  empty.status = qm.get(hconn, hobj, empty.md, {}, nullptr, 0, empty.dataLength, empty.result);
+  EXPECT_EQ(empty.status, ok()) << "an empty message fits no buffer at all";
+  EXPECT_EQ(empty.dataLength, 0);
+}
+
+TEST_F(Messaging, ExpiredMessagesAreDiscardedAndOthersShowTheirLifetimeLeft) {
+  MessageDescriptor shortLived, longLived;
+  shortLived.expiry = 500;
+  longLived.expiry = 2000;
+  ASSERT_EQ(put(hconn, hobj, "short", shortLived), ok());
+  ASSERT_EQ(put(hconn, hobj, "long", longLived), ok());
+  ASSERT_EQ(put(hconn, hobj, "forever"), ok());
+  clock.now += 500;
+  Got got = get(hconn, hobj);
+  EXPECT_EQ(got.text, "long");
+  EXPECT_EQ(got.md.expiry, 1500);
+  EXPECT_EQ(get(hconn, hobj).md.expiry, VXEXP_UNLIMITED);
+  EXPECT_EQ(depth(hconn, "TALY.QUEUE.1"), 0);
+}
+
+TEST_F(Messaging, AQueuesLimitsAndBadDescriptorsRefuseThePut) {
+  int32_t small = open(hconn, "SMALL", VXOO_OUTPUT);
+  EXPECT_EQ(put(hconn, small, "01234567890"), failure(VXRC_MSG_TOO_BIG_FOR_QUEUE));
+  for (int i = 0; i < 3; ++i) ASSERT_EQ(put(hconn, small, "0123456789"), ok());
+  EXPECT_EQ(put(hconn, small, "x"), failure(VXRC_QUEUE_FULL));
+
+  EXPECT_EQ(put(hconn, hobj, "x", withPriority(10)), failure(VXRC_PRIORITY_ERROR));
+  EXPECT_EQ(put(hconn, hobj, "x", withPriority(-2)), failure(VXRC_PRIORITY_ERROR));
+  MessageDescriptor md;
+  md.persistence = 2;
+  EXPECT_EQ(put(hconn, hobj, "x", md), failure(VXRC_PERSISTENCE_ERROR));
+  md = {};
+  md.expiry = -1;
+  EXPECT_EQ(put(hconn, hobj, "x", md), failure(VXRC_EXPIRY_ERROR));
+  PutResult result;
+  md = {};
+  EXPECT_EQ(qm.put(hconn, hobj, md, {}, "x", -1, result), failure(VXRC_BUFFER_LENGTH_ERROR));
+  EXPECT_EQ(qm.put(hconn, hobj, md, {}, nullptr, 1, result), failure(VXRC_BUFFER_ERROR));
+  EXPECT_EQ(depth(hconn, "TALY.QUEUE.1"), 0) << "nothing was put";
+
+  int32_t dataLength = 0;
+  GetResult got;
+  EXPECT_EQ(qm.get(hconn, hobj, md, {}, nullptr, 5, dataLength, got), failure(VXRC_BUFFER_ERROR));
+  char buffer[4];
+  EXPECT_EQ(qm.get(hconn, hobj, md, {}, buffer, -1, dataLength, got), failure(VXRC_BUFFER_LENGTH_ERROR));
+  GetOptions badWait;
+  badWait.wait = true;
+  badWait.waitInterval = -2;
+  EXPECT_EQ(qm.get(hconn, hobj, md, badWait, buffer, 4, dataLength, got), failure(VXRC_WAIT_INTERVAL_ERROR));
+}
+
+TEST_F(Messaging, PutOneNamesItsQueueAndCannotUseAModel) {
+  ObjectRequest object;
+  object.name = "TALY.QUEUE.1";
+  MessageDescriptor md;
+  PutResult result;
+  ASSERT_EQ(qm.put1(hconn, object, md, {}, "once", 4, result), ok());
+  EXPECT_EQ(result.resolvedQName, "TALY.QUEUE.1");
+  EXPECT_EQ(result.resolvedQMgrName, "VXRT.QM");
+  EXPECT_EQ(get(hconn, hobj).text, "once");
+  object.name = "TALY.MODEL.QUEUE";
+  EXPECT_EQ(qm.put1(hconn, object, md, {}, "x", 1, result), failure(VXRC_MODEL_QUEUE_ERROR));
+  object.name = "NOPUT";
+  EXPECT_EQ(qm.put1(hconn, object, md, {}, "x", 1, result), failure(VXRC_PUT_INHIBITED));
+  object.name = "MISSING";
+  EXPECT_EQ(qm.put1(hconn, object, md, {}, "x", 1, result), failure(VXRC_UNKNOWN_OBJECT_NAME));
+}
