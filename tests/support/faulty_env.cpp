@@ -39,6 +39,11 @@ void JNICALL releaseIntArrayElements(JNIEnv* env, jintArray array, jint* element
   real()->ReleaseIntArrayElements(env, array, elements, mode);
 }
 
+jsize JNICALL getArrayLength(JNIEnv* env, jarray array) {
+  FaultyEnv::current().note("GetArrayLength");
+  return real()->GetArrayLength(env, array);
+}
+
 jbyteArray JNICALL newByteArray(JNIEnv* env, jsize length) {
   FaultyEnv& f = FaultyEnv::current();
   f.note("NewByteArray(" + std::to_string(length) + ")");
@@ -127,6 +132,7 @@ FaultyEnv::FaultyEnv(JNIEnv* env) : env_(env), real_(env->functions), table_(*en
   table_.GetIntArrayElements = getIntArrayElements;
   table_.ReleaseIntArrayElements = releaseIntArrayElements;
   table_.NewByteArray = newByteArray;
+  table_.GetArrayLength = getArrayLength;
   table_.GetJavaVM = getJavaVM;
   table_.GetObjectArrayElement = getObjectArrayElement;
   table_.FindClass = findClass;
