@@ -1,6 +1,7 @@
 // Consumer dispatch: callbacks delivered by native threads that are not
 // attached to the JVM, as the runtime's dispatcher threads deliver them, and
 // on this (attached) thread where a test needs its JNIEnv.
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <sstream>
@@ -368,5 +369,19 @@ TEST_F(ConsumerSetting, TraceSendsEachCallbacksEventsToJava) {
   EXPECT_EQ(intAt(eventData(4), 0), callback.hconn);
   EXPECT_EQ(eventData(7), Bytes(message.begin(), message.begin() + 256));
   EXPECT_EQ(deliveries(consumer), std::vector<std::string>{delivery("4096")});
+
+  // A trace method that throws leaves its exception pending: the consumer is
+  // not called, and the exception stays for the runtime's caller on this thread.
+  traceThrowsFrom("data");
+  callback.deliver();
+  jthrowable pending = env->ExceptionOccurred();
+  ASSERT_NE(pending, nullptr);
+  env->ExceptionClear();
+  std::vector<std::string> all = events();
+  EXPECT_EQ(std::count(all.begin(), all.end(),
+                       "krux 59 41 100 0 0 0 \"Pending exception\" null null"),
+            1);
+  EXPECT_EQ(deliveries(consumer).size(), 1u);
   deregister(area);
+  env->ExceptionClear();
 }

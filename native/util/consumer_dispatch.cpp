@@ -6,10 +6,11 @@
 //
 // A callback runs on a thread that returns to the runtime, not to Java, so
 // no local reference may outlive it. The JNI allows no call while an
-// exception is pending: an exception raised by a step (a trace method that
-// throws, a consumer method that cannot be found) stays pending, and the
-// steps that would call Java are skipped until the check before the call
-// reports it.
+// exception is pending: one that is pending when the Java steps begin (left
+// on the thread, or by a trace method that threw) skips them and is
+// reported where the consumer would be called; a step that raises one
+// later (a consumer method that cannot be found) fails the callback there.
+// Such exceptions stay pending, as the trace bridge leaves them.
 #include "util/consumer_dispatch.h"
 
 #include <unistd.h>
@@ -52,6 +53,8 @@ struct Callback {
   CallContext ctx{nullptr, 0};
   bool hasEnv = false;
   bool attachedHere = false;
+  // An exception was pending when the Java steps began.
+  bool exceptionPending = false;
   jbyteArray mdArray = nullptr;
   jbyteArray gmoArray = nullptr;
   jbyteArray dataArray = nullptr;
@@ -60,7 +63,7 @@ struct Callback {
   bool ok() const { return reason == VXRC_NONE; }
   void fail() { reason = VXRC_UNEXPECTED_ERROR; }
   // The call can go on into Java: no failure and no exception pending.
-  bool javaReady() const { return ok() && !ctx.env->ExceptionCheck(); }
+  bool javaReady() const { return ok() && !exceptionPending; }
   void krux(int32_t probe, int32_t i1, int32_t i2, const char* message, TraceText text1 = {}) {
     traceKrux(&ctx, COMPONENT_NATIVE, kFunction, probe, i1, i2, 0, message, text1);
   }
@@ -229,9 +232,10 @@ jmethodID consumerMethod(Callback& c, jclass cls) {
 }
 
 // A new Java array holding length bytes from address, null for a null
-// address or after a failure, which is reported under probe.
+// address or after a failure, which is reported under probe (with the
+// message and buffer lengths when asked).
 jbyteArray copyToJava(Callback& c, const void* address, int32_t length, const char* label,
-                      int32_t probe, const char* failure, TraceText text1 = {}) {
+                      int32_t probe, const char* failure, bool reportLengths = false) {
   jbyteArray array = nullptr;
   if (address != nullptr && c.javaReady()) {
     JNIEnv* env = c.ctx.env;
@@ -239,11 +243,14 @@ jbyteArray copyToJava(Callback& c, const void* address, int32_t length, const ch
     TALY_TRACE(400, "TalyConsumerFunction(): %s: NewByteArray(%d) --> %p", label, length,
                static_cast<void*>(array));
     if (array == nullptr) {
-      c.krux(probe, VXRC_UNEXPECTED_ERROR, length, failure, text1);
+      char lengths[64];
+      std::snprintf(lengths, sizeof lengths, "DataLength = %d, BufferLength = %d",
+                    c.cbc->DataLength, c.cbc->BufferLength);
+      c.krux(probe, VXRC_UNEXPECTED_ERROR, length, failure,
+             reportLengths ? TraceText(lengths) : TraceText());
       c.fail();
     } else {
       env->SetByteArrayRegion(array, 0, length, static_cast<const jbyte*>(address));
-      env->ExceptionCheck();
     }
   }
   TALY_TRACE(300, "TalyConsumerFunction(): Reason:%d", c.reason);
@@ -254,19 +261,14 @@ void copyArrays(Callback& c) {
   c.mdArray = copyToJava(c, c.md, VXMD_LENGTH, "VXMD", 6, "java_vxmd_buf is null");
   c.gmoArray = copyToJava(c, c.gmo, VXGMO_LENGTH, "VXGMO", 7, "java_vxgmo_buf is null");
   int32_t length = c.cbc != nullptr ? receivedLength(c.cbc) : 0;
-  char lengths[64] = "";
-  if (c.ok() && c.buffer != nullptr) {
-    std::snprintf(lengths, sizeof lengths, "DataLength = %d, BufferLength = %d",
-                  c.cbc->DataLength, c.cbc->BufferLength);
-  }
-  c.dataArray = copyToJava(c, c.buffer, length, "buffer", 8, "java_buffer is null", lengths);
+  c.dataArray = copyToJava(c, c.buffer, length, "buffer", 8, "java_buffer is null", true);
   c.contextArray = copyToJava(c, c.cbc, kContextLength, "VXCBC", 9, "java_context is null");
 }
 
 void callConsumer(Callback& c, jmethodID method) {
   if (!c.ok()) return;
   JNIEnv* env = c.ctx.env;
-  if (env->ExceptionCheck()) {
+  if (c.exceptionPending) {
     c.krux(100, 0, 0, "Pending exception");
     c.fail();
     return;
@@ -352,7 +354,12 @@ extern "C" JNIEXPORT void TalyConsumerFunction(int32_t hconn, void* md, void* gm
 
   validate(c);
   if (c.ok()) attach(c);
-  if (c.hasEnv) traceArrivals(c);
+  if (c.hasEnv) {
+    traceArrivals(c);
+    // Nothing after this raises an exception without failing the callback
+    // (the regions copied are in bounds), so one check serves every later step.
+    c.exceptionPending = c.ctx.env->ExceptionCheck();
+  }
 
   TALY_TRACE(300, "TalyConsumerFunction(): Reason:%d", c.reason);
   jclass cls = nullptr;
