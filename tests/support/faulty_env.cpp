@@ -44,6 +44,11 @@ void JNICALL releaseIntArrayElements(JNIEnv* env, jintArray array, jint* element
   real()->ReleaseIntArrayElements(env, array, elements, mode);
 }
 
+jsize JNICALL getArrayLength(JNIEnv* env, jarray array) {
+  FaultyEnv::current().note("GetArrayLength");
+  return real()->GetArrayLength(env, array);
+}
+
 jbyteArray JNICALL newByteArray(JNIEnv* env, jsize length) {
   FaultyEnv& f = FaultyEnv::current();
   f.note("NewByteArray(" + std::to_string(length) + ")");
@@ -129,11 +134,6 @@ void JNICALL deleteLocalRef(JNIEnv* env, jobject ref) {
   real()->DeleteLocalRef(env, ref);
 }
 
-jsize JNICALL getArrayLength(JNIEnv* env, jarray array) {
-  FaultyEnv::current().note("GetArrayLength");
-  return real()->GetArrayLength(env, array);
-}
-
 void JNICALL setByteArrayRegion(JNIEnv* env, jbyteArray array, jsize start, jsize length,
                                 const jbyte* bytes) {
   FaultyEnv::current().note("SetByteArrayRegion(" + std::to_string(start) + "," +
@@ -149,6 +149,7 @@ FaultyEnv::FaultyEnv(JNIEnv* env) : env_(env), real_(env->functions), table_(*en
   table_.GetIntArrayElements = getIntArrayElements;
   table_.ReleaseIntArrayElements = releaseIntArrayElements;
   table_.NewByteArray = newByteArray;
+  table_.GetArrayLength = getArrayLength;
   table_.GetJavaVM = getJavaVM;
   table_.GetObjectArrayElement = getObjectArrayElement;
   table_.FindClass = findClass;
@@ -161,7 +162,6 @@ FaultyEnv::FaultyEnv(JNIEnv* env) : env_(env), real_(env->functions), table_(*en
   table_.SetIntField = setIntField;
   table_.Throw = throwException;
   table_.DeleteLocalRef = deleteLocalRef;
-  table_.GetArrayLength = getArrayLength;
   table_.SetByteArrayRegion = setByteArrayRegion;
   active = this;
   env_->functions = &table_;
