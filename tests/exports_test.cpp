@@ -32,6 +32,12 @@ TEST(Exports, TheLibraryDefinesExactlyItsJniExports) {
       {"VXCRTMH", "VXDLTMH", "VXSETMP", "VXINQMP", "VXDLTMP", "VXMHBUF", "VXBUFMH"},
       {"zstXAOpen", "zstXAOpen_1tm", "zstXAClose", "zstXAStart", "zstXAEnd", "zstXAPrepare",
        "zstXACommit", "zstXARollback", "zstXAForget", "zstXARecover", "zstXAComplete"},
+      {"spiConnect", "spiConnect_1with_1environment", "spiOpen", "spiPut", "spiGet",
+       "spiSyncPoint", "spiActivateMessage", "spiNotify"},
+      {"spiDefine", "spiDelete", "spiInquire", "lpiSPIInquireNamedSubscribers",
+       "lpiSPISubscriptionRequest", "lpiSpiSubscribe", "lpiSpiUnsubscribe"},
+      {"lpiSPIAdoptUser", "lpiSPICHLAUTH", "lpiSPIMapCredentials"},
+      {"vpiConvertData"},
   };
   for (const auto& family : families) {
     for (const char* method : family) expected.insert(prefix + method);
