@@ -103,6 +103,43 @@ public final class Xa {
     /** The connection has a unit of work of its own in progress. */
     public static final int XAER_OUTSIDE = -9;
 
+    private static final Object[][] CODES = {
+        {XA_OK, "XA_OK"},
+        {XA_RDONLY, "XA_RDONLY"},
+        {XA_RETRY, "XA_RETRY"},
+        {XA_HEURMIX, "XA_HEURMIX"},
+        {XA_HEURRB, "XA_HEURRB"},
+        {XA_HEURCOM, "XA_HEURCOM"},
+        {XA_HEURHAZ, "XA_HEURHAZ"},
+        {XA_NOMIGRATE, "XA_NOMIGRATE"},
+        {XA_RBROLLBACK, "XA_RBROLLBACK"},
+        {XA_RBCOMMFAIL, "XA_RBCOMMFAIL"},
+        {XA_RBDEADLOCK, "XA_RBDEADLOCK"},
+        {XA_RBINTEGRITY, "XA_RBINTEGRITY"},
+        {XA_RBOTHER, "XA_RBOTHER"},
+        {XA_RBPROTO, "XA_RBPROTO"},
+        {XA_RBTIMEOUT, "XA_RBTIMEOUT"},
+        {XA_RBTRANSIENT, "XA_RBTRANSIENT"},
+        {XAER_ASYNC, "XAER_ASYNC"},
+        {XAER_RMERR, "XAER_RMERR"},
+        {XAER_NOTA, "XAER_NOTA"},
+        {XAER_INVAL, "XAER_INVAL"},
+        {XAER_PROTO, "XAER_PROTO"},
+        {XAER_RMFAIL, "XAER_RMFAIL"},
+        {XAER_DUPID, "XAER_DUPID"},
+        {XAER_OUTSIDE, "XAER_OUTSIDE"},
+    };
+
     private Xa() {
+    }
+
+    /** The constant name of an XA return code, such as "XAER_PROTO"; "XA_UNKNOWN" for another value. */
+    public static String codeName(int code) {
+        for (Object[] entry : CODES) {
+            if ((Integer) entry[0] == code) {
+                return (String) entry[1];
+            }
+        }
+        return "XA_UNKNOWN";
     }
 }
