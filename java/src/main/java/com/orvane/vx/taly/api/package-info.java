@@ -18,6 +18,9 @@
  * <p>Failures (completion code 2) throw {@link com.orvane.vx.taly.api.VxException},
  * which carries the completion code and the reason; calls that succeed return
  * their {@link com.orvane.vx.taly.api.Completion}, a warning included.
+ * A transaction manager coordinates an {@link com.orvane.vx.taly.api.XaConnection}
+ * through its {@link com.orvane.vx.taly.api.XaResource}, whose calls throw
+ * {@link javax.transaction.xa.XAException} with the XA return code.
  * Connections and queues are {@link java.lang.AutoCloseable} and may be shared
  * between threads, with their calls serialised per connection; messages and
  * option builders are not thread-safe, and built options are immutable.
