@@ -127,6 +127,7 @@ enum : int32_t {
   X(VXRC_UOW_IN_PROGRESS, 3501, "a unit of work is already in progress")                     \
   X(VXRC_SYNCPOINT_LIMIT, 3502, "the unit of work holds its maximum number of messages")     \
   X(VXRC_BACKED_OUT_AT_DISCONNECT, 3503, "disconnect backed out the open unit of work")      \
+  X(VXRC_GLOBAL_UOW_ACTIVE, 3504, "the syncpoint work belongs to an XA transaction branch")   \
   /* the runtime itself */                                                                   \
   X(VXRC_INTERNAL_ERROR, 3901, "the runtime failed unexpectedly")
 

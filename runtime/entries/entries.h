@@ -74,6 +74,21 @@ void VXBUFMH(VXINT hconn, VXINT hmsgLow, VXINT hmsgHigh, PVXVOID opts, PVXVOID m
   X(VXOPEN) X(VXPUT) X(VXPUT1) X(VXSET) X(VXSUB) X(VXSUBRQ) X(VXSTAT) X(VXCRTMH) X(VXDLTMH)  \
   X(VXSETMP) X(VXINQMP) X(VXDLTMP) X(VXMHBUF) X(VXBUFMH)
 
+// The XA entries: each answers with an XA return code (vx/xa.h); a null or
+// null-format XID, or one whose lengths are out of range, gets XAER_INVAL.
+namespace xa {
+VXINT close(PVXVOID xaInfo, VXINT rmid, VXINT flags);
+VXINT commit(PVXVOID xid, VXINT rmid, VXINT flags);
+VXINT complete(PVXINT handle, PVXINT retval, VXINT rmid, VXINT flags);
+VXINT end(PVXVOID xid, VXINT rmid, VXINT flags);
+VXINT forget(PVXVOID xid, VXINT rmid, VXINT flags);
+VXINT open(PVXVOID xaInfo, VXINT rmid, VXINT flags, VXINT code, VXINT zero1, VXINT zero2);
+VXINT prepare(PVXVOID xid, VXINT rmid, VXINT flags);
+VXINT recover(PVXVOID xids, VXINT count, VXINT rmid, VXINT flags);
+VXINT rollback(PVXVOID xid, VXINT rmid, VXINT flags);
+VXINT start(PVXVOID xid, VXINT rmid, VXINT flags, VXINT zero);
+}  // namespace xa
+
 }  // namespace vxrt
 
 #endif

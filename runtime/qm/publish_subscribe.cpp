@@ -72,7 +72,7 @@ bool QueueManager::deliver(Connection* connection, const Subscription& subscript
   message->expiresAt = expiresAt;
   message->state = syncpoint ? MessageState::PendingPut : MessageState::Visible;
   MessageKey key = queue->add(std::move(message));
-  if (syncpoint) connection->unitOfWork.recordPut(queue, key);
+  if (syncpoint) workOf(*connection).recordPut(queue, key);
   return true;
 }
 
@@ -98,8 +98,7 @@ Status QueueManager::publish(Connection& connection, const std::string& topic, M
   lock.lock();
 
   std::vector<std::shared_ptr<Subscription>> subscribers = topics_.matching(topic);
-  UnitOfWork& unitOfWork = connection.unitOfWork;
-  if (options.syncpoint && unitOfWork.size() + subscribers.size() >
+  if (options.syncpoint && workOf(connection).size() + subscribers.size() >
                                static_cast<size_t>(config_.limits.maxUncommittedMessages)) {
     return Status::failure(VXRC_SYNCPOINT_LIMIT);
   }

@@ -205,6 +205,8 @@ public final class Reasons {
     public static final int VXRC_SYNCPOINT_LIMIT = 3502;
     /** Disconnect backed out the open unit of work. */
     public static final int VXRC_BACKED_OUT_AT_DISCONNECT = 3503;
+    /** The syncpoint work belongs to an XA transaction branch. */
+    public static final int VXRC_GLOBAL_UOW_ACTIVE = 3504;
     /** The runtime failed unexpectedly. */
     public static final int VXRC_INTERNAL_ERROR = 3901;
 
@@ -304,6 +306,7 @@ public final class Reasons {
         {VXRC_UOW_IN_PROGRESS, "VXRC_UOW_IN_PROGRESS", "a unit of work is already in progress"},
         {VXRC_SYNCPOINT_LIMIT, "VXRC_SYNCPOINT_LIMIT", "the unit of work holds its maximum number of messages"},
         {VXRC_BACKED_OUT_AT_DISCONNECT, "VXRC_BACKED_OUT_AT_DISCONNECT", "disconnect backed out the open unit of work"},
+        {VXRC_GLOBAL_UOW_ACTIVE, "VXRC_GLOBAL_UOW_ACTIVE", "the syncpoint work belongs to an XA transaction branch"},
         {VXRC_INTERNAL_ERROR, "VXRC_INTERNAL_ERROR", "the runtime failed unexpectedly"},
     };
 
