@@ -6,7 +6,6 @@ import com.orvane.vx.taly.structs.BeginOptions;
 import com.orvane.vx.taly.structs.ConnectOptions;
 import com.orvane.vx.taly.structs.NativeStruct;
 import com.orvane.vx.taly.structs.ObjectDescriptor;
-import com.orvane.vx.taly.structs.PutMessageOptions;
 import com.orvane.vx.taly.structs.Reasons;
 import java.util.Arrays;
 import java.util.EnumSet;
@@ -112,10 +111,49 @@ public final class Connection implements AutoCloseable {
 
     /** Puts one message to a queue without opening it first ({@code VXPUT1}). */
     public Completion putOne(String queueName, Message message, PutOptions options) {
-        ObjectDescriptor od = ObjectDescriptor.queue(queueName);
-        PutMessageOptions pmo = new PutMessageOptions().setOptions(options.options());
-        return call("VXPUT1", handle -> checked("VXPUT1", queueName,
-                Calls.putOne(handle, od, message.descriptor(), pmo, message.body(), message.body().length)));
+        return putOne(ObjectDescriptor.queue(queueName), "queue '" + queueName + "'", message, options);
+    }
+
+    /**
+     * Publishes one message to a topic without opening it first
+     * ({@code VXPUT1}); see {@link Topic#publish(Message, PutOptions)}.
+     */
+    public Completion publish(String topicString, Message message, PutOptions options) {
+        return putOne(ObjectDescriptor.topic(topicString), "topic '" + topicString + "'", message, options);
+    }
+
+    private Completion putOne(ObjectDescriptor od, String what, Message message, PutOptions options) {
+        return call("VXPUT1", handle -> Puts.withProperties(this, message, options, pmo -> {
+            Completion completion = Calls.putOne(handle, od, message.descriptor(), pmo, message.body(),
+                    message.body().length);
+            if (completion.failed()) {
+                throw new VxException("VXPUT1", completion, what);
+            }
+            return completion;
+        }));
+    }
+
+    /** Opens a topic for publishing. */
+    public Topic openTopic(String topicString) {
+        return Topic.open(this, topicString);
+    }
+
+    /** Subscribes, or resumes a durable subscription ({@code VXSUB}). */
+    public Subscription subscribe(SubscribeOptions options) {
+        return Subscription.subscribe(this, options);
+    }
+
+    /**
+     * The outcome of the connection's puts since it connected or since the
+     * last call of this method, which starts the counts again ({@code VXSTAT}).
+     */
+    public PutStatus putStatus() {
+        return PutStatus.read(this);
+    }
+
+    /** A new message handle for properties ({@code VXCRTMH}). */
+    public MessageHandle createMessageHandle() {
+        return MessageHandle.create(this);
     }
 
     /** Begins a unit of work ({@code VXBEGIN}). */

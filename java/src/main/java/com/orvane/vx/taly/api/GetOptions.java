@@ -36,8 +36,12 @@ public final class GetOptions {
     private final boolean acceptTruncated;
     private final boolean syncpoint;
     private final int bufferSize;
+    private final MessageHandle properties;
+    private final boolean withProperties;
 
     private GetOptions(Builder b) {
+        properties = b.properties;
+        withProperties = b.withProperties;
         waitMillis = b.waitMillis;
         msgId = b.msgId;
         correlId = b.correlId;
@@ -70,6 +74,16 @@ public final class GetOptions {
 
     public boolean acceptTruncated() {
         return acceptTruncated;
+    }
+
+    /** The handle that receives the message's properties, or null. */
+    public MessageHandle properties() {
+        return properties;
+    }
+
+    /** Whether the message got comes back with its properties. */
+    public boolean withProperties() {
+        return withProperties;
     }
 
     /** The native get-options word. */
@@ -114,6 +128,8 @@ public final class GetOptions {
         private boolean acceptTruncated;
         private boolean syncpoint;
         private int bufferSize = DEFAULT_BUFFER_SIZE;
+        private MessageHandle properties;
+        private boolean withProperties;
 
         private Builder() {
         }
@@ -191,6 +207,18 @@ public final class GetOptions {
                 throw new IllegalArgumentException("negative buffer size " + bytes);
             }
             bufferSize = bytes;
+            return this;
+        }
+
+        /** The message's properties replace this handle's. */
+        public Builder properties(MessageHandle handle) {
+            properties = handle;
+            return this;
+        }
+
+        /** The message got comes back with its properties ({@link Message#properties()}). */
+        public Builder withProperties() {
+            withProperties = true;
             return this;
         }
 

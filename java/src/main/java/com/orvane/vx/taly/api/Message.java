@@ -9,6 +9,10 @@ import java.time.LocalDateTime;
 import java.time.ZoneOffset;
 import java.time.format.DateTimeFormatter;
 import java.time.format.DateTimeParseException;
+import java.util.ArrayList;
+import java.util.LinkedHashMap;
+import java.util.List;
+import java.util.Map;
 import java.util.Objects;
 import java.util.Optional;
 
@@ -28,6 +32,7 @@ public final class Message {
     private byte[] body;
     private int dataLength;
     private Completion completion = Completion.OK;
+    private final Map<String, Property> properties = new LinkedHashMap<>();
 
     /** An empty message with the default descriptor. */
     public Message() {
@@ -194,6 +199,34 @@ public final class Message {
         }
     }
 
+    /**
+     * Sets a property that a put carries with the message (see
+     * {@link Property} for the value's classes); one of the same name is
+     * replaced.
+     */
+    public Message setProperty(String name, Object value) {
+        return setProperty(Property.of(name, value));
+    }
+
+    public Message setProperty(Property property) {
+        properties.put(property.name(), property);
+        return this;
+    }
+
+    public Message removeProperty(String name) {
+        properties.remove(name);
+        return this;
+    }
+
+    /** The message's properties: as set, or after a get that asked for them, as received. */
+    public List<Property> properties() {
+        return new ArrayList<>(properties.values());
+    }
+
+    public Optional<Property> property(String name) {
+        return Optional.ofNullable(properties.get(name));
+    }
+
     MessageDescriptor descriptor() {
         return md;
     }
@@ -203,6 +236,13 @@ public final class Message {
         body = bytes;
         dataLength = fullLength;
         completion = getCompletion;
+    }
+
+    void receivedProperties(List<Property> received) {
+        properties.clear();
+        for (Property p : received) {
+            properties.put(p.name(), p);
+        }
     }
 
     @Override

@@ -6,7 +6,7 @@ import com.orvane.vx.taly.structs.Constants;
  * How {@link Queue#put(Message, PutOptions)} puts a message: immutable, made
  * with {@link #builder()}. By default a put is outside any unit of work and
  * keeps the message's identifiers (an all-zero message identifier is
- * generated).
+ * generated), and the message carries the properties set on it.
  */
 public final class PutOptions {
 
@@ -16,11 +16,15 @@ public final class PutOptions {
     private final boolean syncpoint;
     private final boolean newMsgId;
     private final boolean newCorrelId;
+    private final boolean retain;
+    private final MessageHandle properties;
 
     private PutOptions(Builder b) {
         syncpoint = b.syncpoint;
         newMsgId = b.newMsgId;
         newCorrelId = b.newCorrelId;
+        retain = b.retain;
+        properties = b.properties;
     }
 
     public static Builder builder() {
@@ -31,11 +35,17 @@ public final class PutOptions {
         return syncpoint;
     }
 
+    /** The handle whose properties the message carries, or null. */
+    public MessageHandle properties() {
+        return properties;
+    }
+
     /** The native put-options word. */
     int options() {
         return (syncpoint ? Constants.VXPMO_SYNCPOINT : Constants.VXPMO_NO_SYNCPOINT)
                 | (newMsgId ? Constants.VXPMO_NEW_MSG_ID : 0)
-                | (newCorrelId ? Constants.VXPMO_NEW_CORREL_ID : 0);
+                | (newCorrelId ? Constants.VXPMO_NEW_CORREL_ID : 0)
+                | (retain ? Constants.VXPMO_RETAIN : 0);
     }
 
     /** Builds {@link PutOptions}. */
@@ -43,6 +53,8 @@ public final class PutOptions {
         private boolean syncpoint;
         private boolean newMsgId;
         private boolean newCorrelId;
+        private boolean retain;
+        private MessageHandle properties;
 
         private Builder() {
         }
@@ -62,6 +74,25 @@ public final class PutOptions {
         /** Generates a correlation identifier. */
         public Builder newCorrelId() {
             newCorrelId = true;
+            return this;
+        }
+
+        /**
+         * A publication also becomes the retained publication of its topic:
+         * later subscriptions receive it, and {@link Subscription#requestRetained()}
+         * asks for it again. Only to a topic, and not under syncpoint.
+         */
+        public Builder retain() {
+            retain = true;
+            return this;
+        }
+
+        /**
+         * The message carries this handle's properties, and not those set on
+         * the {@link Message} itself.
+         */
+        public Builder properties(MessageHandle handle) {
+            properties = handle;
             return this;
         }
 

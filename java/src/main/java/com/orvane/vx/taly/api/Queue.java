@@ -3,7 +3,6 @@ package com.orvane.vx.taly.api;
 import com.orvane.vx.taly.handles.Pint;
 import com.orvane.vx.taly.local.LocalHobj;
 import com.orvane.vx.taly.structs.GetMessageOptions;
-import com.orvane.vx.taly.structs.PutMessageOptions;
 import com.orvane.vx.taly.structs.Reasons;
 import java.nio.charset.StandardCharsets;
 import java.util.Arrays;
@@ -62,10 +61,10 @@ public final class Queue implements AutoCloseable {
      * receives what the queue manager chose: identifiers, put time, priority.
      */
     public Completion put(Message message, PutOptions putOptions) {
-        PutMessageOptions pmo = new PutMessageOptions().setOptions(putOptions.options());
         byte[] body = message.body();
-        return call("VXPUT", (hconn, hobjValue) -> Connection.checked("VXPUT", name,
-                Calls.put(hconn, hobjValue, message.descriptor(), pmo, body, body.length)));
+        return call("VXPUT", (hconn, hobjValue) -> Puts.withProperties(connection, message, putOptions,
+                pmo -> Connection.checked("VXPUT", name,
+                        Calls.put(hconn, hobjValue, message.descriptor(), pmo, body, body.length))));
     }
 
     /**
@@ -89,9 +88,9 @@ public final class Queue implements AutoCloseable {
         if (total > Integer.MAX_VALUE) {
             throw new IllegalArgumentException("segments of " + total + " bytes in all");
         }
-        PutMessageOptions pmo = new PutMessageOptions().setOptions(putOptions.options());
-        return call("VXPUT", (hconn, hobjValue) -> Connection.checked("VXPUT", name,
-                Calls.putGathered(hconn, hobjValue, message.descriptor(), pmo, arrays, offsets, lengths)));
+        return call("VXPUT", (hconn, hobjValue) -> Puts.withProperties(connection, message, putOptions,
+                pmo -> Connection.checked("VXPUT", name,
+                        Calls.putGathered(hconn, hobjValue, message.descriptor(), pmo, arrays, offsets, lengths))));
     }
 
     /** Takes the first message, without waiting. */
@@ -103,15 +102,31 @@ public final class Queue implements AutoCloseable {
      * Gets (or browses) a message. Failures throw, {@code VXRC_NO_MSG_AVAILABLE}
      * included; a message truncated with {@link GetOptions.Builder#acceptTruncated()}
      * comes back with completion code 1, its first bytes and its full
-     * {@link Message#dataLength()}.
+     * {@link Message#dataLength()}. With {@link GetOptions.Builder#withProperties()}
+     * the message comes back with its properties, through a handle made for
+     * the get and deleted after it.
      */
     public Message get(GetOptions getOptions) {
+        if (getOptions.properties() != null || !getOptions.withProperties()) {
+            return get(getOptions, getOptions.properties());
+        }
+        return call("VXGET", (hconn, hobjValue) -> {
+            try (MessageHandle handle = MessageHandle.create(connection)) {
+                Message message = get(getOptions, handle);
+                message.receivedProperties(handle.properties());
+                return message;
+            }
+        });
+    }
+
+    private Message get(GetOptions getOptions, MessageHandle properties) {
         Message message = new Message();
         getOptions.applyMatch(message);
         GetMessageOptions gmo = new GetMessageOptions()
                 .setOptions(getOptions.options())
                 .setWaitInterval(getOptions.waitMillis())
-                .setMatchOptions(getOptions.matchOptions());
+                .setMatchOptions(getOptions.matchOptions())
+                .setMsgHandle(properties == null ? 0 : properties.value());
         byte[] buffer = new byte[getOptions.bufferSize()];
         Pint dataLength = new Pint();
         Completion completion = call("VXGET", (hconn, hobjValue) ->
@@ -192,6 +207,17 @@ public final class Queue implements AutoCloseable {
 
     public boolean isClosed() {
         return connection.callUnlessClosed(true, hconn -> closed);
+    }
+
+    /** The object handle, for a subscription that delivers to this queue. */
+    int handle() {
+        return connection.call("VXSUB", hconn -> {
+            if (closed) {
+                throw new VxException("VXSUB", Reasons.VXCC_FAILED, Reasons.VXRC_HOBJ_ERROR,
+                        "queue '" + name + "' is closed");
+            }
+            return hobj.getValue();
+        });
     }
 
     private interface QueueCall<T> {
