@@ -63,8 +63,9 @@ class Connection {
   std::unordered_map<int32_t, ObjectHandle> handles;
   UnitOfWork unitOfWork;
   std::vector<std::shared_ptr<Queue>> dynamicQueues;
-  // Topics open for output, subscriptions open, message handles, and the
-  // status of the puts.
+  // Topics open for output and subscriptions open. The message handles and
+  // the status of the puts are used only by the call that holds the
+  // connection, with or without the lock.
   std::unordered_map<int32_t, TopicHandle> topicHandles;
   std::unordered_map<int32_t, std::shared_ptr<Subscription>> subscriptions;
   MessageHandles messageHandles;
