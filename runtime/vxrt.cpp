@@ -1,11 +1,13 @@
 // The runtime's entry-point vector. The embedded queue manager answers the
-// connect, object, put, get, inquire, set and unit-of-work calls; every other
+// connect, object, put, get, inquire, set and unit-of-work calls, and the
+// private calls of entries/spi_entries.h; every other
 // queueing, XA and SPI call fails with completion code 2 and reason
 // VXRC_NOT_AVAILABLE (the XA entries return XAER_RMERR).
 #include <cstddef>
 #include <tuple>
 
 #include "entries/entries.h"
+#include "entries/spi_entries.h"
 #include "services.h"
 #include "vx/structs.h"
 #include "vx/vector_entries.h"
@@ -35,12 +37,6 @@ struct Unavailable<VXINT (*)(A...)> {
   static VXINT call(A...) { return XAER_RMERR; }
 };
 
-void convertUnavailable(VXINT, VXINT, VXINT, VXINT, VXINT, PVXVOID, PVXVOID, PVXINT, VXINT, VXINT,
-                        PVXINT cc, PVXINT reason, PVXINT) {
-  *cc = VXCC_FAILED;
-  *reason = VXRT_NOT_AVAILABLE;
-}
-
 template <typename Fn>
 Fn unavailable(Fn) {
   return &Unavailable<Fn>::call;
@@ -57,7 +53,7 @@ VXServices services = [] {
 
 VXXaTable xa = [] {
   VXXaTable table{};
-  table.vpiConvertData = convertUnavailable;
+  table.vpiConvertData = vxrt::vpiConvertData;
 #define FILL(entry) table.entry = unavailable(table.entry);
   VX_XA_ENTRIES(FILL)
   return table;
@@ -66,6 +62,9 @@ VXXaTable xa = [] {
 VXSpiTable spi = [] {
   VXSpiTable table{};
   VX_SPI_CALLS(FILL)
+#define SPI_IMPLEMENTED(entry) table.entry = vxrt::entry;
+  VXRT_SPI_IMPLEMENTED_CALLS(SPI_IMPLEMENTED)
+#undef SPI_IMPLEMENTED
   return table;
 }();
 

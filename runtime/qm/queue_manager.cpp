@@ -70,8 +70,10 @@ Status QueueManager::connect(const ConnectRequest& request, int32_t& hconn, Conn
     return Status::failure(VXRC_CONNECTION_LIMIT);
   }
   int32_t handle = newHandle();
-  connections_.emplace(handle, std::make_shared<Connection>(handle, std::move(user),
-                                                            request.applName, connectionId));
+  auto connection = std::make_shared<Connection>(handle, std::move(user), request.applName, connectionId);
+  connection->privileged = request.privileged;
+  connection->environment = request.environment;
+  connections_.emplace(handle, std::move(connection));
   hconn = handle;
   if (id != nullptr) *id = connectionId;
   return Status::ok();
