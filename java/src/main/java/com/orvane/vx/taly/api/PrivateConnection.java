@@ -5,6 +5,7 @@ import com.orvane.vx.taly.local.LocalHconn;
 import com.orvane.vx.taly.local.LocalHobj;
 import com.orvane.vx.taly.structs.AttrErrors;
 import com.orvane.vx.taly.structs.GetMessageOptions;
+import com.orvane.vx.taly.structs.MessageDescriptor;
 import com.orvane.vx.taly.structs.NativeStruct;
 import com.orvane.vx.taly.structs.ObjectDescriptor;
 import com.orvane.vx.taly.structs.ObjectSelector;
@@ -176,6 +177,30 @@ public final class PrivateConnection implements Administration, AutoCloseable {
         call("spiInquire", handle -> Connection.checked("spiInquire", name,
                 SpiCalls.inquire(handle, ObjectSelector.queue(name, 0), selectors, values, new byte[0], null)));
         return values;
+    }
+
+    /**
+     * Converts the text of a message (format {@code Constants.VXFMT_TEXT}) from
+     * the character set its descriptor names to ccsid: 37 (EBCDIC), 367, 819 or
+     * 1208. The result holds at most bufferLength bytes; text that does not fit
+     * is cut at a whole character with completion code 1 and
+     * {@code VXRC_CONVERTED_DATA_TRUNCATED}.
+     */
+    public ConvertedData convert(Message message, int ccsid, int bufferLength) {
+        byte[] body = message.body();
+        if (bufferLength < body.length) {
+            throw new IllegalArgumentException("buffer of " + bufferLength + " bytes for " + body.length);
+        }
+        byte[] data = Arrays.copyOf(body, bufferLength);
+        Pint dataLength = new Pint();
+        dataLength.x = body.length;
+        Pint unmapped = new Pint();
+        // The message keeps its descriptor: the runtime rewrites a copy.
+        MessageDescriptor md = MessageDescriptor.of(message.descriptor().bytes().clone());
+        Completion completion = call("vpiConvertData", handle -> Calls.check("vpiConvertData",
+                SpiCalls.convert(handle, ccsid, md.encoding(), md, data, dataLength, unmapped)));
+        int kept = Math.min(dataLength.x, bufferLength);
+        return new ConvertedData(Arrays.copyOf(data, kept), dataLength.x, unmapped.x, completion);
     }
 
     /** Disconnects; the queue manager backs out an open unit of work. */

@@ -112,6 +112,17 @@ final class SpiCalls {
         return new Completion(cc.x, reason.x);
     }
 
+    /** Converts data in place; dataLength in/out, unmapped out. */
+    static Completion convert(int hconn, int ccsid, int encoding, MessageDescriptor md, byte[] data, Pint dataLength,
+            Pint unmapped) {
+        boolean trace = Binding.ready();
+        Pint cc = new Pint();
+        Pint reason = new Pint();
+        Native.vpiConvertData(trace, hconn, 0, 0, 0, encoding, ccsid, false, md.bytes(), data, dataLength, 0,
+                data.length, cc, reason, unmapped);
+        return new Completion(cc.x, reason.x);
+    }
+
     private static byte[] bytes(NativeStruct struct) {
         return struct == null ? null : struct.bytes();
     }
