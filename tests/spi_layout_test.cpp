@@ -58,8 +58,14 @@ TEST_F(SpiLayout, StructureClassesMatchTheHeader) {
   EXPECT_JAVA("AttrErrors", "LENGTH", sizeof(LpiAttrErrors));
   EXPECT_JAVA("AttrErrors", "SELECTOR", offsetof(LpiAttrErrors, Selector));
   EXPECT_JAVA("AttrErrors", "REASON", offsetof(LpiAttrErrors, Reason));
+  EXPECT_JAVA("ChlAuthParms", "LENGTH", sizeof(LpiChlAuthParms));
+  EXPECT_JAVA("ChlAuthParms", "DECISION", offsetof(LpiChlAuthParms, Decision));
+  EXPECT_JAVA("ChlAuthParms", "ADDRESS", offsetof(LpiChlAuthParms, Address));
+  EXPECT_JAVA("ChlAuthParms", "USER", offsetof(LpiChlAuthParms, User));
 
   EXPECT_SPI(LPI_CURRENT_VERSION);
+  EXPECT_SPI(LPICHLAUTH_ALLOWED);
+  EXPECT_SPI(LPICHLAUTH_BLOCKED);
   EXPECT_SPI(LPI_NO_ENVIRONMENT);
   EXPECT_SPI(LPIPO_SYNCPOINT);
   EXPECT_SPI(LPIPO_NO_SYNCPOINT);

@@ -113,6 +113,18 @@ struct LpiAttrErrors {
   int32_t Reason;    // 12 out: why, VXRC_NONE for none
 };
 
+// Channel-authentication request, version 1, 80 bytes: may a channel from
+// this address, for this user, connect? The rules of the queue manager's
+// configuration decide; a blocked channel also fails with VXRC_NOT_AUTHORIZED.
+struct LpiChlAuthParms {
+  char StrucId[4];   //  0 "LCHA"
+  int32_t Version;   //  4 1
+  int32_t Decision;  //  8 out: LPICHLAUTH_ALLOWED or LPICHLAUTH_BLOCKED
+  char Address[48];  // 12 the channel's connection name (address)
+  char User[12];     // 60 the user it asserts
+  char Reserved[8];  // 72 not used
+};
+
 }  // extern "C"
 
 #define LPICNO_STRUC_ID "LCNO"
@@ -125,6 +137,7 @@ struct LpiAttrErrors {
 #define LPIOSL_STRUC_ID "LOSL"
 #define LPIFLT_STRUC_ID "LFLT"
 #define LPIAER_STRUC_ID "LAER"
+#define LPICHA_STRUC_ID "LCHA"
 
 constexpr int32_t LPI_CURRENT_VERSION = 1;  // of every structure here
 constexpr int32_t LPI_NO_ENVIRONMENT = -1;
@@ -144,6 +157,8 @@ enum : int32_t {
   LPIFLT_EQUAL = 1,
   LPIFLT_LESS = 2,
   LPIFLT_GREATER = 3,
+  LPICHLAUTH_ALLOWED = 0,
+  LPICHLAUTH_BLOCKED = 1,
 };
 
 // Values of spiDefine's define word.
@@ -157,6 +172,7 @@ enum : int32_t {
   VXCALL_SPI_DEFINE = 101,
   VXCALL_SPI_DELETE = 102,
   VXCALL_SPI_INQUIRE = 103,
+  VXCALL_SPI_CHLAUTH = 104,
 };
 
 static_assert(offsetof(LpiConnectOptions, Environment) == 12);
@@ -170,5 +186,6 @@ static_assert(sizeof(LpiActivation) == 132 && sizeof(LpiNotifyDetails) == 132);
 static_assert(offsetof(LpiObjectSelector, ObjectName) == 16 && sizeof(LpiObjectSelector) == 64);
 static_assert(offsetof(LpiFilterElement, Value) == 16 && sizeof(LpiFilterElement) == 20);
 static_assert(offsetof(LpiAttrErrors, Reason) == 12 && sizeof(LpiAttrErrors) == 16);
+static_assert(offsetof(LpiChlAuthParms, User) == 60 && sizeof(LpiChlAuthParms) == 80);
 
 #endif

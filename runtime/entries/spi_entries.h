@@ -27,6 +27,8 @@ void spiInquire(VXINT hconn, PVXVOID objectSelector, VXINT selectorCount, PVXVOI
                 VXINT intAttrCount, PVXVOID intAttrs, VXINT charAttrLength, PVXVOID charAttrs,
                 PVXVOID filterElement, PVXINT cc, PVXINT reason);
 
+void lpiSPICHLAUTH(VXINT hconn, PVXVOID parms, PVXVOID unused1, PVXVOID unused2, PVXINT cc, PVXINT reason);
+
 // The conversion entry of the XA and conversion table (spi_convert.cpp).
 void vpiConvertData(VXINT hconn, VXINT options, VXINT encoding, VXINT ccsid, VXINT anyFormat, PVXVOID md,
                     PVXVOID data, PVXINT dataLength, VXINT reserved, VXINT bufferLength, PVXINT cc,
@@ -34,7 +36,8 @@ void vpiConvertData(VXINT hconn, VXINT options, VXINT encoding, VXINT ccsid, VXI
 
 #define VXRT_SPI_IMPLEMENTED_CALLS(X)                                                         \
   X(lpiSPIVXConnect) X(lpiSPIOpen) X(lpiSPIPut) X(lpiSPIGet) X(lpiSPISyncPoint)             \
-  X(lpiSPIActivateMessage) X(lpiSPINotify) X(lpiSPIDefine) X(lpiSPIDelete) X(spiInquire)
+  X(lpiSPIActivateMessage) X(lpiSPINotify) X(lpiSPIDefine) X(lpiSPIDelete) X(spiInquire) \
+  X(lpiSPICHLAUTH)
 
 }  // namespace vxrt
 

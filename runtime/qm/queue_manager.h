@@ -36,11 +36,22 @@ struct Limits {
   int32_t maxMsgLength = 100 * 1024 * 1024;
 };
 
+// A channel-authentication rule: a channel whose address and user match
+// is allowed or blocked. A pattern is "*" (anything), a prefix ending in '*',
+// or the exact text.
+struct ChannelRule {
+  bool allow = true;
+  std::string address;
+  std::string user;
+};
+
 struct QueueManagerConfig {
   std::string name = "VXRT.QM";
   std::vector<QueueDefinition> queues;
   // When not empty, every connection must name one of these users.
   std::vector<Credentials> users;
+  // Checked in order, the first match decides; no match allows.
+  std::vector<ChannelRule> channelRules;
   Limits limits;
 };
 
@@ -176,6 +187,9 @@ class QueueManager {
   Status privileged(int32_t hconn);
   Status defineQueue(int32_t hconn, const DefineRequest& request, AttributeError& error);
   Status removeQueue(int32_t hconn, const std::string& name, bool purge);
+  // Channel authentication (security.cpp): allowed tells the decision; a
+  // blocked channel is also a failure with VXRC_NOT_AUTHORIZED.
+  Status checkChannel(int32_t hconn, const std::string& address, const std::string& user, bool& allowed);
   Status inquireQueue(int32_t hconn, const std::string& name, const QueueFilter* filter,
                       int32_t selectorCount, const int32_t* selectors, int32_t intCount,
                       int32_t* intAttrs, int32_t charLength, char* charAttrs);

@@ -4,6 +4,7 @@ import com.orvane.vx.taly.handles.Pint;
 import com.orvane.vx.taly.local.LocalHconn;
 import com.orvane.vx.taly.local.LocalHobj;
 import com.orvane.vx.taly.structs.AttrErrors;
+import com.orvane.vx.taly.structs.ChlAuthParms;
 import com.orvane.vx.taly.structs.GetMessageOptions;
 import com.orvane.vx.taly.structs.MessageDescriptor;
 import com.orvane.vx.taly.structs.NativeStruct;
@@ -201,6 +202,19 @@ public final class PrivateConnection implements Administration, AutoCloseable {
                 SpiCalls.convert(handle, ccsid, md.encoding(), md, data, dataLength, unmapped)));
         int kept = Math.min(dataLength.x, bufferLength);
         return new ConvertedData(Arrays.copyOf(data, kept), dataLength.x, unmapped.x, completion);
+    }
+
+    /**
+     * Whether the channel-authentication rules let a channel from this
+     * address, for this user, connect. Other failures throw.
+     */
+    public boolean channelAllowed(String address, String user) {
+        ChlAuthParms parms = new ChlAuthParms(address, user);
+        Completion completion = call("lpiSPICHLAUTH", handle -> SpiCalls.channelAuth(handle, parms));
+        if (completion.failed() && parms.decision() != SpiConstants.LPICHLAUTH_BLOCKED) {
+            throw new VxException("lpiSPICHLAUTH", completion, "channel from '" + address + "'");
+        }
+        return parms.decision() == SpiConstants.LPICHLAUTH_ALLOWED && !completion.failed();
     }
 
     /** Disconnects; the queue manager backs out an open unit of work. */

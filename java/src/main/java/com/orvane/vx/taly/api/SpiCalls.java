@@ -5,6 +5,7 @@ import com.orvane.vx.taly.local.LocalHconn;
 import com.orvane.vx.taly.local.LocalHobj;
 import com.orvane.vx.taly.local.internal.base.Native;
 import com.orvane.vx.taly.structs.AttrErrors;
+import com.orvane.vx.taly.structs.ChlAuthParms;
 import com.orvane.vx.taly.structs.FilterElement;
 import com.orvane.vx.taly.structs.GetMessageOptions;
 import com.orvane.vx.taly.structs.MessageDescriptor;
@@ -109,6 +110,14 @@ final class SpiCalls {
         Native.spiInquire(trace, hconn, 0, 0, selector.bytes(), selectors.length, ints(selectors), intAttrs.length,
                 intBytes, charAttrs.length, charAttrs, bytes(filter), cc, reason);
         ByteBuffer.wrap(intBytes).order(ByteOrder.nativeOrder()).asIntBuffer().get(intAttrs);
+        return new Completion(cc.x, reason.x);
+    }
+
+    static Completion channelAuth(int hconn, ChlAuthParms parms) {
+        boolean trace = Binding.ready();
+        Pint cc = new Pint();
+        Pint reason = new Pint();
+        Native.lpiSPICHLAUTH(trace, hconn, 0, 0, parms.bytes(), cc, reason);
         return new Completion(cc.x, reason.x);
     }
 

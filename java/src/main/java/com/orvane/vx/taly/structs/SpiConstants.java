@@ -28,6 +28,9 @@ public final class SpiConstants {
     public static final int LPIFLT_LESS = 2;
     public static final int LPIFLT_GREATER = 3;
 
+    public static final int LPICHLAUTH_ALLOWED = 0;
+    public static final int LPICHLAUTH_BLOCKED = 1;
+
     /** spiDefine's define word: change an existing queue. */
     public static final int LPIDEF_REPLACE = 0;
     /** spiDefine's define word: make a new queue. */
