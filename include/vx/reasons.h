@@ -7,6 +7,7 @@
 //   30xx connections and handles      31xx structures (null, identifier, version)
 //   32xx options and fields           33xx objects and queues
 //   34xx messages                     35xx units of work
+//   36xx private calls                37xx data conversion
 //   39xx the runtime itself
 // Within a group, the topics, subscriptions and message properties take
 // numbers from xx11 (30xx), xx21 (31xx, 34xx) and xx31 (32xx, 33xx) on.
@@ -128,6 +129,21 @@ enum : int32_t {
   X(VXRC_SYNCPOINT_LIMIT, 3502, "the unit of work holds its maximum number of messages")     \
   X(VXRC_BACKED_OUT_AT_DISCONNECT, 3503, "disconnect backed out the open unit of work")      \
   X(VXRC_GLOBAL_UOW_ACTIVE, 3504, "the syncpoint work belongs to an XA transaction branch")   \
+  /* private calls */                                                                         \
+  X(VXRC_NOT_PRIVILEGED, 3601, "the connection was not made by the privileged connect")      \
+  X(VXRC_ENVIRONMENT_ERROR, 3602, "the environment value is not valid")                      \
+  X(VXRC_FUNCTION_NOT_SUPPORTED, 3603, "this queue manager does not support the call")       \
+  X(VXRC_SPI_OPTIONS_ERROR, 3604, "the private options are null or not valid")               \
+  X(VXRC_OBJECT_SELECTOR_ERROR, 3605, "the object selector is null or not valid")            \
+  X(VXRC_OBJECT_ALREADY_EXISTS, 3606, "an object of that name exists already")               \
+  X(VXRC_LIKE_OBJECT_ERROR, 3607, "the like object is not a queue of this queue manager")    \
+  X(VXRC_QUEUE_NOT_EMPTY, 3608, "the queue holds messages and purge was not asked")          \
+  X(VXRC_FILTER_ERROR, 3609, "the filter element is not valid")                              \
+  X(VXRC_FILTER_NOT_MATCHED, 3610, "the object does not match the filter")                   \
+  /* data conversion */                                                                       \
+  X(VXRC_CONVERTED_DATA_TRUNCATED, 3701, "the converted data did not fit; it was cut")       \
+  X(VXRC_CCSID_NOT_SUPPORTED, 3702, "no conversion between these character sets")            \
+  X(VXRC_FORMAT_NOT_CONVERTIBLE, 3703, "the message format is not text")                     \
   /* the runtime itself */                                                                   \
   X(VXRC_INTERNAL_ERROR, 3901, "the runtime failed unexpectedly")
 

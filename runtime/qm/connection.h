@@ -70,6 +70,9 @@ class Connection {
   std::unordered_map<int32_t, std::shared_ptr<Subscription>> subscriptions;
   MessageHandles messageHandles;
   PutStatus putStatus;
+  // Set at connect: made by the privileged connect, and its environment value.
+  bool privileged = false;
+  int32_t environment = -1;
 
  private:
   const int32_t hconn_;

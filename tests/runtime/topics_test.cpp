@@ -207,6 +207,11 @@ TEST_F(PubSub, ADurableSubscriptionKeepsPublicationsAcrossItsSubscribersAbsence)
   EXPECT_EQ(qm.close(subscriber, both, VXCO_KEEP_SUB | VXCO_REMOVE_SUB), failure(VXRC_CLOSE_OPTIONS_ERROR));
   int32_t managedQueue = again.hobj;
   EXPECT_EQ(qm.close(subscriber, managedQueue, VXCO_DELETE), failure(VXRC_MANAGED_QUEUE));
+  ConnectRequest administrator;
+  administrator.privileged = true;
+  int32_t admin = 0;
+  ASSERT_EQ(qm.connect(administrator, admin), ok());
+  EXPECT_EQ(qm.removeQueue(admin, again.result.destination, true), failure(VXRC_MANAGED_QUEUE));
   EXPECT_EQ(qm.close(subscriber, again.hsub, VXCO_REMOVE_SUB), ok());
   EXPECT_EQ(subscribe(subscriber, "", VXSO_RESUME, "ORDERS").status, failure(VXRC_NO_SUBSCRIPTION));
   EXPECT_EQ(get(subscriber, again.hobj).status, failure(VXRC_OBJECT_DELETED));

@@ -5,7 +5,8 @@ package com.orvane.vx.taly.structs;
  * runtime's table name for name. 2059, 2071, 2195 and 2219 have fixed
  * meanings; the runtime's own reasons are grouped by hundreds: 30xx
  * connections and handles, 31xx structures, 32xx options and fields, 33xx
- * objects and queues, 34xx messages, 35xx units of work, 39xx the runtime.
+ * objects and queues, 34xx messages, 35xx units of work, 36xx private calls, 37xx data
+ * conversion, 39xx the runtime.
  * Topics, subscriptions and message properties take numbers from xx11
  * (30xx), xx21 (31xx, 34xx) and xx31 (32xx, 33xx) on.
  */
@@ -207,6 +208,32 @@ public final class Reasons {
     public static final int VXRC_BACKED_OUT_AT_DISCONNECT = 3503;
     /** The syncpoint work belongs to an XA transaction branch. */
     public static final int VXRC_GLOBAL_UOW_ACTIVE = 3504;
+    /** The connection was not made by the privileged connect. */
+    public static final int VXRC_NOT_PRIVILEGED = 3601;
+    /** The environment value is not valid. */
+    public static final int VXRC_ENVIRONMENT_ERROR = 3602;
+    /** This queue manager does not support the call. */
+    public static final int VXRC_FUNCTION_NOT_SUPPORTED = 3603;
+    /** The private options are null or not valid. */
+    public static final int VXRC_SPI_OPTIONS_ERROR = 3604;
+    /** The object selector is null or not valid. */
+    public static final int VXRC_OBJECT_SELECTOR_ERROR = 3605;
+    /** An object of that name exists already. */
+    public static final int VXRC_OBJECT_ALREADY_EXISTS = 3606;
+    /** The like object is not a queue of this queue manager. */
+    public static final int VXRC_LIKE_OBJECT_ERROR = 3607;
+    /** The queue holds messages and purge was not asked. */
+    public static final int VXRC_QUEUE_NOT_EMPTY = 3608;
+    /** The filter element is not valid. */
+    public static final int VXRC_FILTER_ERROR = 3609;
+    /** The object does not match the filter. */
+    public static final int VXRC_FILTER_NOT_MATCHED = 3610;
+    /** The converted data did not fit; it was cut. */
+    public static final int VXRC_CONVERTED_DATA_TRUNCATED = 3701;
+    /** No conversion between these character sets. */
+    public static final int VXRC_CCSID_NOT_SUPPORTED = 3702;
+    /** The message format is not text. */
+    public static final int VXRC_FORMAT_NOT_CONVERTIBLE = 3703;
     /** The runtime failed unexpectedly. */
     public static final int VXRC_INTERNAL_ERROR = 3901;
 
@@ -307,6 +334,19 @@ public final class Reasons {
         {VXRC_SYNCPOINT_LIMIT, "VXRC_SYNCPOINT_LIMIT", "the unit of work holds its maximum number of messages"},
         {VXRC_BACKED_OUT_AT_DISCONNECT, "VXRC_BACKED_OUT_AT_DISCONNECT", "disconnect backed out the open unit of work"},
         {VXRC_GLOBAL_UOW_ACTIVE, "VXRC_GLOBAL_UOW_ACTIVE", "the syncpoint work belongs to an XA transaction branch"},
+        {VXRC_NOT_PRIVILEGED, "VXRC_NOT_PRIVILEGED", "the connection was not made by the privileged connect"},
+        {VXRC_ENVIRONMENT_ERROR, "VXRC_ENVIRONMENT_ERROR", "the environment value is not valid"},
+        {VXRC_FUNCTION_NOT_SUPPORTED, "VXRC_FUNCTION_NOT_SUPPORTED", "this queue manager does not support the call"},
+        {VXRC_SPI_OPTIONS_ERROR, "VXRC_SPI_OPTIONS_ERROR", "the private options are null or not valid"},
+        {VXRC_OBJECT_SELECTOR_ERROR, "VXRC_OBJECT_SELECTOR_ERROR", "the object selector is null or not valid"},
+        {VXRC_OBJECT_ALREADY_EXISTS, "VXRC_OBJECT_ALREADY_EXISTS", "an object of that name exists already"},
+        {VXRC_LIKE_OBJECT_ERROR, "VXRC_LIKE_OBJECT_ERROR", "the like object is not a queue of this queue manager"},
+        {VXRC_QUEUE_NOT_EMPTY, "VXRC_QUEUE_NOT_EMPTY", "the queue holds messages and purge was not asked"},
+        {VXRC_FILTER_ERROR, "VXRC_FILTER_ERROR", "the filter element is not valid"},
+        {VXRC_FILTER_NOT_MATCHED, "VXRC_FILTER_NOT_MATCHED", "the object does not match the filter"},
+        {VXRC_CONVERTED_DATA_TRUNCATED, "VXRC_CONVERTED_DATA_TRUNCATED", "the converted data did not fit; it was cut"},
+        {VXRC_CCSID_NOT_SUPPORTED, "VXRC_CCSID_NOT_SUPPORTED", "no conversion between these character sets"},
+        {VXRC_FORMAT_NOT_CONVERTIBLE, "VXRC_FORMAT_NOT_CONVERTIBLE", "the message format is not text"},
         {VXRC_INTERNAL_ERROR, "VXRC_INTERNAL_ERROR", "the runtime failed unexpectedly"},
     };
 
