@@ -17,6 +17,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "vx/async.h"
 #include "vx/reasons.h"
 #include "vx/structs.h"
 
@@ -270,6 +271,9 @@ enum : int32_t {
   VXCALL_BEGIN = 10,
   VXCALL_CMIT = 11,
   VXCALL_BACK = 12,
+  VXCALL_CB = 13,
+  VXCALL_CTL = 14,
+  VXCALL_CALLBACK = 15,  // a callback function of the connection is running
 };
 
 static_assert(offsetof(VXMD, Priority) == 12 && offsetof(VXMD, Format) == 32);

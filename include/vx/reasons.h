@@ -7,7 +7,7 @@
 //   30xx connections and handles      31xx structures (null, identifier, version)
 //   32xx options and fields           33xx objects and queues
 //   34xx messages                     35xx units of work
-//   39xx the runtime itself
+//   36xx asynchronous consumption     39xx the runtime itself
 // The Java side mirrors this table in com.orvane.vx.taly.structs.Reasons,
 // name for name.
 #ifndef VX_REASONS_H
@@ -89,6 +89,17 @@ enum : int32_t {
   X(VXRC_UOW_IN_PROGRESS, 3501, "a unit of work is already in progress")                     \
   X(VXRC_SYNCPOINT_LIMIT, 3502, "the unit of work holds its maximum number of messages")     \
   X(VXRC_BACKED_OUT_AT_DISCONNECT, 3503, "disconnect backed out the open unit of work")      \
+  /* asynchronous consumption */                                                             \
+  X(VXRC_CBD_ERROR, 3601, "the callback descriptor is null or not valid")                    \
+  X(VXRC_CTLO_ERROR, 3602, "the control options are not valid")                              \
+  X(VXRC_OPERATION_ERROR, 3603, "the operation is not valid for this call")                  \
+  X(VXRC_CALLBACK_TYPE_ERROR, 3604, "the callback type is not valid here")                   \
+  X(VXRC_CALLBACK_OPTIONS_ERROR, 3605, "the callback descriptor's options are not valid")    \
+  X(VXRC_CALLBACK_FUNCTION_ERROR, 3606, "the callback function is null")                     \
+  X(VXRC_MAX_MSG_LENGTH_ERROR, 3607, "the maximum message length is not valid")              \
+  X(VXRC_CALLBACK_NOT_REGISTERED, 3608, "no such callback is registered")                    \
+  X(VXRC_NO_CALLBACKS_ACTIVE, 3609, "no message consumer is registered to wait for")         \
+  X(VXRC_CALLBACK_CALL_ERROR, 3610, "the call cannot be made from inside a callback")        \
   /* the runtime itself */                                                                   \
   X(VXRC_INTERNAL_ERROR, 3901, "the runtime failed unexpectedly")
 

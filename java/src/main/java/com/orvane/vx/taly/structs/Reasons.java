@@ -5,7 +5,8 @@ package com.orvane.vx.taly.structs;
  * runtime's table name for name. 2059, 2071, 2195 and 2219 have fixed
  * meanings; the runtime's own reasons are grouped by hundreds: 30xx
  * connections and handles, 31xx structures, 32xx options and fields, 33xx
- * objects and queues, 34xx messages, 35xx units of work, 39xx the runtime.
+ * objects and queues, 34xx messages, 35xx units of work, 36xx asynchronous
+ * consumption, 39xx the runtime.
  */
 public final class Reasons {
 
@@ -131,6 +132,26 @@ public final class Reasons {
     public static final int VXRC_SYNCPOINT_LIMIT = 3502;
     /** Disconnect backed out the open unit of work. */
     public static final int VXRC_BACKED_OUT_AT_DISCONNECT = 3503;
+    /** The callback descriptor is null or not valid. */
+    public static final int VXRC_CBD_ERROR = 3601;
+    /** The control options are not valid. */
+    public static final int VXRC_CTLO_ERROR = 3602;
+    /** The operation is not valid for this call. */
+    public static final int VXRC_OPERATION_ERROR = 3603;
+    /** The callback type is not valid here. */
+    public static final int VXRC_CALLBACK_TYPE_ERROR = 3604;
+    /** The callback descriptor's options are not valid. */
+    public static final int VXRC_CALLBACK_OPTIONS_ERROR = 3605;
+    /** The callback function is null. */
+    public static final int VXRC_CALLBACK_FUNCTION_ERROR = 3606;
+    /** The maximum message length is not valid. */
+    public static final int VXRC_MAX_MSG_LENGTH_ERROR = 3607;
+    /** No such callback is registered. */
+    public static final int VXRC_CALLBACK_NOT_REGISTERED = 3608;
+    /** No message consumer is registered to wait for. */
+    public static final int VXRC_NO_CALLBACKS_ACTIVE = 3609;
+    /** The call cannot be made from inside a callback. */
+    public static final int VXRC_CALLBACK_CALL_ERROR = 3610;
     /** The runtime failed unexpectedly. */
     public static final int VXRC_INTERNAL_ERROR = 3901;
 
@@ -194,6 +215,16 @@ public final class Reasons {
         {VXRC_UOW_IN_PROGRESS, "VXRC_UOW_IN_PROGRESS", "a unit of work is already in progress"},
         {VXRC_SYNCPOINT_LIMIT, "VXRC_SYNCPOINT_LIMIT", "the unit of work holds its maximum number of messages"},
         {VXRC_BACKED_OUT_AT_DISCONNECT, "VXRC_BACKED_OUT_AT_DISCONNECT", "disconnect backed out the open unit of work"},
+        {VXRC_CBD_ERROR, "VXRC_CBD_ERROR", "the callback descriptor is null or not valid"},
+        {VXRC_CTLO_ERROR, "VXRC_CTLO_ERROR", "the control options are not valid"},
+        {VXRC_OPERATION_ERROR, "VXRC_OPERATION_ERROR", "the operation is not valid for this call"},
+        {VXRC_CALLBACK_TYPE_ERROR, "VXRC_CALLBACK_TYPE_ERROR", "the callback type is not valid here"},
+        {VXRC_CALLBACK_OPTIONS_ERROR, "VXRC_CALLBACK_OPTIONS_ERROR", "the callback descriptor's options are not valid"},
+        {VXRC_CALLBACK_FUNCTION_ERROR, "VXRC_CALLBACK_FUNCTION_ERROR", "the callback function is null"},
+        {VXRC_MAX_MSG_LENGTH_ERROR, "VXRC_MAX_MSG_LENGTH_ERROR", "the maximum message length is not valid"},
+        {VXRC_CALLBACK_NOT_REGISTERED, "VXRC_CALLBACK_NOT_REGISTERED", "no such callback is registered"},
+        {VXRC_NO_CALLBACKS_ACTIVE, "VXRC_NO_CALLBACKS_ACTIVE", "no message consumer is registered to wait for"},
+        {VXRC_CALLBACK_CALL_ERROR, "VXRC_CALLBACK_CALL_ERROR", "the call cannot be made from inside a callback"},
         {VXRC_INTERNAL_ERROR, "VXRC_INTERNAL_ERROR", "the runtime failed unexpectedly"},
     };
 
