@@ -1,7 +1,7 @@
 // The runtime's entry-point vector. The embedded queue manager answers the
-// connect, object, put, get, inquire, set and unit-of-work calls; every other
-// queueing, XA and SPI call fails with completion code 2 and reason
-// VXRC_NOT_AVAILABLE (the XA entries return XAER_RMERR).
+// connect, object, put, get, inquire, set, unit-of-work, callback and control
+// calls; every other queueing, XA and SPI call fails with completion code 2
+// and reason VXRC_NOT_AVAILABLE (the XA entries return XAER_RMERR).
 #include <cstddef>
 #include <tuple>
 

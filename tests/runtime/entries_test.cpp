@@ -404,7 +404,8 @@ TEST_F(Entries, CallsThisRuntimeDoesNotServeAreNotAvailable) {
   int32_t hsub = 0, h = 0;
   v->VXSUB(hconn, nullptr, &h, &hsub, &cc, &reason);
   EXPECT_EQ(codes(), failed(VXRC_NOT_AVAILABLE));
-  v->VXCTL(hconn, 0, nullptr, &cc, &reason);
+  int64_t hmsg = 0;
+  v->VXCRTMH(hconn, nullptr, &hmsg, &cc, &reason);
   EXPECT_EQ(codes(), failed(VXRC_NOT_AVAILABLE));
   EXPECT_EQ(v->priv->services->callInProgress(hconn), VXCALL_NONE);
   EXPECT_EQ(v->priv->services->callInProgress(424242), VXCALL_NONE);
