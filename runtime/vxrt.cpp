@@ -1,7 +1,7 @@
 // The runtime's entry-point vector. The embedded queue manager answers the
 // connect, object, put, get, inquire, set, unit-of-work, callback and control
-// calls; every other queueing, XA and SPI call fails with completion code 2
-// and reason VXRC_NOT_AVAILABLE (the XA entries return XAER_RMERR).
+// calls and the XA entries; every other queueing and SPI call, and the data
+// conversion, fails with completion code 2 and reason VXRC_NOT_AVAILABLE.
 #include <cstddef>
 #include <tuple>
 
@@ -9,11 +9,11 @@
 #include "services.h"
 #include "vx/structs.h"
 #include "vx/vector_entries.h"
+#include "vx/xa.h"
 
 namespace {
 
 constexpr VXINT VXRT_NOT_AVAILABLE = VXRC_NOT_AVAILABLE;
-constexpr VXINT XAER_RMERR = -3;
 
 template <typename Fn>
 struct Unavailable;
@@ -27,12 +27,6 @@ struct Unavailable<void (*)(A...)> {
     *std::get<n - 2>(arguments) = VXCC_FAILED;
     *std::get<n - 1>(arguments) = VXRT_NOT_AVAILABLE;
   }
-};
-
-// An XA entry: the XA return code.
-template <typename... A>
-struct Unavailable<VXINT (*)(A...)> {
-  static VXINT call(A...) { return XAER_RMERR; }
 };
 
 void convertUnavailable(VXINT, VXINT, VXINT, VXINT, VXINT, PVXVOID, PVXVOID, PVXINT, VXINT, VXINT,
@@ -58,11 +52,13 @@ VXServices services = [] {
 VXXaTable xa = [] {
   VXXaTable table{};
   table.vpiConvertData = convertUnavailable;
-#define FILL(entry) table.entry = unavailable(table.entry);
-  VX_XA_ENTRIES(FILL)
+#define XA(entry) table.entry = vxrt::xa::entry;
+  VX_XA_ENTRIES(XA)
+#undef XA
   return table;
 }();
 
+#define FILL(entry) table.entry = unavailable(table.entry);
 VXSpiTable spi = [] {
   VXSpiTable table{};
   VX_SPI_CALLS(FILL)

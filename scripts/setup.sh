@@ -3,7 +3,7 @@
 # the machine lacks. Sourced by the other scripts; sets JAVA_HOME.
 set -euo pipefail
 
-packages=(cmake make g++ binutils openjdk-17-jdk-headless libgtest-dev libbenchmark-dev)
+packages=(cmake make g++ binutils openjdk-17-jdk-headless libgtest-dev libbenchmark-dev junit5)
 # The 32-bit compiler checks that the code stays correct for a 32-bit build.
 [[ "$(dpkg --print-architecture)" == amd64 ]] && packages+=(g++-multilib)
 missing=()

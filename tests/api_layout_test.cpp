@@ -4,6 +4,7 @@
 
 #include "jni_test.h"
 #include "vx/api.h"
+#include "vx/xa.h"
 
 namespace {
 
@@ -188,4 +189,18 @@ TEST_F(ApiLayout, EveryReasonHasItsJavaTwin) {
   VX_REASONS(EXPECT_REASON)
 #undef EXPECT_REASON
   EXPECT_JAVA("Reasons", "VXCC_WARNING", VXCC_WARNING);
+}
+
+TEST_F(ApiLayout, EveryXaFlagCodeAndLimitHasItsJavaTwin) {
+#define EXPECT_XA(name, value, meaning) EXPECT_JAVA("Xa", #name, value);
+  VX_XA_FLAGS(EXPECT_XA)
+  VX_XA_CODES(EXPECT_XA)
+#undef EXPECT_XA
+  EXPECT_JAVA("Xa", "XIDDATASIZE", XIDDATASIZE);
+  EXPECT_JAVA("Xa", "MAXGTRIDSIZE", MAXGTRIDSIZE);
+  EXPECT_JAVA("Xa", "MAXBQUALSIZE", MAXBQUALSIZE);
+  EXPECT_JAVA("Xa", "MAXINFOSIZE", MAXINFOSIZE);
+  EXPECT_JAVA("Xa", "NULLXID_FORMAT_ID", NULLXID_FORMAT_ID);
+  EXPECT_JAVA("Xa", "VXXA_OPEN_CODE_RESOURCE", VXXA_OPEN_CODE_RESOURCE);
+  EXPECT_JAVA("Xa", "VXXA_OPEN_CODE_TM", VXXA_OPEN_CODE_TM);
 }

@@ -206,7 +206,7 @@ TEST_F(Put, ABufferLengthOutsideTheBufferIsRejectedBeforeTheRuntimeSeesIt) {
     std::string report;
   } cases[] = {
       {12, "krux 59 8 6 2195 12 11 \"native_buffer is too short\" null null"},
-      {-1, "krux 59 8 6 2195 -1 11 \"native_buffer length is negative\" null null"},
+      {-1, "krux 59 8 6 2195 -1 11 \"native_buffer is too short\" null null"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.length);

@@ -89,6 +89,7 @@ enum : int32_t {
   X(VXRC_UOW_IN_PROGRESS, 3501, "a unit of work is already in progress")                     \
   X(VXRC_SYNCPOINT_LIMIT, 3502, "the unit of work holds its maximum number of messages")     \
   X(VXRC_BACKED_OUT_AT_DISCONNECT, 3503, "disconnect backed out the open unit of work")      \
+  X(VXRC_GLOBAL_UOW_ACTIVE, 3504, "the syncpoint work belongs to an XA transaction branch")   \
   /* asynchronous consumption */                                                             \
   X(VXRC_CBD_ERROR, 3601, "the callback descriptor is null or not valid")                    \
   X(VXRC_CTLO_ERROR, 3602, "the control options are not valid")                              \

@@ -89,9 +89,7 @@ void putBuffer(JNIEnv* env, jboolean trace, const PutKind& kind, jint hconn, jin
     // must lie inside the Java array.
     if (data) {
       jsize present = env->GetArrayLength(buffer);
-      if (bufferLength < 0) {
-        reject(f, bufferProbe, "native_buffer length is negative", bufferLength, present);
-      } else if (bufferLength > present) {
+      if (bufferLength < 0 || bufferLength > present) {
         f.failTooShort(bufferProbe, "native_buffer", bufferLength, present);
       }
     }

@@ -3,11 +3,11 @@
 // through holders, writes no native trace, and sends the Java trace only
 // its entry and exit events (and failure reports).
 #include "exports.h"
+#include "vx/xa.h"
 
 namespace {
 
-// The one XA return code that the library produces itself.
-constexpr jint XAER_RMERR = -3;
+// XAER_RMERR is the one XA return code that the library produces itself.
 
 VXXaTable& xaTable() { return *runtimeVector().priv->xa; }
 

@@ -59,6 +59,21 @@ void VXSET(VXINT hconn, VXINT hobj, VXINT selectorCount, PVXVOID selectors, VXIN
   X(VXBACK) X(VXBEGIN) X(VXCB) X(VXCLOSE) X(VXCMIT) X(VXCONN) X(VXCONNX) X(VXCTL) X(VXDISC) \
   X(VXGET) X(VXINQ) X(VXOPEN) X(VXPUT) X(VXPUT1) X(VXSET)
 
+// The XA entries: each answers with an XA return code (vx/xa.h); a null or
+// null-format XID, or one whose lengths are out of range, gets XAER_INVAL.
+namespace xa {
+VXINT close(PVXVOID xaInfo, VXINT rmid, VXINT flags);
+VXINT commit(PVXVOID xid, VXINT rmid, VXINT flags);
+VXINT complete(PVXINT handle, PVXINT retval, VXINT rmid, VXINT flags);
+VXINT end(PVXVOID xid, VXINT rmid, VXINT flags);
+VXINT forget(PVXVOID xid, VXINT rmid, VXINT flags);
+VXINT open(PVXVOID xaInfo, VXINT rmid, VXINT flags, VXINT code, VXINT zero1, VXINT zero2);
+VXINT prepare(PVXVOID xid, VXINT rmid, VXINT flags);
+VXINT recover(PVXVOID xids, VXINT count, VXINT rmid, VXINT flags);
+VXINT rollback(PVXVOID xid, VXINT rmid, VXINT flags);
+VXINT start(PVXVOID xid, VXINT rmid, VXINT flags, VXINT zero);
+}  // namespace xa
+
 }  // namespace vxrt
 
 #endif

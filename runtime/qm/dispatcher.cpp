@@ -230,10 +230,7 @@ bool QueueManager::examine(Connection& connection, Consumer& consumer, bool take
       if (consumer.state == VXCS_SUSPENDED_TEMPORARY) consumer.state = VXCS_NONE;
       return false;
     }
-    if (options.syncpoint && connection.unitOfWork.size() >=
-                                 static_cast<size_t>(config_.limits.maxUncommittedMessages)) {
-      reason = VXRC_SYNCPOINT_LIMIT;
-    }
+    if (options.syncpoint && !roomInUnitOfWork(connection)) reason = VXRC_SYNCPOINT_LIMIT;
   }
   if (reason != VXRC_NONE) {
     if (reason == consumer.reported) return false;
@@ -281,7 +278,7 @@ bool QueueManager::examine(Connection& connection, Consumer& consumer, bool take
       delivery.callType = VXCBCT_MSG_NOT_REMOVED;
     } else {
       message->state = MessageState::PendingGet;
-      connection.unitOfWork.recordGet(consumer.queue, key);
+      workOf(connection).recordGet(consumer.queue, key);
       delivery.callType = VXCBCT_MSG_REMOVED;
     }
   } else {

@@ -53,6 +53,10 @@ MsgId QueueManager::newId() {
   return id;
 }
 
+bool QueueManager::roomInUnitOfWork(Connection& connection) {
+  return workOf(connection).size() < static_cast<size_t>(config_.limits.maxUncommittedMessages);
+}
+
 Status QueueManager::checkDescriptor(const MessageDescriptor& md) const {
   if (md.priority < VXPRI_AS_QUEUE || md.priority > VXPRI_HIGHEST) {
     return Status::failure(VXRC_PRIORITY_ERROR);
@@ -88,10 +92,7 @@ Status QueueManager::putTo(Connection& connection, const std::shared_ptr<Queue>&
     return Status::failure(VXRC_MSG_TOO_BIG_FOR_QUEUE);
   }
   if (queue->depth() >= attributes.maxDepth) return Status::failure(VXRC_QUEUE_FULL);
-  UnitOfWork& unitOfWork = connection.unitOfWork;
-  if (options.syncpoint && unitOfWork.size() >= static_cast<size_t>(config_.limits.maxUncommittedMessages)) {
-    return Status::failure(VXRC_SYNCPOINT_LIMIT);
-  }
+  if (options.syncpoint && !roomInUnitOfWork(connection)) return Status::failure(VXRC_SYNCPOINT_LIMIT);
 
   // The copy of the data is made outside the lock; the checks are made again
   // after it, since another thread may have filled or changed the queue.
@@ -105,13 +106,15 @@ Status QueueManager::putTo(Connection& connection, const std::shared_ptr<Queue>&
   if (queue->deleted()) return Status::failure(VXRC_OBJECT_DELETED);
   if (attributes.inhibitPut) return Status::failure(VXRC_PUT_INHIBITED);
   if (queue->depth() >= attributes.maxDepth) return Status::failure(VXRC_QUEUE_FULL);
+  // Where syncpoint work goes may have changed meanwhile (an XA branch ended).
+  if (options.syncpoint && !roomInUnitOfWork(connection)) return Status::failure(VXRC_SYNCPOINT_LIMIT);
 
   stamp(connection, *queue, md, options);
   message->md = md;
   message->expiresAt = md.expiry > 0 ? clock_.nowMs() + md.expiry : 0;
   message->state = options.syncpoint ? MessageState::PendingPut : MessageState::Visible;
   MessageKey key = queue->add(std::move(message));
-  if (options.syncpoint) unitOfWork.recordPut(queue, key);
+  if (options.syncpoint) workOf(connection).recordPut(queue, key);
   result.resolvedQName = queue->name();
   result.resolvedQMgrName = config_.name;
   return Status::ok();
@@ -178,8 +181,7 @@ Status QueueManager::get(int32_t hconn, int32_t hobj, MessageDescriptor& md,
   for (;;) {
     if (queue->deleted()) return Status::failure(VXRC_OBJECT_DELETED);
     if (queue->attributes().inhibitGet) return Status::failure(VXRC_GET_INHIBITED);
-    if (options.syncpoint && connection.unitOfWork.size() >=
-                                 static_cast<size_t>(config_.limits.maxUncommittedMessages)) {
+    if (options.syncpoint && !roomInUnitOfWork(connection)) {
       return Status::failure(VXRC_SYNCPOINT_LIMIT);
     }
     bool next = options.browse == Browse::Next && handle->browsing;
@@ -220,7 +222,7 @@ Status QueueManager::get(int32_t hconn, int32_t hobj, MessageDescriptor& md,
       handle->browseCursor = key;
     } else {
       message->state = MessageState::PendingGet;
-      connection.unitOfWork.recordGet(queue, key);
+      workOf(connection).recordGet(queue, key);
     }
   } else {
     std::unique_ptr<StoredMessage> taken = queue->take(key);

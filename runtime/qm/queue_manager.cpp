@@ -78,8 +78,10 @@ Status QueueManager::connect(const ConnectRequest& request, int32_t& hconn, Conn
     return Status::failure(VXRC_CONNECTION_LIMIT);
   }
   int32_t handle = newHandle();
-  connections_.emplace(handle, std::make_shared<Connection>(handle, std::move(user),
-                                                            request.applName, connectionId));
+  auto connection =
+      std::make_shared<Connection>(handle, std::move(user), request.applName, connectionId);
+  bindPendingOpen(*connection);
+  connections_.emplace(handle, std::move(connection));
   hconn = handle;
   if (id != nullptr) *id = connectionId;
   return Status::ok();
@@ -94,6 +96,7 @@ Status QueueManager::disconnect(int32_t& hconn) {
     std::unique_lock<std::mutex> lock(mutex_);
     hadWork = connection.unitOfWork.hasWork();
     connection.unitOfWork.backout();
+    leaveTransactions(connection);
     while (!connection.handles.empty()) closeHandle(connection, connection.handles.begin()->first);
     for (const std::shared_ptr<Queue>& queue : connection.dynamicQueues) deleteQueue(queue);
     connection.dynamicQueues.clear();
@@ -275,6 +278,7 @@ Status QueueManager::begin(int32_t hconn) {
   Call call(*this, hconn, VXCALL_BEGIN);
   if (!call.connection) return call.status;
   std::lock_guard<std::mutex> lock(mutex_);
+  if (inBranch(*call.connection)) return Status::failure(VXRC_GLOBAL_UOW_ACTIVE);
   UnitOfWork& unitOfWork = call.connection->unitOfWork;
   if (unitOfWork.active()) return Status::failure(VXRC_UOW_IN_PROGRESS);
   unitOfWork.begin();
@@ -285,6 +289,7 @@ Status QueueManager::commit(int32_t hconn) {
   Call call(*this, hconn, VXCALL_CMIT);
   if (!call.connection) return call.status;
   std::lock_guard<std::mutex> lock(mutex_);
+  if (inBranch(*call.connection)) return Status::failure(VXRC_GLOBAL_UOW_ACTIVE);
   call.connection->unitOfWork.commit();
   return Status::ok();
 }
@@ -293,6 +298,7 @@ Status QueueManager::backout(int32_t hconn) {
   Call call(*this, hconn, VXCALL_BACK);
   if (!call.connection) return call.status;
   std::lock_guard<std::mutex> lock(mutex_);
+  if (inBranch(*call.connection)) return Status::failure(VXRC_GLOBAL_UOW_ACTIVE);
   call.connection->unitOfWork.backout();
   return Status::ok();
 }

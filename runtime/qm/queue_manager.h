@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "qm/connection.h"
+#include "qm/transactions.h"
 
 namespace vxqm {
 
@@ -36,6 +37,8 @@ struct Limits {
   int32_t maxHandlesPerConnection = 1024;
   int32_t maxUncommittedMessages = 10000;  // per unit of work
   int32_t maxMsgLength = 100 * 1024 * 1024;
+  int32_t maxXaOpens = 1024;      // rmids open at once
+  int32_t maxXaBranches = 10000;  // transaction branches known at once
 };
 
 struct QueueManagerConfig {
@@ -131,6 +134,8 @@ class QueueManager {
   Status set(int32_t hconn, int32_t hobj, int32_t selectorCount, const int32_t* selectors,
              int32_t intCount, const int32_t* intAttrs, int32_t charLength, const char* charAttrs);
 
+  // Refused with VXRC_GLOBAL_UOW_ACTIVE while the connection's syncpoint
+  // work belongs to an XA branch: its transaction manager completes it.
   Status begin(int32_t hconn);
   Status commit(int32_t hconn);
   Status backout(int32_t hconn);
@@ -149,6 +154,23 @@ class QueueManager {
   // from outside the connection's callbacks, returns once the STOP calls
   // have been made.
   Status control(int32_t hconn, Control operation);
+
+  // The XA calls of a transaction manager (see qm/transactions.h for how an
+  // rmid finds its connection). Each answers with an XA return code.
+  // qmgrName empty: this queue manager.
+  int32_t xaOpen(const std::string& qmgrName, int32_t rmid, int32_t flags);
+  int32_t xaClose(int32_t rmid, int32_t flags);
+  int32_t xaStart(const Xid& xid, int32_t rmid, int32_t flags);
+  int32_t xaEnd(const Xid& xid, int32_t rmid, int32_t flags);
+  int32_t xaPrepare(const Xid& xid, int32_t rmid, int32_t flags);
+  int32_t xaCommit(const Xid& xid, int32_t rmid, int32_t flags);
+  int32_t xaRollback(const Xid& xid, int32_t rmid, int32_t flags);
+  int32_t xaForget(const Xid& xid, int32_t rmid, int32_t flags);
+  // Up to count XIDs of the rmid's recovery scan of prepared branches, into
+  // xids; the result is their number, or an error code.
+  int32_t xaRecover(std::vector<Xid>& xids, int32_t count, int32_t rmid, int32_t flags);
+  // No call runs asynchronously, so there is never anything to complete.
+  int32_t xaComplete(int32_t rmid, int32_t flags);
 
   // The call in progress on a connection (VXCALL_*), VXCALL_NONE when none
   // or when the handle is not a live connection.
@@ -190,6 +212,15 @@ class QueueManager {
   void stamp(Connection& connection, const Queue& queue, MessageDescriptor& md,
              const PutOptions& options);
   MsgId newId();
+  // Where the connection's syncpoint work goes: the branch its rmid is
+  // associated with, or its own unit of work.
+  UnitOfWork& workOf(Connection& connection);
+  bool roomInUnitOfWork(Connection& connection);
+  bool inBranch(const Connection& connection);
+  void bindPendingOpen(Connection& connection);
+  void leaveTransactions(Connection& connection);
+  XaContext* xaContext(int32_t rmid);
+  bool outside(const XaContext& context);
 
   // Consumers (consumers.cpp) and their dispatcher (dispatcher.cpp).
   std::shared_ptr<Consumer> findConsumer(Connection& connection, int32_t hobj, ConsumerKind kind);
@@ -223,6 +254,7 @@ class QueueManager {
   uint64_t nextDynamic_ = 0;
   std::atomic<uint64_t> nextId_{0};
   uint64_t instance_;  // tells this run's identifiers from another's
+  Transactions xa_;
 };
 
 }  // namespace vxqm

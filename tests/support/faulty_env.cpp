@@ -13,13 +13,17 @@ jbyte* JNICALL getByteArrayElements(JNIEnv* env, jbyteArray array, jboolean* isC
   f.note("GetByteArrayElements");
   if (f.failsNow(Jni::GetByteArrayElements)) return nullptr;
   jbyte* elements = real()->GetByteArrayElements(env, array, isCopy);
-  if (elements != nullptr) f.pinned(1);
+  if (elements != nullptr) {
+    f.pinned(1);
+    f.pinnedArray(array);
+  }
   return elements;
 }
 
 void JNICALL releaseByteArrayElements(JNIEnv* env, jbyteArray array, jbyte* elements, jint mode) {
   FaultyEnv& f = FaultyEnv::current();
   f.note("ReleaseByteArrayElements(" + std::to_string(mode) + ")");
+  f.releasedArray(array);
   if (mode != JNI_COMMIT) f.pinned(-1);
   real()->ReleaseByteArrayElements(env, array, elements, mode);
 }
@@ -38,6 +42,11 @@ void JNICALL releaseIntArrayElements(JNIEnv* env, jintArray array, jint* element
   f.note("ReleaseIntArrayElements(" + std::to_string(mode) + ")");
   if (mode != JNI_COMMIT) f.pinned(-1);
   real()->ReleaseIntArrayElements(env, array, elements, mode);
+}
+
+jsize JNICALL getArrayLength(JNIEnv* env, jarray array) {
+  FaultyEnv::current().note("GetArrayLength");
+  return real()->GetArrayLength(env, array);
 }
 
 jbyteArray JNICALL newByteArray(JNIEnv* env, jsize length) {
@@ -125,6 +134,13 @@ void JNICALL deleteLocalRef(JNIEnv* env, jobject ref) {
   real()->DeleteLocalRef(env, ref);
 }
 
+void JNICALL setByteArrayRegion(JNIEnv* env, jbyteArray array, jsize start, jsize length,
+                                const jbyte* bytes) {
+  FaultyEnv::current().note("SetByteArrayRegion(" + std::to_string(start) + "," +
+                            std::to_string(length) + ")");
+  real()->SetByteArrayRegion(env, array, start, length, bytes);
+}
+
 }  // namespace
 
 FaultyEnv::FaultyEnv(JNIEnv* env) : env_(env), real_(env->functions), table_(*env->functions) {
@@ -133,6 +149,7 @@ FaultyEnv::FaultyEnv(JNIEnv* env) : env_(env), real_(env->functions), table_(*en
   table_.GetIntArrayElements = getIntArrayElements;
   table_.ReleaseIntArrayElements = releaseIntArrayElements;
   table_.NewByteArray = newByteArray;
+  table_.GetArrayLength = getArrayLength;
   table_.GetJavaVM = getJavaVM;
   table_.GetObjectArrayElement = getObjectArrayElement;
   table_.FindClass = findClass;
@@ -145,6 +162,7 @@ FaultyEnv::FaultyEnv(JNIEnv* env) : env_(env), real_(env->functions), table_(*en
   table_.SetIntField = setIntField;
   table_.Throw = throwException;
   table_.DeleteLocalRef = deleteLocalRef;
+  table_.SetByteArrayRegion = setByteArrayRegion;
   active = this;
   env_->functions = &table_;
 }

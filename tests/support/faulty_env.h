@@ -42,6 +42,10 @@ class FaultyEnv {
   int localRefs() const { return localRefs_; }
   // Arrays pinned and not released.
   int pins() const { return pins_; }
+  // The byte arrays pinned (GetByteArrayElements) and released, in order,
+  // as the references that the code under test passed.
+  const std::vector<const void*>& pinnedArrays() const { return pinnedArrays_; }
+  const std::vector<const void*>& releasedArrays() const { return releasedArrays_; }
 
   // Used by the wrapped functions.
   static FaultyEnv& current();
@@ -51,6 +55,8 @@ class FaultyEnv {
   void madeLocal(const void* ref) { localRefs_ += ref != nullptr; }
   void deletedLocal(const void* ref) { localRefs_ -= ref != nullptr; }
   void pinned(int delta) { pins_ += delta; }
+  void pinnedArray(const void* array) { pinnedArrays_.push_back(array); }
+  void releasedArray(const void* array) { releasedArrays_.push_back(array); }
 
  private:
   JNIEnv* env_;
@@ -62,6 +68,8 @@ class FaultyEnv {
   std::string missingClass_;
   int localRefs_ = 0;
   int pins_ = 0;
+  std::vector<const void*> pinnedArrays_;
+  std::vector<const void*> releasedArrays_;
 };
 
 #endif

@@ -1,91 +1,113 @@
 package com.orvane.vx.taly.demo;
 
-import com.orvane.vx.taly.handles.Pint;
-import com.orvane.vx.taly.local.internal.base.Native;
-import java.nio.ByteBuffer;
-import java.nio.ByteOrder;
+import com.orvane.vx.taly.api.Binding;
+import com.orvane.vx.taly.api.CloseOption;
+import com.orvane.vx.taly.api.Completion;
+import com.orvane.vx.taly.api.Connection;
+import com.orvane.vx.taly.api.GetOptions;
+import com.orvane.vx.taly.api.Message;
+import com.orvane.vx.taly.api.OpenOption;
+import com.orvane.vx.taly.api.PutOptions;
+import com.orvane.vx.taly.api.Queue;
+import com.orvane.vx.taly.api.Segment;
+import com.orvane.vx.taly.api.VxException;
 import java.nio.charset.StandardCharsets;
 
 /**
- * Walks through the first calls of a session against the native library:
- * initialisation with its structure table, the metadata query, and a unit of
- * work begun before any connection exists. Pass "trace" to see trace events.
+ * A short session against the queue manager that stands behind the runtime
+ * (by default the embedded one): connect, open a queue, put a few messages
+ * (one gathered from segments), get them back (one by correlation
+ * identifier, one truncated into a small buffer), back out one unit of work
+ * and commit another, show the depth, disconnect. Each step prints what it
+ * did with its completion code and reason. Pass "trace" to see the trace
+ * events; set TalyEarlyTrace=fine for the native entry and exit lines.
  */
 public final class Demo {
 
-    private static final int JAVA_SUPPORT_FLAGS = 0x1;
-    private static final int EXCHANGE_SIZE = 76;
-    private static final int UNSET = -1;
-    private static final int METADATA_LENGTH = 68;
-    private static final int METADATA_VERSION = 2;
+    private static final String QUEUE = "TALY.QUEUE.1";
 
     private Demo() {
     }
 
     public static void main(String[] args) {
         boolean trace = args.length > 0 && args[0].equals("trace");
-        PrintingTrace printingTrace = new PrintingTrace();
+        if (trace) {
+            Binding.configure(new PrintingTrace(), true);
+        }
         System.out.println("Taly native binding demo (trace " + (trace ? "on" : "off") + ")");
-
-        initialise(trace, printingTrace);
-        metadata(trace);
-        beginWithoutConnection(trace);
-    }
-
-    private static void initialise(boolean trace, PrintingTrace printingTrace) {
-        System.out.println();
-        System.out.println("init_conversion");
-        Pint[] exchange = new Pint[EXCHANGE_SIZE];
-        exchange[0] = new Pint(JAVA_SUPPORT_FLAGS);
-        for (int i = 1; i < exchange.length; i++) {
-            exchange[i] = new Pint(UNSET);
-        }
-        boolean result = Native.init_conversion(trace, printingTrace, exchange);
-        System.out.println("  result: " + result);
-        System.out.println("  first structure element: " + exchange[0].x);
-        System.out.println("  level: " + exchange[1].x);
-        System.out.println("  structure slots: " + exchange[2].x);
-        System.out.println("  element 3: " + exchange[3].x);
-        System.out.println("  index  version  length");
-        int first = exchange[0].x;
-        for (int index = 0; index < exchange[2].x; index++) {
-            int at = first + 2 * index;
-            if (at + 1 >= exchange.length) {
-                break;
-            }
-            int version = exchange[at].x;
-            int length = exchange[at + 1].x;
-            if (version == UNSET && length == UNSET) {
-                continue;
-            }
-            System.out.printf("  %5d  %7d  %6d%n", index, version, length);
+        try {
+            run();
+        } catch (VxException e) {
+            System.out.println("Failed: " + e.getMessage());
+            System.exit(1);
         }
     }
 
-    private static void metadata(boolean trace) {
-        System.out.println();
-        System.out.println("getMetaData");
-        byte[] record = new byte[METADATA_LENGTH];
-        ByteBuffer view = ByteBuffer.wrap(record).order(ByteOrder.nativeOrder());
-        view.put(0, "TMD ".getBytes(StandardCharsets.US_ASCII));
-        view.putInt(4, METADATA_VERSION);
-        Pint cc = new Pint();
-        Pint reason = new Pint();
-        Native.getMetaData(trace, record, cc, reason);
-        String buildLevel = new String(record, 16, 48, StandardCharsets.ISO_8859_1).trim();
-        System.out.println("  completion code: " + cc.x + ", reason: " + reason.x);
-        System.out.println("  capability flags: 0x" + Integer.toHexString(view.getInt(8)));
-        System.out.println("  level: " + view.getInt(12));
-        System.out.println("  build level: " + buildLevel);
-        System.out.println("  runtime value: " + view.getInt(64));
+    private static void run() {
+        Binding.Metadata metadata = Binding.metadata();
+        step("Initialised the native library and read its metadata", Completion.OK);
+        System.out.printf("  capability flags: 0x%x, level: %d, build level: %s, runtime value: %d%n",
+                metadata.capabilityFlags(), metadata.level(), metadata.buildLevel(), metadata.runtimeValue());
+
+        try (Connection connection = Connection.connect()) {
+            step("Connected to the default queue manager", connection.connectCompletion());
+
+            try (Queue queue = connection.open(QUEUE, OpenOption.OUTPUT, OpenOption.INPUT_SHARED,
+                    OpenOption.INQUIRE)) {
+                step("Opened queue " + queue.name() + " for output, input and inquire", queue.openCompletion());
+
+                Message order = Message.text("order 42: two coffees").setCorrelId(bytes("ORDER-42"));
+                step("Put \"order 42: two coffees\" with correlation identifier ORDER-42", queue.put(order));
+
+                Message report = Message.text("a report far longer than the buffer it will be read into");
+                step("Put a " + report.body().length + "-byte report", queue.put(report));
+
+                byte[] header = bytes("[header]");
+                byte[] body = bytes("..the body..");
+                Completion gathered = queue.putGathered(Message.text(""), PutOptions.DEFAULTS,
+                        Segment.of(header), new Segment(body, 2, 8), Segment.of(bytes("[end]")));
+                step("Put one message gathered from three segments (talyPut)", gathered);
+
+                step("Depth of " + QUEUE + ": " + queue.depth(), Completion.OK);
+
+                Message byCorrelId = queue.get(GetOptions.builder().matchCorrelId(bytes("ORDER-42")).build());
+                step("Got by correlation identifier ORDER-42: \"" + byCorrelId.bodyText() + "\"",
+                        byCorrelId.completion());
+
+                Message cut = queue.get(GetOptions.builder().bufferSize(16).acceptTruncated().build());
+                step("Got the report into a 16-byte buffer, accepting truncation: \"" + cut.bodyText() + "\" ("
+                        + cut.body().length + " of " + cut.dataLength() + " bytes)", cut.completion());
+
+                Message whole = queue.get();
+                step("Got the gathered message: \"" + whole.bodyText() + "\"", whole.completion());
+
+                PutOptions inUnit = PutOptions.builder().syncpoint().build();
+                step("Put \"undone\" under syncpoint", queue.put(Message.text("undone"), inUnit));
+                int before = queue.depth();
+                Completion backout = connection.backout();
+                step("Backed out that unit of work: depth " + before + " before, " + queue.depth() + " after",
+                        backout);
+
+                step("Put \"kept\" under syncpoint", queue.put(Message.text("kept"), inUnit));
+                step("Committed that unit of work", connection.commit());
+                step("Depth of " + QUEUE + ": " + queue.depth(), Completion.OK);
+
+                Message kept = queue.get();
+                step("Got \"" + kept.bodyText() + "\"", kept.completion());
+                step("Depth of " + QUEUE + ": " + queue.depth(), Completion.OK);
+
+                step("Closed the queue", queue.close(CloseOption.NONE));
+            }
+            step("Disconnected", connection.disconnect());
+        }
     }
 
-    private static void beginWithoutConnection(boolean trace) {
-        System.out.println();
-        System.out.println("VXBEGIN on connection handle 0");
-        Pint cc = new Pint();
-        Pint reason = new Pint();
-        Native.VXBEGIN(trace, 0, 0, 0, null, cc, reason);
-        System.out.println("  completion code: " + cc.x + ", reason: " + reason.x);
+    private static void step(String what, Completion completion) {
+        System.out.println(what);
+        System.out.println("  " + completion);
+    }
+
+    private static byte[] bytes(String text) {
+        return text.getBytes(StandardCharsets.US_ASCII);
     }
 }

@@ -132,6 +132,8 @@ public final class Reasons {
     public static final int VXRC_SYNCPOINT_LIMIT = 3502;
     /** Disconnect backed out the open unit of work. */
     public static final int VXRC_BACKED_OUT_AT_DISCONNECT = 3503;
+    /** The syncpoint work belongs to an XA transaction branch. */
+    public static final int VXRC_GLOBAL_UOW_ACTIVE = 3504;
     /** The callback descriptor is null or not valid. */
     public static final int VXRC_CBD_ERROR = 3601;
     /** The control options are not valid. */
@@ -215,6 +217,7 @@ public final class Reasons {
         {VXRC_UOW_IN_PROGRESS, "VXRC_UOW_IN_PROGRESS", "a unit of work is already in progress"},
         {VXRC_SYNCPOINT_LIMIT, "VXRC_SYNCPOINT_LIMIT", "the unit of work holds its maximum number of messages"},
         {VXRC_BACKED_OUT_AT_DISCONNECT, "VXRC_BACKED_OUT_AT_DISCONNECT", "disconnect backed out the open unit of work"},
+        {VXRC_GLOBAL_UOW_ACTIVE, "VXRC_GLOBAL_UOW_ACTIVE", "the syncpoint work belongs to an XA transaction branch"},
         {VXRC_CBD_ERROR, "VXRC_CBD_ERROR", "the callback descriptor is null or not valid"},
         {VXRC_CTLO_ERROR, "VXRC_CTLO_ERROR", "the control options are not valid"},
         {VXRC_OPERATION_ERROR, "VXRC_OPERATION_ERROR", "the operation is not valid for this call"},

@@ -1,0 +1,216 @@
+package com.orvane.vx.taly.bench;
+
+import com.orvane.vx.taly.api.Connection;
+import com.orvane.vx.taly.api.GetOptions;
+import com.orvane.vx.taly.api.Message;
+import com.orvane.vx.taly.api.OpenOption;
+import com.orvane.vx.taly.api.Queue;
+import java.lang.management.ManagementFactory;
+import java.nio.file.Files;
+import java.nio.file.Path;
+import java.util.ArrayList;
+import java.util.List;
+import java.util.concurrent.CyclicBarrier;
+import java.util.concurrent.LinkedBlockingQueue;
+import java.util.regex.Matcher;
+import java.util.regex.Pattern;
+import javax.management.ObjectName;
+
+/**
+ * Put/get pairs per second from Java through the whole stack (the API,
+ * Native, libvxtaly.so, VXInterface, the embedded queue manager), each beside
+ * a LinkedBlockingQueue of byte arrays in the same JVM that makes the same
+ * copies: the message copied in on the put and out into a new array on the
+ * get. Then the process's memory over 100,000 put/get pairs after a warm-up.
+ * Not a test: it prints numbers and ratios measured in the same run.
+ */
+public final class PutGetBench {
+
+    private static final String MODEL_QUEUE = System.getProperty("bench.model", "TALY.MODEL.QUEUE");
+    private static final int MEMORY_PAIRS = 100_000;
+
+    private PutGetBench() {
+    }
+
+    /** One way of doing put/get pairs on one thread; returns a value so the work is not dropped. */
+    private interface Pairs {
+        long run(int count) throws Exception;
+    }
+
+    public static void main(String[] args) throws Exception {
+        try (Connection owner = Connection.connect();
+                Queue shared = owner.openDynamic(MODEL_QUEUE, "BENCH.*", OpenOption.OUTPUT, OpenOption.INQUIRE)) {
+            String queueName = shared.name();
+            System.out.println("put/get pairs per second; each pair copies the message in and out once");
+            System.out.println("(taly: API -> Native -> libvxtaly.so -> VXInterface -> embedded queue manager;");
+            System.out.println(" baseline: LinkedBlockingQueue<byte[]>, clone on put and on take)");
+            System.out.println();
+            System.out.printf("%-9s %-8s %14s %14s %8s%n", "size", "threads", "taly", "baseline", "ratio");
+            for (int size : new int[] {100, 64 * 1024}) {
+                int pairs = size <= 100 ? 40_000 : 4_000;
+                for (int threads : new int[] {1, 2}) {
+                    double taly = rate(threads, pairs, () -> talyPairs(queueName, size));
+                    LinkedBlockingQueue<byte[]> inJvm = new LinkedBlockingQueue<>();
+                    double baseline = rate(threads, pairs, () -> baselinePairs(inJvm, size));
+                    System.out.printf("%-9s %-8d %12.0f/s %12.0f/s %8.3f%n",
+                            size == 100 ? "100 B" : "64 KiB", threads, taly, baseline, taly / baseline);
+                }
+            }
+            System.out.println();
+            memory(queueName);
+        }
+    }
+
+    /** Pairs per second of `threads` threads doing `pairs` each, after a warm-up of a tenth of that. */
+    private static double rate(int threads, int pairs, PairsFactory factory) throws Exception {
+        List<Pairs> workers = new ArrayList<>();
+        for (int t = 0; t < threads; t++) {
+            workers.add(factory.make());
+        }
+        for (Pairs worker : workers) {
+            worker.run(pairs / 10);
+        }
+        CyclicBarrier start = new CyclicBarrier(threads + 1);
+        List<Thread> running = new ArrayList<>();
+        Exception[] failure = new Exception[1];
+        for (Pairs worker : workers) {
+            Thread thread = new Thread(() -> {
+                try {
+                    start.await();
+                    worker.run(pairs);
+                } catch (Exception e) {
+                    failure[0] = e;
+                }
+            });
+            thread.start();
+            running.add(thread);
+        }
+        start.await();
+        long began = System.nanoTime();
+        for (Thread thread : running) {
+            thread.join();
+        }
+        long elapsed = System.nanoTime() - began;
+        if (failure[0] != null) {
+            throw failure[0];
+        }
+        for (Pairs worker : workers) {
+            if (worker instanceof AutoCloseable) {
+                ((AutoCloseable) worker).close();
+            }
+        }
+        return (double) threads * pairs * 1e9 / elapsed;
+    }
+
+    private interface PairsFactory {
+        Pairs make() throws Exception;
+    }
+
+    /** Put/get pairs on a connection of its own to the shared queue. */
+    private static final class TalyPairs implements Pairs, AutoCloseable {
+        private final Connection connection;
+        private final Queue queue;
+        private final byte[] body;
+        private final GetOptions get;
+
+        TalyPairs(String queueName, int size) {
+            connection = Connection.connect();
+            queue = connection.open(queueName, OpenOption.OUTPUT, OpenOption.INPUT_SHARED);
+            body = new byte[size];
+            get = GetOptions.builder().bufferSize(size).build();
+        }
+
+        @Override
+        public long run(int count) {
+            long sum = 0;
+            for (int i = 0; i < count; i++) {
+                body[0] = (byte) i;
+                queue.put(new Message(body));
+                sum += queue.get(get).body()[0];
+            }
+            return sum;
+        }
+
+        @Override
+        public void close() {
+            connection.close();
+        }
+    }
+
+    private static Pairs talyPairs(String queueName, int size) {
+        return new TalyPairs(queueName, size);
+    }
+
+    private static Pairs baselinePairs(LinkedBlockingQueue<byte[]> queue, int size) {
+        byte[] body = new byte[size];
+        return count -> {
+            long sum = 0;
+            for (int i = 0; i < count; i++) {
+                body[0] = (byte) i;
+                queue.put(body.clone());
+                sum += queue.take().clone()[0];
+            }
+            return sum;
+        };
+    }
+
+    /**
+     * Resident set size and the JVM's own committed memory (Native Memory
+     * Tracking, when the JVM runs with -XX:NativeMemoryTracking=summary)
+     * before and after 100,000 pairs of 100-byte messages, after a warm-up of
+     * as many, each after a System.gc(). What grows in the resident set beyond
+     * what the JVM accounts for is the native libraries' memory. Run with a
+     * fixed heap touched at start (-Xms = -Xmx, -XX:+AlwaysPreTouch), or the
+     * heap's pages coming and going swamp the measure.
+     */
+    private static void memory(String queueName) throws Exception {
+        System.out.println("memory over " + MEMORY_PAIRS + " put/get pairs of 100 bytes, after as many to warm up:");
+        try (TalyPairs pairs = new TalyPairs(queueName, 100)) {
+            pairs.run(MEMORY_PAIRS);
+            long[] before = sample();
+            pairs.run(MEMORY_PAIRS);
+            long[] after = sample();
+            pairs.run(MEMORY_PAIRS);
+            long[] again = sample();
+            report("100,000 pairs", before, after);
+            report("100,000 more", after, again);
+        }
+    }
+
+    private static void report(String what, long[] before, long[] after) {
+        long rss = after[0] - before[0];
+        if (after[1] < 0 || before[1] < 0) {
+            System.out.printf("  %-14s resident set %+d KiB (run with -XX:NativeMemoryTracking=summary"
+                    + " to separate the JVM's own memory)%n", what, rss);
+            return;
+        }
+        long nmt = after[1] - before[1];
+        System.out.printf("  %-14s resident set %+d KiB, JVM committed %+d KiB, outside the JVM %+d KiB%n",
+                what, rss, nmt, rss - nmt);
+    }
+
+    /** VmRSS and NMT's committed total, in KiB; -1 where not available. */
+    private static long[] sample() throws Exception {
+        System.gc();
+        Thread.sleep(100);
+        long rss = -1;
+        for (String line : Files.readAllLines(Path.of("/proc/self/status"))) {
+            if (line.startsWith("VmRSS:")) {
+                rss = Long.parseLong(line.replaceAll("[^0-9]", ""));
+            }
+        }
+        return new long[] {rss, nmtCommitted()};
+    }
+
+    private static long nmtCommitted() {
+        try {
+            Object text = ManagementFactory.getPlatformMBeanServer().invoke(
+                    new ObjectName("com.sun.management:type=DiagnosticCommand"), "vmNativeMemory",
+                    new Object[] {new String[] {"summary"}}, new String[] {String[].class.getName()});
+            Matcher total = Pattern.compile("Total: reserved=(\\d+)KB, committed=(\\d+)KB").matcher(text.toString());
+            return total.find() ? Long.parseLong(total.group(2)) : -1;
+        } catch (Exception e) {
+            return -1;
+        }
+    }
+}

@@ -1,0 +1,130 @@
+package com.orvane.vx.taly.api;
+
+import com.orvane.vx.taly.handles.Pint;
+import com.orvane.vx.taly.local.internal.base.Native;
+import com.orvane.vx.taly.structs.BeginOptions;
+import com.orvane.vx.taly.structs.ConnectOptions;
+import com.orvane.vx.taly.structs.GetMessageOptions;
+import com.orvane.vx.taly.structs.MessageDescriptor;
+import com.orvane.vx.taly.structs.ObjectDescriptor;
+import com.orvane.vx.taly.structs.PutMessageOptions;
+import com.orvane.vx.taly.structs.Reasons;
+import java.nio.ByteBuffer;
+import java.nio.ByteOrder;
+import java.nio.charset.StandardCharsets;
+
+/**
+ * The native library's one-time initialisation and its process-wide settings.
+ * The first call of this API initialises the library ({@code init_conversion})
+ * exactly once, whichever thread makes it; {@link #configure} may choose the
+ * trace object before that. Initialisation checks that the library lays out
+ * the structures this API builds with the same lengths.
+ */
+public final class Binding {
+
+    private static final int EXCHANGE_SIZE = 76;
+    private static final int FIRST_STRUCTURE_ELEMENT = 4;
+    private static final int METADATA_LENGTH = 68;
+
+    private static final Object LOCK = new Object();
+    private static volatile boolean initialised;
+    private static NativeTrace trace = NativeTrace.NONE;
+    private static volatile boolean traceCalls;
+    private static VxException failure;
+
+    private Binding() {
+    }
+
+    /**
+     * Chooses the trace object that the library reports to and whether calls
+     * send trace events. Only before the first call of this API: the library
+     * keeps the trace object it is initialised with.
+     */
+    public static void configure(NativeTrace traceObject, boolean traceEveryCall) {
+        if (traceObject == null) {
+            throw new NullPointerException("traceObject");
+        }
+        synchronized (LOCK) {
+            if (initialised) {
+                throw new IllegalStateException("the native library is already initialised");
+            }
+            trace = traceObject;
+            traceCalls = traceEveryCall;
+        }
+    }
+
+    /** Turns the trace events of later calls on or off; failure reports are always sent. */
+    public static void setTraceCalls(boolean on) {
+        traceCalls = on;
+    }
+
+    /** Initialises the library if no call has yet; returns the trace flag for a call. */
+    static boolean ready() {
+        if (!initialised) {
+            synchronized (LOCK) {
+                if (failure != null) {
+                    throw failure;
+                }
+                if (!initialised) {
+                    try {
+                        initialise();
+                    } catch (VxException e) {
+                        failure = e;
+                        throw e;
+                    }
+                    initialised = true;
+                }
+            }
+        }
+        return traceCalls;
+    }
+
+    private static void initialise() {
+        Pint[] exchange = new Pint[EXCHANGE_SIZE];
+        for (int i = 0; i < exchange.length; i++) {
+            exchange[i] = new Pint();
+        }
+        Native.init_conversion(traceCalls, trace, exchange);
+        int first = exchange[0].x;
+        if (first != FIRST_STRUCTURE_ELEMENT) {
+            throw mismatch("its structure table starts at element " + first);
+        }
+        expectLength(exchange, 1, BeginOptions.LENGTH, "VXBO");
+        expectLength(exchange, 2, ConnectOptions.LENGTH, "VXCNO");
+        expectLength(exchange, 3, GetMessageOptions.LENGTH, "VXGMO");
+        expectLength(exchange, 4, MessageDescriptor.LENGTH, "VXMD");
+        expectLength(exchange, 6, ObjectDescriptor.LENGTH, "VXOD");
+        expectLength(exchange, 8, PutMessageOptions.LENGTH, "VXPMO");
+    }
+
+    private static void expectLength(Pint[] exchange, int index, int length, String name) {
+        int reported = exchange[FIRST_STRUCTURE_ELEMENT + 2 * index + 1].x;
+        if (reported != length) {
+            throw mismatch(name + " is " + reported + " bytes there and " + length + " here");
+        }
+    }
+
+    private static VxException mismatch(String detail) {
+        return new VxException("init_conversion", Reasons.VXCC_FAILED, Reasons.VXRC_UNEXPECTED_ERROR,
+                "the native library does not match this API: " + detail);
+    }
+
+    /** What the native library says about itself. */
+    public record Metadata(int capabilityFlags, int level, String buildLevel, int runtimeValue) {
+    }
+
+    /** Asks the native library for its metadata ({@code getMetaData}, record version 2). */
+    public static Metadata metadata() {
+        boolean traceCall = ready();
+        byte[] record = new byte[METADATA_LENGTH];
+        ByteBuffer view = ByteBuffer.wrap(record).order(ByteOrder.nativeOrder());
+        view.put(0, "TMD ".getBytes(StandardCharsets.US_ASCII));
+        view.putInt(4, 2);
+        Pint cc = new Pint();
+        Pint reason = new Pint();
+        Native.getMetaData(traceCall, record, cc, reason);
+        Calls.check("getMetaData", new Completion(cc.x, reason.x));
+        String buildLevel = new String(record, 16, 48, StandardCharsets.ISO_8859_1).trim();
+        return new Metadata(view.getInt(8), view.getInt(12), buildLevel, view.getInt(64));
+    }
+}

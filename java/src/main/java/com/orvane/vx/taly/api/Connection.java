@@ -1,0 +1,214 @@
+package com.orvane.vx.taly.api;
+
+import com.orvane.vx.taly.local.LocalHconn;
+import com.orvane.vx.taly.local.LocalHobj;
+import com.orvane.vx.taly.structs.BeginOptions;
+import com.orvane.vx.taly.structs.ConnectOptions;
+import com.orvane.vx.taly.structs.NativeStruct;
+import com.orvane.vx.taly.structs.ObjectDescriptor;
+import com.orvane.vx.taly.structs.PutMessageOptions;
+import com.orvane.vx.taly.structs.Reasons;
+import java.util.Arrays;
+import java.util.EnumSet;
+import java.util.Set;
+import java.util.concurrent.locks.ReentrantLock;
+
+/**
+ * A connection to a queue manager, and its unit of work.
+ *
+ * <p>Thread-safety: a connection and the queues opened on it may be shared
+ * between threads. Their calls are serialised: one call at a time runs on a
+ * connection, the others wait for it. A get that waits for a message holds
+ * the connection for its wait, and the unit of work is the connection's, not
+ * a thread's. Threads that should work in parallel, or in units of work of
+ * their own, each use their own connection.
+ *
+ * <p>Closing (try-with-resources) disconnects; the queue manager then backs
+ * out an open unit of work and closes the connection's queues. Every later
+ * call on the connection or its queues fails with
+ * {@code VXRC_HCONN_ERROR} without reaching the queue manager, since a
+ * handle that was given up may name a new connection.
+ */
+public final class Connection implements AutoCloseable {
+
+    private final ReentrantLock lock = new ReentrantLock();
+    private final LocalHconn hconn;
+    private final String qmgrName;
+    private final Completion connectCompletion;
+    private boolean closed;
+
+    private Connection(String qmgrName, LocalHconn hconn, Completion connectCompletion) {
+        this.qmgrName = qmgrName;
+        this.hconn = hconn;
+        this.connectCompletion = connectCompletion;
+    }
+
+    /** Connects to the default queue manager. */
+    public static Connection connect() {
+        return connect(null);
+    }
+
+    /** Connects to the named queue manager; null or blank for the default one. */
+    public static Connection connect(String qmgrName) {
+        LocalHconn handle = new LocalHconn();
+        Completion completion = Calls.check("VXCONN", Calls.connect(paddedName(qmgrName), handle));
+        return new Connection(qmgrName, handle, completion);
+    }
+
+    /**
+     * Connects with connect options: the application's name and, when userId
+     * is not null, a user identifier and password for the queue manager to
+     * check.
+     */
+    public static Connection connect(String qmgrName, String applName, String userId, String password) {
+        String name = applName == null ? "" : applName;
+        ConnectOptions options = userId == null
+                ? new ConnectOptions().setApplName(name)
+                : ConnectOptions.withUser(name, userId, password == null ? "" : password);
+        LocalHconn handle = new LocalHconn();
+        Completion completion = Calls.check("VXCONNX",
+                Calls.connectWithOptions(paddedName(qmgrName), options, handle));
+        return new Connection(qmgrName, handle, completion);
+    }
+
+    /** The queue-manager name as given to connect (null for the default). */
+    public String qmgrName() {
+        return qmgrName;
+    }
+
+    /** What the connect call reported. */
+    public Completion connectCompletion() {
+        return connectCompletion;
+    }
+
+    /** Opens a queue with at least one option. */
+    public Queue open(String queueName, OpenOption... options) {
+        return open(ObjectDescriptor.queue(queueName), options);
+    }
+
+    /**
+     * Makes a dynamic queue from a model queue and opens it. A dynamic name
+     * ending in '*' asks the queue manager for a unique name; {@link Queue#name()}
+     * tells the name made.
+     */
+    public Queue openDynamic(String modelQueue, String dynamicName, OpenOption... options) {
+        return open(ObjectDescriptor.queue(modelQueue).setDynamicQName(dynamicName), options);
+    }
+
+    private Queue open(ObjectDescriptor od, OpenOption[] options) {
+        Set<OpenOption> set = EnumSet.noneOf(OpenOption.class);
+        set.addAll(Arrays.asList(options));
+        int word = OpenOption.combine(set);
+        return call("VXOPEN", handle -> {
+            LocalHobj hobj = new LocalHobj();
+            String asked = od.objectName();
+            Completion completion = Calls.open(handle, od, word, hobj);
+            if (completion.failed()) {
+                throw new VxException("VXOPEN", completion, "queue '" + asked + "'");
+            }
+            return new Queue(this, hobj, od.objectName(), set, completion);
+        });
+    }
+
+    /** Puts one message to a queue without opening it first ({@code VXPUT1}). */
+    public Completion putOne(String queueName, Message message, PutOptions options) {
+        ObjectDescriptor od = ObjectDescriptor.queue(queueName);
+        PutMessageOptions pmo = new PutMessageOptions().setOptions(options.options());
+        return call("VXPUT1", handle -> checked("VXPUT1", queueName,
+                Calls.putOne(handle, od, message.descriptor(), pmo, message.body(), message.body().length)));
+    }
+
+    /** Begins a unit of work ({@code VXBEGIN}). */
+    public Completion begin() {
+        return call("VXBEGIN", handle -> Calls.check("VXBEGIN", Calls.begin(handle, new BeginOptions())));
+    }
+
+    /** Commits the connection's unit of work: its puts become visible, its gets final. */
+    public Completion commit() {
+        return call("VXCMIT", handle -> Calls.check("VXCMIT", Calls.commit(handle)));
+    }
+
+    /** Backs out the connection's unit of work: its puts vanish, its gets return to their queues. */
+    public Completion backout() {
+        return call("VXBACK", handle -> Calls.check("VXBACK", Calls.backout(handle)));
+    }
+
+    /**
+     * Disconnects. The connection counts as closed afterwards even when the
+     * queue manager reports a failure, which it does only for a connection it
+     * no longer knows. Disconnecting a closed connection does nothing.
+     */
+    public Completion disconnect() {
+        lock.lock();
+        try {
+            if (closed) {
+                return Completion.OK;
+            }
+            closed = true;
+            return Calls.check("VXDISC", Calls.disconnect(hconn));
+        } finally {
+            lock.unlock();
+        }
+    }
+
+    /** Disconnects, as {@link #disconnect()}. */
+    @Override
+    public void close() {
+        disconnect();
+    }
+
+    public boolean isClosed() {
+        lock.lock();
+        try {
+            return closed;
+        } finally {
+            lock.unlock();
+        }
+    }
+
+    /** A call made with the connection's handle while it holds the connection. */
+    interface Call<T> {
+        T run(int hconn);
+    }
+
+    /** Runs a call alone on this connection; refuses it once the connection is closed. */
+    <T> T call(String callName, Call<T> body) {
+        lock.lock();
+        try {
+            if (closed) {
+                throw new VxException(callName, Reasons.VXCC_FAILED, Reasons.VXRC_HCONN_ERROR,
+                        "the connection is closed");
+            }
+            return body.run(hconn.value);
+        } finally {
+            lock.unlock();
+        }
+    }
+
+    /** Runs a call alone on this connection, or returns whenClosed once the connection is closed. */
+    <T> T callUnlessClosed(T whenClosed, Call<T> body) {
+        lock.lock();
+        try {
+            return closed ? whenClosed : body.run(hconn.value);
+        } finally {
+            lock.unlock();
+        }
+    }
+
+    static Completion checked(String call, String queueName, Completion completion) {
+        if (completion.failed()) {
+            throw new VxException(call, completion, "queue '" + queueName + "'");
+        }
+        return completion;
+    }
+
+    private static byte[] paddedName(String qmgrName) {
+        return NativeStruct.qmgrName(qmgrName == null ? "" : qmgrName);
+    }
+
+    @Override
+    public String toString() {
+        return "Connection[" + (qmgrName == null || qmgrName.isBlank() ? "default queue manager" : qmgrName)
+                + (isClosed() ? ", closed" : "") + "]";
+    }
+}

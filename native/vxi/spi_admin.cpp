@@ -1,0 +1,211 @@
+// Service-provider administration and subscriptions: spiDefine, spiDelete,
+// spiInquire, lpiSPIInquireNamedSubscribers, lpiSPISubscriptionRequest,
+// lpiSpiSubscribe and lpiSpiUnsubscribe. Every array is copied back, and
+// every release follows a progress marker.
+#include "vxi/spi_calls.h"
+
+namespace {
+
+constexpr int32_t kAdminFunction = 0;
+
+// The attribute arrays of define and inquire, in pin order. A count or
+// length is refused before its array is pinned when the runtime would read
+// or write past the array.
+struct AttributeArrays {
+  PlainBytes selectors{ReleaseMode::CopyBack};
+  PlainBytes intAttrs{ReleaseMode::CopyBack};
+  PlainBytes charAttrs{ReleaseMode::CopyBack};
+
+  bool pin(ExportFrame& f, jint selectorCount, jbyteArray selectorArray, jint intAttrCount,
+           jbyteArray intAttrArray, jint charAttrLength, jbyteArray charAttrArray) {
+    return f.fits(selectorArray, selectorCount, 4, 6, "native_Selectors") &&
+           f.pin(selectors, selectorArray, 6, "native_Selectors is null") &&
+           f.fits(intAttrArray, intAttrCount, 4, 6, "native_IntAttrs") &&
+           f.pin(intAttrs, intAttrArray, 6, "native_IntAttrs is null") &&
+           f.fits(charAttrArray, charAttrLength, 1, 8, "native_CharAttrs") &&
+           f.pin(charAttrs, charAttrArray, 8, "native_CharAttrs is null");
+  }
+
+  void release() {
+    releaseMarked(selectors);
+    releaseMarked(intAttrs);
+    releaseMarked(charAttrs);
+  }
+};
+
+}  // namespace
+
+JNIEXPORT void JNICALL Java_com_orvane_vx_taly_local_internal_base_Native_spiDefine(
+    JNIEnv* env, jclass, jboolean trace, jint hconn, jint, jint, jboolean define,
+    jbyteArray objectSelector, jbyteArray likeObject, jint selectorCount, jbyteArray selectors,
+    jint intAttrCount, jbyteArray intAttrs, jint charAttrLength, jbyteArray charAttrs,
+    jbyteArray filterElement, jint, jbyteArray attrErrors, jobject ccHolder,
+    jobject reasonHolder) {
+  TALY_TRACE(500, TALY_NATIVE("spiDefine(entry)"));
+  ExportFrame f(env, trace, kAdminFunction);
+  f.entry();
+  StructureView selector(ReleaseMode::CopyBack);
+  PlainBytes like(ReleaseMode::CopyBack);
+  AttributeArrays attributes;
+  StructureView filter(ReleaseMode::CopyBack);
+  PlainBytes errors(ReleaseMode::CopyBack);
+  f.pin(selector, objectSelector, 3, "native_ObjectSelector is null");
+  // The like object is pinned even when the selector could not be.
+  if (likeObject != nullptr && !like.pin(env, likeObject)) f.fail(1, "native_LikeObject is null");
+  attributes.pin(f, selectorCount, selectors, intAttrCount, intAttrs, charAttrLength, charAttrs) &&
+      f.pin(filter, filterElement, 4, "native_FilterElement is null") &&
+      f.pin(errors, attrErrors, 6, "native_AttrErrorss is null");
+  if (f.ok()) {
+    spiTable().lpiSPIDefine(hconn, define ? 1 : 0, selector.data(), like.data(), selectorCount,
+                            attributes.selectors.data(), intAttrCount,
+                            attributes.intAttrs.data(), charAttrLength,
+                            attributes.charAttrs.data(), filter.data(), errors.data(), &f.cc,
+                            &f.reason);
+    f.callResult(hconn, "lpiSPIDefine");
+  }
+  releaseMarked(selector);
+  releaseMarked(like);
+  attributes.release();
+  releaseMarked(filter);
+  releaseMarked(errors);
+  f.leave(ccHolder, reasonHolder);
+  TALY_TRACE(500, TALY_NATIVE("lpiSpiDefine(exit): rc:%d"), f.reason);
+}
+
+JNIEXPORT void JNICALL Java_com_orvane_vx_taly_local_internal_base_Native_spiDelete(
+    JNIEnv* env, jclass, jboolean trace, jint hconn, jint, jint, jbyteArray objectSelector,
+    jboolean remove, jobject ccHolder, jobject reasonHolder) {
+  TALY_TRACE(500, TALY_NATIVE("lpiSpiDelete(entry)"));
+  ExportFrame f(env, trace, kAdminFunction);
+  f.entry();
+  StructureView selector(ReleaseMode::CopyBack);
+  if (f.pin(selector, objectSelector, 3, "native_ObjectSelector is null")) {
+    spiTable().lpiSPIDelete(hconn, selector.data(), remove ? 1 : 0, &f.cc, &f.reason);
+    f.callResult(hconn, "lpiSPIDelete");
+  }
+  releaseMarked(selector);
+  f.leave(ccHolder, reasonHolder);
+  TALY_TRACE(500, TALY_NATIVE("lpiSpiDelete(exit): rc:%d"), f.reason);
+}
+
+JNIEXPORT void JNICALL Java_com_orvane_vx_taly_local_internal_base_Native_spiInquire(
+    JNIEnv* env, jclass, jboolean trace, jint hconn, jint, jint, jbyteArray objectSelector,
+    jint selectorCount, jbyteArray selectors, jint intAttrCount, jbyteArray intAttrs,
+    jint charAttrLength, jbyteArray charAttrs, jbyteArray filterElement, jobject ccHolder,
+    jobject reasonHolder) {
+  TALY_TRACE(500, TALY_NATIVE("spiInquire(entry)"));
+  ExportFrame f(env, trace, kAdminFunction);
+  f.entry();
+  StructureView selector(ReleaseMode::CopyBack);
+  AttributeArrays attributes;
+  StructureView filter(ReleaseMode::CopyBack);
+  f.pin(selector, objectSelector, 3, "native_ObjectSelector is null") &&
+      attributes.pin(f, selectorCount, selectors, intAttrCount, intAttrs, charAttrLength,
+                     charAttrs) &&
+      f.pin(filter, filterElement, 4, "native_FilterElement is null");
+  if (f.ok()) {
+    spiTable().spiInquire(hconn, selector.data(), selectorCount, attributes.selectors.data(),
+                          intAttrCount, attributes.intAttrs.data(), charAttrLength,
+                          attributes.charAttrs.data(), filter.data(), &f.cc, &f.reason);
+    f.callResult(hconn, "spiInquire");
+  }
+  releaseMarked(selector);
+  attributes.release();
+  releaseMarked(filter);
+  f.leave(ccHolder, reasonHolder);
+  TALY_TRACE(500, TALY_NATIVE("spiInquire(exit): rc:%d"), f.reason);
+}
+
+JNIEXPORT void JNICALL Java_com_orvane_vx_taly_local_internal_base_Native_lpiSPIInquireNamedSubscribers(
+    JNIEnv* env, jclass, jboolean trace, jint hconn, jint, jint, jbyteArray callOptionsBuffer,
+    jbyteArray subNameBuffer, jint passThrough, jbyteArray subIdBuffer, jobject inOutHolder,
+    jobject outHolder, jobject ccHolder, jobject reasonHolder) {
+  TALY_TRACE(500, TALY_NATIVE("lpiSPIInquireNamedSubscribers(entry)"));
+  ExportFrame f(env, trace, kAdminFunction);
+  f.entry();
+  int32_t inOut = 0;
+  int32_t out = 0;
+  StructureView callOptions(ReleaseMode::CopyBack);
+  PlainBytes subName(ReleaseMode::CopyBack);
+  PlainBytes subIds(ReleaseMode::CopyBack);
+  if (f.pin(callOptions, callOptionsBuffer, 4, "native_callOptionsBuffer is null") &&
+      f.pin(subName, subNameBuffer, 5, "native_subNameBuffer is null") &&
+      f.pin(subIds, subIdBuffer, 5, "native_subIdBuffer is null")) {
+    inOut = f.pint(inOutHolder);
+    spiTable().lpiSPIInquireNamedSubscribers(hconn, callOptions.data(), subName.data(),
+                                             passThrough, subIds.data(), &inOut, &out, &f.cc,
+                                             &f.reason);
+    f.callResult(hconn, "lpiSPIInquireNamedSubscribers");
+  }
+  releaseMarked(callOptions);
+  releaseMarked(subName);
+  releaseMarked(subIds);
+  // Both values go back on every path, 0 when the runtime was not called.
+  f.setPint(inOutHolder, inOut);
+  f.setPint(outHolder, out);
+  f.leave(ccHolder, reasonHolder);
+  TALY_TRACE(500, TALY_NATIVE("lpiSPIInquireNamedSubscribers(exit): rc:%d"), f.reason);
+}
+
+JNIEXPORT void JNICALL Java_com_orvane_vx_taly_local_internal_base_Native_lpiSPISubscriptionRequest(
+    JNIEnv* env, jclass, jboolean trace, jint hconn, jint, jint, jobject hsubHolder,
+    jint request, jbyteArray lpisrd, jbyteArray vxsro, jobject ccHolder, jobject reasonHolder) {
+  TALY_TRACE(500, TALY_NATIVE("lpiSPISubscriptionRequest(entry)"));
+  ExportFrame f(env, trace, kAdminFunction);
+  f.entry();
+  StructureView requestDesc(ReleaseMode::CopyBack);
+  StructureView options(ReleaseMode::CopyBack);
+  if (f.pin(requestDesc, lpisrd, 4, "native_lpisrd is null") &&
+      f.pin(options, vxsro, 5, "native_vxsro is null")) {
+    int32_t hsub = f.hobj(hsubHolder);
+    spiTable().lpiSPISubscriptionRequest(hconn, hsub, request, requestDesc.data(),
+                                         options.data(), &f.cc, &f.reason);
+    f.callResult(hconn, "lpiSPISubscriptionRequest");
+  }
+  releaseMarked(requestDesc);
+  releaseMarked(options);
+  f.leave(ccHolder, reasonHolder);
+  TALY_TRACE(500, TALY_NATIVE("lpiSPISubscriptionRequest(exit): rc:%d"), f.reason);
+}
+
+JNIEXPORT void JNICALL Java_com_orvane_vx_taly_local_internal_base_Native_lpiSpiSubscribe(
+    JNIEnv* env, jclass, jboolean trace, jint hconn, jint, jint, jbyteArray lpiSD,
+    jbyteArray subDesc, jobject hobjHolder, jobject hsubHolder, jobject ccHolder,
+    jobject reasonHolder) {
+  TALY_TRACE(500, TALY_NATIVE("lpiSpiSubscribe(entry)"));
+  ExportFrame f(env, trace, 48);
+  f.entry();
+  StructureView spiSd(ReleaseMode::CopyBack);
+  StructureView sd(ReleaseMode::CopyBack);
+  if (f.pin(spiSd, lpiSD, 3, "native_lpiSD is null") &&
+      f.pin(sd, subDesc, 4, "native_subDesc is null")) {
+    int32_t hobj = f.hobj(hobjHolder);
+    int32_t hsub = 0;
+    spiTable().lpiSPISubscribe(hconn, spiSd.data(), sd.data(), &hobj, &hsub, &f.cc, &f.reason);
+    f.callResult(hconn, "lpiSPISubscribe");
+    if (f.ok()) {
+      f.setHobj(hobjHolder, hobj);
+      f.setHobj(hsubHolder, hsub);
+    }
+  }
+  releaseMarked(spiSd);
+  releaseMarked(sd);
+  f.leave(ccHolder, reasonHolder);
+  TALY_TRACE(500, TALY_NATIVE("lpiSpiSubscribe(exit): rc:%d"), f.reason);
+}
+
+JNIEXPORT void JNICALL Java_com_orvane_vx_taly_local_internal_base_Native_lpiSpiUnsubscribe(
+    JNIEnv* env, jclass, jboolean trace, jint hconn, jint, jint, jbyteArray lpiUSD,
+    jobject ccHolder, jobject reasonHolder) {
+  TALY_TRACE(500, TALY_NATIVE("lpiSpiUnsubscribe(entry)"));
+  ExportFrame f(env, trace, 49);
+  f.entry();
+  StructureView usd(ReleaseMode::CopyBack);
+  if (f.pin(usd, lpiUSD, 3, "native_lpiUSD is null")) {
+    spiTable().lpiSPIUnsubscribe(hconn, usd.data(), &f.cc, &f.reason);
+    f.callResult(hconn, "lpiSPIUnsubscribe");
+  }
+  releaseMarked(usd);
+  f.leave(ccHolder, reasonHolder);
+  TALY_TRACE(500, TALY_NATIVE("lpiSpiUnsubscribe(exit): rc:%d"), f.reason);
+}
