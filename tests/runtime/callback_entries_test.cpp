@@ -180,7 +180,7 @@ TEST_F(CallbackEntries, TheFunctionCallsThroughTheVector) {
     if (cbc->CallType == VXCBCT_MSG_NOT_REMOVED) {
       results.push_back(v->priv->services->callInProgress(h));
       // Too long for the function's buffer: it gets the message itself.
-      const Seen& last = calls().back();
+      Seen last = calls().back();
       VXMD match = last.md;
       VXGMO byId = make<VXGMO>(VXGMO_STRUC_ID, VXGMO_CURRENT_VERSION);
       byId.MatchOptions = VXMO_MATCH_MSG_ID;
