@@ -1,11 +1,13 @@
 // The runtime's entry-point vector. The embedded queue manager answers the
 // connect, object, put, get, inquire, set, unit-of-work, callback and control
-// calls and the XA entries; every other queueing and SPI call, and the data
-// conversion, fails with completion code 2 and reason VXRC_NOT_AVAILABLE.
+// calls, the XA entries, the private calls of entries/spi_entries.h and the
+// data conversion; every other queueing and SPI call fails with completion
+// code 2 and reason VXRC_NOT_AVAILABLE.
 #include <cstddef>
 #include <tuple>
 
 #include "entries/entries.h"
+#include "entries/spi_entries.h"
 #include "services.h"
 #include "vx/structs.h"
 #include "vx/vector_entries.h"
@@ -29,11 +31,6 @@ struct Unavailable<void (*)(A...)> {
   }
 };
 
-void convertUnavailable(VXINT, VXINT, VXINT, VXINT, VXINT, PVXVOID, PVXVOID, PVXINT, VXINT, VXINT,
-                        PVXINT cc, PVXINT reason, PVXINT) {
-  *cc = VXCC_FAILED;
-  *reason = VXRT_NOT_AVAILABLE;
-}
 
 template <typename Fn>
 Fn unavailable(Fn) {
@@ -51,7 +48,7 @@ VXServices services = [] {
 
 VXXaTable xa = [] {
   VXXaTable table{};
-  table.vpiConvertData = convertUnavailable;
+  table.vpiConvertData = vxrt::vpiConvertData;
 #define XA(entry) table.entry = vxrt::xa::entry;
   VX_XA_ENTRIES(XA)
 #undef XA
@@ -62,6 +59,9 @@ VXXaTable xa = [] {
 VXSpiTable spi = [] {
   VXSpiTable table{};
   VX_SPI_CALLS(FILL)
+#define SPI_IMPLEMENTED(entry) table.entry = vxrt::entry;
+  VXRT_SPI_IMPLEMENTED_CALLS(SPI_IMPLEMENTED)
+#undef SPI_IMPLEMENTED
   return table;
 }();
 

@@ -7,7 +7,8 @@
 //   30xx connections and handles      31xx structures (null, identifier, version)
 //   32xx options and fields           33xx objects and queues
 //   34xx messages                     35xx units of work
-//   36xx asynchronous consumption     39xx the runtime itself
+//   36xx private calls                37xx data conversion
+//   38xx asynchronous consumption     39xx the runtime itself
 // The Java side mirrors this table in com.orvane.vx.taly.structs.Reasons,
 // name for name.
 #ifndef VX_REASONS_H
@@ -90,17 +91,32 @@ enum : int32_t {
   X(VXRC_SYNCPOINT_LIMIT, 3502, "the unit of work holds its maximum number of messages")     \
   X(VXRC_BACKED_OUT_AT_DISCONNECT, 3503, "disconnect backed out the open unit of work")      \
   X(VXRC_GLOBAL_UOW_ACTIVE, 3504, "the syncpoint work belongs to an XA transaction branch")   \
+  /* private calls */                                                                         \
+  X(VXRC_NOT_PRIVILEGED, 3601, "the connection was not made by the privileged connect")      \
+  X(VXRC_ENVIRONMENT_ERROR, 3602, "the environment value is not valid")                      \
+  X(VXRC_FUNCTION_NOT_SUPPORTED, 3603, "this queue manager does not support the call")       \
+  X(VXRC_SPI_OPTIONS_ERROR, 3604, "the private options are null or not valid")               \
+  X(VXRC_OBJECT_SELECTOR_ERROR, 3605, "the object selector is null or not valid")            \
+  X(VXRC_OBJECT_ALREADY_EXISTS, 3606, "an object of that name exists already")               \
+  X(VXRC_LIKE_OBJECT_ERROR, 3607, "the like object is not a queue of this queue manager")    \
+  X(VXRC_QUEUE_NOT_EMPTY, 3608, "the queue holds messages and purge was not asked")          \
+  X(VXRC_FILTER_ERROR, 3609, "the filter element is not valid")                              \
+  X(VXRC_FILTER_NOT_MATCHED, 3610, "the object does not match the filter")                   \
+  /* data conversion */                                                                       \
+  X(VXRC_CONVERTED_DATA_TRUNCATED, 3701, "the converted data did not fit; it was cut")       \
+  X(VXRC_CCSID_NOT_SUPPORTED, 3702, "no conversion between these character sets")            \
+  X(VXRC_FORMAT_NOT_CONVERTIBLE, 3703, "the message format is not text")                     \
   /* asynchronous consumption */                                                             \
-  X(VXRC_CBD_ERROR, 3601, "the callback descriptor is null or not valid")                    \
-  X(VXRC_CTLO_ERROR, 3602, "the control options are not valid")                              \
-  X(VXRC_OPERATION_ERROR, 3603, "the operation is not valid for this call")                  \
-  X(VXRC_CALLBACK_TYPE_ERROR, 3604, "the callback type is not valid here")                   \
-  X(VXRC_CALLBACK_OPTIONS_ERROR, 3605, "the callback descriptor's options are not valid")    \
-  X(VXRC_CALLBACK_FUNCTION_ERROR, 3606, "the callback function is null")                     \
-  X(VXRC_MAX_MSG_LENGTH_ERROR, 3607, "the maximum message length is not valid")              \
-  X(VXRC_CALLBACK_NOT_REGISTERED, 3608, "no such callback is registered")                    \
-  X(VXRC_NO_CALLBACKS_ACTIVE, 3609, "no message consumer is registered to wait for")         \
-  X(VXRC_CALLBACK_CALL_ERROR, 3610, "the call cannot be made from inside a callback")        \
+  X(VXRC_CBD_ERROR, 3801, "the callback descriptor is null or not valid")                    \
+  X(VXRC_CTLO_ERROR, 3802, "the control options are not valid")                              \
+  X(VXRC_OPERATION_ERROR, 3803, "the operation is not valid for this call")                  \
+  X(VXRC_CALLBACK_TYPE_ERROR, 3804, "the callback type is not valid here")                   \
+  X(VXRC_CALLBACK_OPTIONS_ERROR, 3805, "the callback descriptor's options are not valid")    \
+  X(VXRC_CALLBACK_FUNCTION_ERROR, 3806, "the callback function is null")                     \
+  X(VXRC_MAX_MSG_LENGTH_ERROR, 3807, "the maximum message length is not valid")              \
+  X(VXRC_CALLBACK_NOT_REGISTERED, 3808, "no such callback is registered")                    \
+  X(VXRC_NO_CALLBACKS_ACTIVE, 3809, "no message consumer is registered to wait for")         \
+  X(VXRC_CALLBACK_CALL_ERROR, 3810, "the call cannot be made from inside a callback")        \
   /* the runtime itself */                                                                   \
   X(VXRC_INTERNAL_ERROR, 3901, "the runtime failed unexpectedly")
 

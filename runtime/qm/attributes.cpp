@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "qm/attribute_access.h"
 #include "qm/call.h"
 #include "qm/queue_manager.h"
 
@@ -9,10 +10,17 @@ namespace vxqm {
 
 namespace {
 
-bool integerSelector(int32_t s) { return s >= VXIA_CURRENT_DEPTH && s <= VXIA_DEFAULT_PERSISTENCE; }
-bool characterSelector(int32_t s) { return s == VXCA_QUEUE_NAME || s == VXCA_QMGR_NAME; }
 bool settable(int32_t s) { return s == VXIA_INHIBIT_PUT || s == VXIA_INHIBIT_GET; }
 
+void putName(char* field, const std::string& name) {
+  std::memset(field, ' ', VX_NAME_LENGTH);
+  std::memcpy(field, name.data(), std::min<size_t>(name.size(), VX_NAME_LENGTH));
+}
+
+}  // namespace
+
+bool integerSelector(int32_t s) { return s >= VXIA_CURRENT_DEPTH && s <= VXIA_DEFAULT_PERSISTENCE; }
+bool characterSelector(int32_t s) { return s == VXCA_QUEUE_NAME || s == VXCA_QMGR_NAME; }
 // Selector and attribute arrays come from callers' byte buffers: read and
 // write them without assuming alignment.
 int32_t load(const int32_t* array, int32_t i) {
@@ -22,11 +30,6 @@ int32_t load(const int32_t* array, int32_t i) {
 }
 
 void store(int32_t* array, int32_t i, int32_t value) { std::memcpy(array + i, &value, sizeof value); }
-
-void putName(char* field, const std::string& name) {
-  std::memset(field, ' ', VX_NAME_LENGTH);
-  std::memcpy(field, name.data(), std::min<size_t>(name.size(), VX_NAME_LENGTH));
-}
 
 // The counts and addresses that any selector call must have.
 Status checkArrays(int32_t selectorCount, const void* selectors, int32_t intCount,
@@ -79,7 +82,20 @@ int32_t integerAttribute(Queue& queue, int32_t selector) {
   }
 }
 
-}  // namespace
+void fillAttributes(Queue& queue, const std::string& qmgrName, int32_t selectorCount,
+                    const int32_t* selectors, int32_t* intAttrs, char* charAttrs) {
+  int32_t nextInt = 0;
+  char* nextChars = charAttrs;
+  for (int32_t i = 0; i < selectorCount; ++i) {
+    int32_t selector = load(selectors, i);
+    if (integerSelector(selector)) {
+      store(intAttrs, nextInt++, integerAttribute(queue, selector));
+    } else {
+      putName(nextChars, selector == VXCA_QUEUE_NAME ? queue.name() : qmgrName);
+      nextChars += VX_NAME_LENGTH;
+    }
+  }
+}
 
 Status QueueManager::inquire(int32_t hconn, int32_t hobj, int32_t selectorCount,
                              const int32_t* selectors, int32_t intCount, int32_t* intAttrs,
@@ -96,18 +112,7 @@ Status QueueManager::inquire(int32_t hconn, int32_t hobj, int32_t selectorCount,
   if (queue.deleted()) return Status::failure(VXRC_OBJECT_DELETED);
   status = checkSelectors(selectorCount, selectors, intCount, charLength);
   if (status.failed()) return status;
-
-  int32_t nextInt = 0;
-  char* nextChars = charAttrs;
-  for (int32_t i = 0; i < selectorCount; ++i) {
-    int32_t selector = load(selectors, i);
-    if (integerSelector(selector)) {
-      store(intAttrs, nextInt++, integerAttribute(queue, selector));
-    } else {
-      putName(nextChars, selector == VXCA_QUEUE_NAME ? queue.name() : config_.name);
-      nextChars += VX_NAME_LENGTH;
-    }
-  }
+  fillAttributes(queue, config_.name, selectorCount, selectors, intAttrs, charAttrs);
   return Status::ok();
 }
 

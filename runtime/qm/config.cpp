@@ -1,4 +1,5 @@
 #include "qm/config.h"
+#include "qm/security.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -66,6 +67,7 @@ std::string applyStatement(const std::vector<std::string>& words, QueueManagerCo
     config.users.push_back({words[1], words[2]});
     return {};
   }
+  if (keyword == "chlauth") return applyChannelRule(words, config);
   if (keyword != "queue" && keyword != "model") return "unknown statement '" + keyword + "'";
   if (words.size() < 2 || !validObjectName(words[1])) {
     return "expected: " + keyword + " NAME [KEY=VALUE ...] with a valid name";

@@ -6,6 +6,8 @@
 //   queue NAME [KEY=VALUE ...]     a local queue (a second definition replaces the first)
 //   model NAME [KEY=VALUE ...]     a model queue, for dynamic queues
 //   user NAME PASSWORD             a user; with users defined, connections must name one
+//   chlauth allow|block ADDRESS USER
+//                                  a channel-authentication rule (see security.h)
 // Keys: maxdepth (1 or more), maxmsglength (0 to the queue manager's limit),
 // defpriority (0 to 9), defpersistence (0 or 1), put and get (enabled or
 // inhibited).

@@ -66,6 +66,9 @@ class Connection {
   std::unordered_map<int32_t, ObjectHandle> handles;
   UnitOfWork unitOfWork;
   std::vector<std::shared_ptr<Queue>> dynamicQueues;
+  // Set at connect: made by the privileged connect, and its environment value.
+  bool privileged = false;
+  int32_t environment = -1;
   Consumers consumers;
 
  private:

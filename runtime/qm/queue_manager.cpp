@@ -81,6 +81,8 @@ Status QueueManager::connect(const ConnectRequest& request, int32_t& hconn, Conn
   auto connection =
       std::make_shared<Connection>(handle, std::move(user), request.applName, connectionId);
   bindPendingOpen(*connection);
+  connection->privileged = request.privileged;
+  connection->environment = request.environment;
   connections_.emplace(handle, std::move(connection));
   hconn = handle;
   if (id != nullptr) *id = connectionId;

@@ -41,11 +41,22 @@ struct Limits {
   int32_t maxXaBranches = 10000;  // transaction branches known at once
 };
 
+// A channel-authentication rule: a channel whose address and user match
+// is allowed or blocked. A pattern is "*" (anything), a prefix ending in '*',
+// or the exact text.
+struct ChannelRule {
+  bool allow = true;
+  std::string address;
+  std::string user;
+};
+
 struct QueueManagerConfig {
   std::string name = "VXRT.QM";
   std::vector<QueueDefinition> queues;
   // When not empty, every connection must name one of these users.
   std::vector<Credentials> users;
+  // Checked in order, the first match decides; no match allows.
+  std::vector<ChannelRule> channelRules;
   Limits limits;
 };
 
@@ -53,6 +64,9 @@ struct ConnectRequest {
   std::string qmgrName;  // empty: this queue manager
   std::string applName;
   std::optional<Credentials> credentials;
+  // Made by the privileged connect, with its environment value.
+  bool privileged = false;
+  int32_t environment = -1;
 };
 
 struct ObjectRequest {
@@ -99,6 +113,33 @@ struct GetResult {
 };
 
 enum class Control { Start, StartWait, Stop, Suspend, Resume };
+
+// A queue to define, or an existing one to change, with attributes by
+// selector (see admin.cpp for those accepted).
+struct DefineRequest {
+  bool create = true;     // false: change an existing queue
+  std::string name;
+  int32_t queueType = 0;  // VXQT_LOCAL or VXQT_MODEL; 0 as the like object, or local
+  std::string likeName;   // empty: the default attributes
+  int32_t selectorCount = 0;
+  const int32_t* selectors = nullptr;
+  int32_t intCount = 0;
+  const int32_t* intAttrs = nullptr;
+  int32_t charLength = 0;
+};
+
+// The first attribute that a definition refused.
+struct AttributeError {
+  int32_t selector = 0;
+  int32_t reason = VXRC_NONE;
+};
+
+// An inquiry answers only for a queue whose integer attribute compares so.
+struct QueueFilter {
+  int32_t selector = 0;
+  int32_t op = 0;  // LPIFLT_*
+  int32_t value = 0;
+};
 
 class QueueManager {
  public:
@@ -183,6 +224,18 @@ class QueueManager {
   int32_t waitingGetters(const std::string& queue);
   // Calls of this connection waiting for its callback to return (tests).
   int32_t waitingCalls(int32_t hconn);
+
+  // Administration of queues by the private calls (admin.cpp): only a
+  // connection made by the privileged connect may use them.
+  Status privileged(int32_t hconn);
+  Status defineQueue(int32_t hconn, const DefineRequest& request, AttributeError& error);
+  Status removeQueue(int32_t hconn, const std::string& name, bool purge);
+  // Channel authentication (security.cpp): allowed tells the decision; a
+  // blocked channel is also a failure with VXRC_NOT_AUTHORIZED.
+  Status checkChannel(int32_t hconn, const std::string& address, const std::string& user, bool& allowed);
+  Status inquireQueue(int32_t hconn, const std::string& name, const QueueFilter* filter,
+                      int32_t selectorCount, const int32_t* selectors, int32_t intCount,
+                      int32_t* intAttrs, int32_t charLength, char* charAttrs);
 
  private:
   class Call;

@@ -114,6 +114,16 @@ public final class Message {
         return this;
     }
 
+    /** The character set of the body's text (0: the queue manager's default, ISO 8859-1). */
+    public int codedCharSetId() {
+        return md.codedCharSetId();
+    }
+
+    public Message setCodedCharSetId(int ccsid) {
+        md.setCodedCharSetId(ccsid);
+        return this;
+    }
+
     public int msgType() {
         return md.msgType();
     }

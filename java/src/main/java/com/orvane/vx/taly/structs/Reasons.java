@@ -5,8 +5,8 @@ package com.orvane.vx.taly.structs;
  * runtime's table name for name. 2059, 2071, 2195 and 2219 have fixed
  * meanings; the runtime's own reasons are grouped by hundreds: 30xx
  * connections and handles, 31xx structures, 32xx options and fields, 33xx
- * objects and queues, 34xx messages, 35xx units of work, 36xx asynchronous
- * consumption, 39xx the runtime.
+ * objects and queues, 34xx messages, 35xx units of work, 36xx private calls,
+ * 37xx data conversion, 38xx asynchronous consumption, 39xx the runtime.
  */
 public final class Reasons {
 
@@ -134,26 +134,52 @@ public final class Reasons {
     public static final int VXRC_BACKED_OUT_AT_DISCONNECT = 3503;
     /** The syncpoint work belongs to an XA transaction branch. */
     public static final int VXRC_GLOBAL_UOW_ACTIVE = 3504;
+    /** The connection was not made by the privileged connect. */
+    public static final int VXRC_NOT_PRIVILEGED = 3601;
+    /** The environment value is not valid. */
+    public static final int VXRC_ENVIRONMENT_ERROR = 3602;
+    /** This queue manager does not support the call. */
+    public static final int VXRC_FUNCTION_NOT_SUPPORTED = 3603;
+    /** The private options are null or not valid. */
+    public static final int VXRC_SPI_OPTIONS_ERROR = 3604;
+    /** The object selector is null or not valid. */
+    public static final int VXRC_OBJECT_SELECTOR_ERROR = 3605;
+    /** An object of that name exists already. */
+    public static final int VXRC_OBJECT_ALREADY_EXISTS = 3606;
+    /** The like object is not a queue of this queue manager. */
+    public static final int VXRC_LIKE_OBJECT_ERROR = 3607;
+    /** The queue holds messages and purge was not asked. */
+    public static final int VXRC_QUEUE_NOT_EMPTY = 3608;
+    /** The filter element is not valid. */
+    public static final int VXRC_FILTER_ERROR = 3609;
+    /** The object does not match the filter. */
+    public static final int VXRC_FILTER_NOT_MATCHED = 3610;
+    /** The converted data did not fit; it was cut. */
+    public static final int VXRC_CONVERTED_DATA_TRUNCATED = 3701;
+    /** No conversion between these character sets. */
+    public static final int VXRC_CCSID_NOT_SUPPORTED = 3702;
+    /** The message format is not text. */
+    public static final int VXRC_FORMAT_NOT_CONVERTIBLE = 3703;
     /** The callback descriptor is null or not valid. */
-    public static final int VXRC_CBD_ERROR = 3601;
+    public static final int VXRC_CBD_ERROR = 3801;
     /** The control options are not valid. */
-    public static final int VXRC_CTLO_ERROR = 3602;
+    public static final int VXRC_CTLO_ERROR = 3802;
     /** The operation is not valid for this call. */
-    public static final int VXRC_OPERATION_ERROR = 3603;
+    public static final int VXRC_OPERATION_ERROR = 3803;
     /** The callback type is not valid here. */
-    public static final int VXRC_CALLBACK_TYPE_ERROR = 3604;
+    public static final int VXRC_CALLBACK_TYPE_ERROR = 3804;
     /** The callback descriptor's options are not valid. */
-    public static final int VXRC_CALLBACK_OPTIONS_ERROR = 3605;
+    public static final int VXRC_CALLBACK_OPTIONS_ERROR = 3805;
     /** The callback function is null. */
-    public static final int VXRC_CALLBACK_FUNCTION_ERROR = 3606;
+    public static final int VXRC_CALLBACK_FUNCTION_ERROR = 3806;
     /** The maximum message length is not valid. */
-    public static final int VXRC_MAX_MSG_LENGTH_ERROR = 3607;
+    public static final int VXRC_MAX_MSG_LENGTH_ERROR = 3807;
     /** No such callback is registered. */
-    public static final int VXRC_CALLBACK_NOT_REGISTERED = 3608;
+    public static final int VXRC_CALLBACK_NOT_REGISTERED = 3808;
     /** No message consumer is registered to wait for. */
-    public static final int VXRC_NO_CALLBACKS_ACTIVE = 3609;
+    public static final int VXRC_NO_CALLBACKS_ACTIVE = 3809;
     /** The call cannot be made from inside a callback. */
-    public static final int VXRC_CALLBACK_CALL_ERROR = 3610;
+    public static final int VXRC_CALLBACK_CALL_ERROR = 3810;
     /** The runtime failed unexpectedly. */
     public static final int VXRC_INTERNAL_ERROR = 3901;
 
@@ -218,6 +244,19 @@ public final class Reasons {
         {VXRC_SYNCPOINT_LIMIT, "VXRC_SYNCPOINT_LIMIT", "the unit of work holds its maximum number of messages"},
         {VXRC_BACKED_OUT_AT_DISCONNECT, "VXRC_BACKED_OUT_AT_DISCONNECT", "disconnect backed out the open unit of work"},
         {VXRC_GLOBAL_UOW_ACTIVE, "VXRC_GLOBAL_UOW_ACTIVE", "the syncpoint work belongs to an XA transaction branch"},
+        {VXRC_NOT_PRIVILEGED, "VXRC_NOT_PRIVILEGED", "the connection was not made by the privileged connect"},
+        {VXRC_ENVIRONMENT_ERROR, "VXRC_ENVIRONMENT_ERROR", "the environment value is not valid"},
+        {VXRC_FUNCTION_NOT_SUPPORTED, "VXRC_FUNCTION_NOT_SUPPORTED", "this queue manager does not support the call"},
+        {VXRC_SPI_OPTIONS_ERROR, "VXRC_SPI_OPTIONS_ERROR", "the private options are null or not valid"},
+        {VXRC_OBJECT_SELECTOR_ERROR, "VXRC_OBJECT_SELECTOR_ERROR", "the object selector is null or not valid"},
+        {VXRC_OBJECT_ALREADY_EXISTS, "VXRC_OBJECT_ALREADY_EXISTS", "an object of that name exists already"},
+        {VXRC_LIKE_OBJECT_ERROR, "VXRC_LIKE_OBJECT_ERROR", "the like object is not a queue of this queue manager"},
+        {VXRC_QUEUE_NOT_EMPTY, "VXRC_QUEUE_NOT_EMPTY", "the queue holds messages and purge was not asked"},
+        {VXRC_FILTER_ERROR, "VXRC_FILTER_ERROR", "the filter element is not valid"},
+        {VXRC_FILTER_NOT_MATCHED, "VXRC_FILTER_NOT_MATCHED", "the object does not match the filter"},
+        {VXRC_CONVERTED_DATA_TRUNCATED, "VXRC_CONVERTED_DATA_TRUNCATED", "the converted data did not fit; it was cut"},
+        {VXRC_CCSID_NOT_SUPPORTED, "VXRC_CCSID_NOT_SUPPORTED", "no conversion between these character sets"},
+        {VXRC_FORMAT_NOT_CONVERTIBLE, "VXRC_FORMAT_NOT_CONVERTIBLE", "the message format is not text"},
         {VXRC_CBD_ERROR, "VXRC_CBD_ERROR", "the callback descriptor is null or not valid"},
         {VXRC_CTLO_ERROR, "VXRC_CTLO_ERROR", "the control options are not valid"},
         {VXRC_OPERATION_ERROR, "VXRC_OPERATION_ERROR", "the operation is not valid for this call"},

@@ -1,0 +1,241 @@
+package com.orvane.vx.taly.api;
+
+import com.orvane.vx.taly.handles.Pint;
+import com.orvane.vx.taly.local.LocalHconn;
+import com.orvane.vx.taly.local.LocalHobj;
+import com.orvane.vx.taly.structs.AttrErrors;
+import com.orvane.vx.taly.structs.ChlAuthParms;
+import com.orvane.vx.taly.structs.GetMessageOptions;
+import com.orvane.vx.taly.structs.MessageDescriptor;
+import com.orvane.vx.taly.structs.NativeStruct;
+import com.orvane.vx.taly.structs.ObjectDescriptor;
+import com.orvane.vx.taly.structs.ObjectSelector;
+import com.orvane.vx.taly.structs.PutMessageOptions;
+import com.orvane.vx.taly.structs.Reasons;
+import com.orvane.vx.taly.structs.SpiConnectOptions;
+import com.orvane.vx.taly.structs.SpiConstants;
+import com.orvane.vx.taly.structs.SpiGetOptions;
+import com.orvane.vx.taly.structs.SpiOpenOptions;
+import com.orvane.vx.taly.structs.SpiPutOptions;
+import com.orvane.vx.taly.structs.SpiSyncPointOptions;
+import java.util.Arrays;
+import java.util.EnumSet;
+import java.util.Map;
+import java.util.Set;
+
+/**
+ * A connection made by the privileged connect: it carries an environment
+ * value, opens, puts and gets through the private calls (whose options
+ * override the syncpoint and wait choices of the public ones), commits or
+ * backs out by syncpoint option, and administers queues.
+ *
+ * <p>Thread-safety: calls on one private connection are serialised. Closing
+ * disconnects; later calls fail with {@code VXRC_HCONN_ERROR}.
+ */
+public final class PrivateConnection implements Administration, AutoCloseable {
+
+    private final LocalHconn hconn;
+    private final int environment;
+    private boolean closed;
+
+    private PrivateConnection(LocalHconn hconn, int environment) {
+        this.hconn = hconn;
+        this.environment = environment;
+    }
+
+    /**
+     * Connects with an environment value, or {@link SpiConstants#LPI_NO_ENVIRONMENT}
+     * for none; qmgrName null or blank for the default queue manager.
+     */
+    public static PrivateConnection connect(String qmgrName, int environment) {
+        SpiConnectOptions options = new SpiConnectOptions();
+        LocalHconn handle = new LocalHconn();
+        byte[] name = NativeStruct.qmgrName(qmgrName == null ? "" : qmgrName);
+        Calls.check("lpiSPIVXConnect", SpiCalls.connect(name, options, handle, environment));
+        return new PrivateConnection(handle, options.environment());
+    }
+
+    /** The environment value that the queue manager keeps with the connection. */
+    public int environment() {
+        return environment;
+    }
+
+    /** A queue opened by the private open. */
+    public final class PrivateQueue implements AutoCloseable {
+        private final LocalHobj hobj;
+        private final String name;
+
+        private PrivateQueue(LocalHobj hobj, String name) {
+            this.hobj = hobj;
+            this.name = name;
+        }
+
+        /** Puts a message; lpiOptions (LPIPO_*) override the syncpoint choice. Returns the message identifier. */
+        public byte[] put(Message message, PutOptions options, int lpiOptions) {
+            PutMessageOptions pmo = new PutMessageOptions().setOptions(options.options());
+            SpiPutOptions spi = new SpiPutOptions().setOptions(lpiOptions);
+            call("lpiSPIPut", handle -> Connection.checked("lpiSPIPut", name,
+                    SpiCalls.put(handle, hobj.getValue(), message.descriptor(), pmo, spi, message.body())));
+            return spi.msgId();
+        }
+
+        /** Gets a message; lpiOptions (LPIGO_*) override the syncpoint and wait choices. */
+        public Message get(GetOptions options, int lpiOptions) {
+            Message message = new Message();
+            options.applyMatch(message);
+            GetMessageOptions gmo = new GetMessageOptions().setOptions(options.options())
+                    .setWaitInterval(options.waitMillis()).setMatchOptions(options.matchOptions());
+            SpiGetOptions spi = new SpiGetOptions().setOptions(lpiOptions);
+            byte[] buffer = new byte[options.bufferSize()];
+            Pint dataLength = new Pint();
+            Completion completion = call("lpiSPIGet", handle -> Connection.checked("lpiSPIGet", name,
+                    SpiCalls.get(handle, hobj.getValue(), message.descriptor(), gmo, spi, buffer, dataLength)));
+            int received = Math.max(0, Math.min(spi.returnedLength(), buffer.length));
+            message.received(Arrays.copyOf(buffer, received), dataLength.x, completion);
+            return message;
+        }
+
+        @Override
+        public void close() {
+            synchronized (PrivateConnection.this) {
+                if (!closed && hobj.getValue() != 0) {
+                    Calls.close(hconn.value, hobj, 0);
+                }
+            }
+        }
+    }
+
+    /** Opens a queue by the private open. */
+    public PrivateQueue open(String queueName, OpenOption... options) {
+        Set<OpenOption> set = EnumSet.noneOf(OpenOption.class);
+        set.addAll(Arrays.asList(options));
+        SpiOpenOptions spi = new SpiOpenOptions(OpenOption.combine(set));
+        LocalHobj hobj = new LocalHobj();
+        call("lpiSPIOpen", handle -> Connection.checked("lpiSPIOpen", queueName,
+                SpiCalls.open(handle, ObjectDescriptor.queue(queueName), spi, hobj)));
+        return new PrivateQueue(hobj, queueName);
+    }
+
+    /** Commits the unit of work by the private syncpoint. */
+    public Completion commit() {
+        return syncPoint(SpiConstants.LPISPO_COMMIT);
+    }
+
+    /** Backs out the unit of work by the private syncpoint. */
+    public Completion backout() {
+        return syncPoint(SpiConstants.LPISPO_BACKOUT);
+    }
+
+    private Completion syncPoint(int option) {
+        return call("lpiSPISyncPoint", handle -> Calls.check("lpiSPISyncPoint",
+                SpiCalls.syncPoint(handle, new SpiSyncPointOptions(option))));
+    }
+
+    @Override
+    public void defineQueue(String name, int queueType, String likeQueue, Map<IntAttribute, Integer> attributes) {
+        byte[] like = likeQueue == null ? null : NativeStruct.qmgrName(likeQueue);
+        define(SpiConstants.LPIDEF_CREATE, ObjectSelector.queue(name, queueType), like, attributes);
+    }
+
+    @Override
+    public void alterQueue(String name, Map<IntAttribute, Integer> attributes) {
+        define(SpiConstants.LPIDEF_REPLACE, ObjectSelector.queue(name, 0), null, attributes);
+    }
+
+    private void define(int how, ObjectSelector selector, byte[] like, Map<IntAttribute, Integer> attributes) {
+        int[] selectors = new int[attributes.size()];
+        int[] values = new int[attributes.size()];
+        int i = 0;
+        for (Map.Entry<IntAttribute, Integer> entry : attributes.entrySet()) {
+            selectors[i] = entry.getKey().selector();
+            values[i++] = entry.getValue();
+        }
+        AttrErrors errors = new AttrErrors();
+        Completion completion = call("lpiSPIDefine",
+                handle -> SpiCalls.define(handle, how, selector, like, selectors, values, errors));
+        if (completion.failed()) {
+            String detail = "queue '" + selector.objectName() + "'";
+            if (errors.selector() != 0) {
+                detail += ", attribute " + errors.selector() + " refused: " + Reasons.name(errors.reason());
+            }
+            throw new VxException("lpiSPIDefine", completion, detail);
+        }
+    }
+
+    @Override
+    public void deleteQueue(String name, boolean purge) {
+        call("lpiSPIDelete", handle -> Connection.checked("lpiSPIDelete", name,
+                SpiCalls.delete(handle, ObjectSelector.queue(name, 0), purge)));
+    }
+
+    @Override
+    public int[] inquireQueue(String name, IntAttribute... attributes) {
+        int[] selectors = new int[attributes.length];
+        for (int i = 0; i < attributes.length; i++) {
+            selectors[i] = attributes[i].selector();
+        }
+        int[] values = new int[attributes.length];
+        call("spiInquire", handle -> Connection.checked("spiInquire", name,
+                SpiCalls.inquire(handle, ObjectSelector.queue(name, 0), selectors, values, new byte[0], null)));
+        return values;
+    }
+
+    /**
+     * Converts the text of a message (format {@code Constants.VXFMT_TEXT}) from
+     * the character set its descriptor names to ccsid: 37 (EBCDIC), 367, 819 or
+     * 1208. The result holds at most bufferLength bytes; text that does not fit
+     * is cut at a whole character with completion code 1 and
+     * {@code VXRC_CONVERTED_DATA_TRUNCATED}.
+     */
+    public ConvertedData convert(Message message, int ccsid, int bufferLength) {
+        byte[] body = message.body();
+        if (bufferLength < body.length) {
+            throw new IllegalArgumentException("buffer of " + bufferLength + " bytes for " + body.length);
+        }
+        byte[] data = Arrays.copyOf(body, bufferLength);
+        Pint dataLength = new Pint();
+        dataLength.x = body.length;
+        Pint unmapped = new Pint();
+        // The message keeps its descriptor: the runtime rewrites a copy.
+        MessageDescriptor md = MessageDescriptor.of(message.descriptor().bytes().clone());
+        Completion completion = call("vpiConvertData", handle -> Calls.check("vpiConvertData",
+                SpiCalls.convert(handle, ccsid, md.encoding(), md, data, dataLength, unmapped)));
+        int kept = Math.min(dataLength.x, bufferLength);
+        return new ConvertedData(Arrays.copyOf(data, kept), dataLength.x, unmapped.x, completion);
+    }
+
+    /**
+     * Whether the channel-authentication rules let a channel from this
+     * address, for this user, connect. Other failures throw.
+     */
+    public boolean channelAllowed(String address, String user) {
+        ChlAuthParms parms = new ChlAuthParms(address, user);
+        Completion completion = call("lpiSPICHLAUTH", handle -> SpiCalls.channelAuth(handle, parms));
+        if (completion.failed() && parms.decision() != SpiConstants.LPICHLAUTH_BLOCKED) {
+            throw new VxException("lpiSPICHLAUTH", completion, "channel from '" + address + "'");
+        }
+        return parms.decision() == SpiConstants.LPICHLAUTH_ALLOWED && !completion.failed();
+    }
+
+    /** Disconnects; the queue manager backs out an open unit of work. */
+    public synchronized Completion disconnect() {
+        if (closed) {
+            return Completion.OK;
+        }
+        closed = true;
+        return Calls.check("VXDISC", Calls.disconnect(hconn));
+    }
+
+    @Override
+    public void close() {
+        disconnect();
+    }
+
+    private synchronized <T> T call(String callName, Connection.Call<T> body) {
+        if (closed) {
+            throw new VxException(callName, Reasons.VXCC_FAILED, Reasons.VXRC_HCONN_ERROR,
+                    "the connection is closed");
+        }
+        return body.run(hconn.value);
+    }
+}

@@ -1,0 +1,164 @@
+// Administration of queues by the private calls: define (from a like queue),
+// change, delete and inquire by name. Only a connection made by the
+// privileged connect may use them.
+//
+// A definition takes these integer selectors, each with one value:
+//   VXIA_MAX_DEPTH (1 or more), VXIA_MAX_MSG_LENGTH (0 to the queue manager's
+//   limit), VXIA_INHIBIT_PUT and VXIA_INHIBIT_GET (VXINHIBIT_*),
+//   VXIA_DEFAULT_PRIORITY (0 to 9), VXIA_DEFAULT_PERSISTENCE (VXPER_*).
+// Any other selector, or a value out of range, refuses the whole definition
+// and names the selector in the attribute error.
+#include <algorithm>
+
+#include "qm/attribute_access.h"
+#include "qm/call.h"
+#include "qm/queue_manager.h"
+#include "vx/spi.h"
+
+namespace vxqm {
+
+namespace {
+
+// Applies one selector's value; the reason of a refusal otherwise.
+int32_t apply(QueueAttributes& attributes, int32_t selector, int32_t value, int32_t maxMsgLength) {
+  switch (selector) {
+    case VXIA_MAX_DEPTH:
+      if (value < 1) return VXRC_ATTR_VALUE_ERROR;
+      attributes.maxDepth = value;
+      return VXRC_NONE;
+    case VXIA_MAX_MSG_LENGTH:
+      if (value < 0 || value > maxMsgLength) return VXRC_ATTR_VALUE_ERROR;
+      attributes.maxMsgLength = value;
+      return VXRC_NONE;
+    case VXIA_INHIBIT_PUT:
+    case VXIA_INHIBIT_GET:
+      if (value != VXINHIBIT_ALLOWED && value != VXINHIBIT_INHIBITED) return VXRC_ATTR_VALUE_ERROR;
+      (selector == VXIA_INHIBIT_PUT ? attributes.inhibitPut : attributes.inhibitGet) =
+          value == VXINHIBIT_INHIBITED;
+      return VXRC_NONE;
+    case VXIA_DEFAULT_PRIORITY:
+      if (value < 0 || value > 9) return VXRC_ATTR_VALUE_ERROR;
+      attributes.defaultPriority = value;
+      return VXRC_NONE;
+    case VXIA_DEFAULT_PERSISTENCE:
+      if (value != VXPER_NOT_PERSISTENT && value != VXPER_PERSISTENT) return VXRC_ATTR_VALUE_ERROR;
+      attributes.defaultPersistence = value;
+      return VXRC_NONE;
+    default:
+      return VXRC_ATTR_NOT_SETTABLE;
+  }
+}
+
+bool matches(int32_t actual, const QueueFilter& filter) {
+  switch (filter.op) {
+    case LPIFLT_EQUAL: return actual == filter.value;
+    case LPIFLT_LESS: return actual < filter.value;
+    default: return actual > filter.value;
+  }
+}
+
+}  // namespace
+
+Status QueueManager::privileged(int32_t hconn) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  auto it = connections_.find(hconn);
+  if (it == connections_.end() || it->second->closed.load()) return Status::failure(VXRC_HCONN_ERROR);
+  return it->second->privileged ? Status::ok() : Status::failure(VXRC_NOT_PRIVILEGED);
+}
+
+Status QueueManager::defineQueue(int32_t hconn, const DefineRequest& request, AttributeError& error) {
+  Call call(*this, hconn, VXCALL_SPI_DEFINE);
+  if (!call.connection) return call.status;
+  if (!call.connection->privileged) return Status::failure(VXRC_NOT_PRIVILEGED);
+  if (!validObjectName(request.name)) return Status::failure(VXRC_OBJECT_SELECTOR_ERROR);
+  if (request.queueType != 0 && request.queueType != VXQT_LOCAL && request.queueType != VXQT_MODEL) {
+    return Status::failure(VXRC_OBJECT_SELECTOR_ERROR);
+  }
+  Status status = checkArrays(request.selectorCount, request.selectors, request.intCount,
+                              request.intAttrs, request.charLength, nullptr);
+  if (status.failed()) return status;
+  if (request.intCount < request.selectorCount) return Status::failure(VXRC_INT_ATTR_COUNT_ERROR);
+
+  std::lock_guard<std::mutex> lock(mutex_);
+  std::shared_ptr<Queue> existing = findQueue(request.name);
+  if (request.create && existing) return Status::failure(VXRC_OBJECT_ALREADY_EXISTS);
+  if (!request.create && !existing) return Status::failure(VXRC_UNKNOWN_OBJECT_NAME);
+
+  QueueDefinition definition;
+  definition.name = request.name;
+  if (existing) {
+    definition = existing->definition();
+  } else if (!request.likeName.empty()) {
+    std::shared_ptr<Queue> like = findQueue(request.likeName);
+    if (!like || like->type() == QueueType::Dynamic) return Status::failure(VXRC_LIKE_OBJECT_ERROR);
+    definition.type = like->type();
+    definition.attributes = like->attributes();
+  }
+  if (request.create && request.queueType != 0) definition.type = static_cast<QueueType>(request.queueType);
+  if (!request.create && request.queueType != 0 &&
+      request.queueType != static_cast<int32_t>(definition.type)) {
+    return Status::failure(VXRC_OBJECT_TYPE_ERROR);
+  }
+  for (int32_t i = 0; i < request.selectorCount; ++i) {
+    int32_t selector = load(request.selectors, i);
+    int32_t reason = apply(definition.attributes, selector, load(request.intAttrs, i),
+                           config_.limits.maxMsgLength);
+    if (reason != VXRC_NONE) {
+      error = {selector, reason};
+      return Status::failure(reason);
+    }
+  }
+  if (existing) {
+    existing->attributes() = definition.attributes;
+    existing->wakeWaiters();  // waiting getters learn of an inhibited get
+  } else {
+    queues_[definition.name] = std::make_shared<Queue>(definition);
+  }
+  return Status::ok();
+}
+
+// A queue that is open, or holds messages without purge, stays. A dynamic
+// queue leaves its creator's list.
+Status QueueManager::removeQueue(int32_t hconn, const std::string& name, bool purge) {
+  Call call(*this, hconn, VXCALL_SPI_DELETE);
+  if (!call.connection) return call.status;
+  if (!call.connection->privileged) return Status::failure(VXRC_NOT_PRIVILEGED);
+  std::lock_guard<std::mutex> lock(mutex_);
+  std::shared_ptr<Queue> queue = findQueue(name);
+  if (!queue) return Status::failure(VXRC_UNKNOWN_OBJECT_NAME);
+  if (queue->counts().handles > 0) return Status::failure(VXRC_OBJECT_IN_USE);
+  if (queue->depth() > 0 && !purge) return Status::failure(VXRC_QUEUE_NOT_EMPTY);
+  deleteQueue(queue);
+  auto creator = connections_.find(queue->creator);
+  if (creator != connections_.end()) {
+    auto& made = creator->second->dynamicQueues;
+    made.erase(std::remove(made.begin(), made.end(), queue), made.end());
+  }
+  return Status::ok();
+}
+
+Status QueueManager::inquireQueue(int32_t hconn, const std::string& name, const QueueFilter* filter,
+                                  int32_t selectorCount, const int32_t* selectors, int32_t intCount,
+                                  int32_t* intAttrs, int32_t charLength, char* charAttrs) {
+  Call call(*this, hconn, VXCALL_SPI_INQUIRE);
+  if (!call.connection) return call.status;
+  if (!call.connection->privileged) return Status::failure(VXRC_NOT_PRIVILEGED);
+  Status status = checkArrays(selectorCount, selectors, intCount, intAttrs, charLength, charAttrs);
+  if (status.failed()) return status;
+  if (filter != nullptr &&
+      (!integerSelector(filter->selector) || filter->op < LPIFLT_EQUAL || filter->op > LPIFLT_GREATER)) {
+    return Status::failure(VXRC_FILTER_ERROR);
+  }
+  std::lock_guard<std::mutex> lock(mutex_);
+  std::shared_ptr<Queue> queue = findQueue(name);
+  if (!queue) return Status::failure(VXRC_UNKNOWN_OBJECT_NAME);
+  status = checkSelectors(selectorCount, selectors, intCount, charLength);
+  if (status.failed()) return status;
+  if (filter != nullptr && !matches(integerAttribute(*queue, filter->selector), *filter)) {
+    return Status::failure(VXRC_FILTER_NOT_MATCHED);
+  }
+  fillAttributes(*queue, config_.name, selectorCount, selectors, intAttrs, charAttrs);
+  return Status::ok();
+}
+
+}  // namespace vxqm

@@ -1,0 +1,82 @@
+// The Java mirror of the private structures and options agrees with the
+// runtime's header, the pointer-sized connect options included.
+#include <cstddef>
+
+#include "jni_test.h"
+#include "vx/spi.h"
+
+namespace {
+
+class SpiLayout : public JniTest {
+ protected:
+  int32_t java(const char* cls, const char* name) {
+    std::string path = std::string("com/orvane/vx/taly/structs/") + cls;
+    jclass c = env->FindClass(path.c_str());
+    if (c == nullptr) {
+      env->ExceptionClear();
+      ADD_FAILURE() << "no class " << cls;
+      return -99999;
+    }
+    jfieldID field = env->GetStaticFieldID(c, name, "I");
+    jint v = -99999;
+    if (field == nullptr) {
+      env->ExceptionClear();
+      ADD_FAILURE() << "no field " << cls << "." << name;
+    } else {
+      v = env->GetStaticIntField(c, field);
+    }
+    env->DeleteLocalRef(c);
+    return v;
+  }
+};
+
+#define EXPECT_JAVA(cls, name, value) EXPECT_EQ(java(cls, name), static_cast<int32_t>(value)) << cls "." name
+#define EXPECT_SPI(name) EXPECT_JAVA("SpiConstants", #name, name)
+
+}  // namespace
+
+TEST_F(SpiLayout, StructureClassesMatchTheHeader) {
+  EXPECT_JAVA("SpiConnectOptions", "LENGTH", sizeof(LpiConnectOptions));
+  EXPECT_JAVA("SpiConnectOptions", "ENVIRONMENT", offsetof(LpiConnectOptions, Environment));
+  EXPECT_JAVA("SpiConnectOptions", "ENVIRONMENT_PTR", offsetof(LpiConnectOptions, EnvironmentPtr));
+  EXPECT_JAVA("SpiOpenOptions", "LENGTH", sizeof(LpiOpenOptions));
+  EXPECT_JAVA("SpiOpenOptions", "OPTIONS", offsetof(LpiOpenOptions, Options));
+  EXPECT_JAVA("SpiPutOptions", "LENGTH", sizeof(LpiPutOptions));
+  EXPECT_JAVA("SpiPutOptions", "MSG_ID", offsetof(LpiPutOptions, MsgId));
+  EXPECT_JAVA("SpiGetOptions", "LENGTH", sizeof(LpiGetOptions));
+  EXPECT_JAVA("SpiGetOptions", "MSG_LENGTH", offsetof(LpiGetOptions, MsgLength));
+  EXPECT_JAVA("SpiGetOptions", "RETURNED_LENGTH", offsetof(LpiGetOptions, ReturnedLength));
+  EXPECT_JAVA("SpiSyncPointOptions", "LENGTH", sizeof(LpiSyncPointOptions));
+  EXPECT_JAVA("ObjectSelector", "LENGTH", sizeof(LpiObjectSelector));
+  EXPECT_JAVA("ObjectSelector", "OBJECT_TYPE", offsetof(LpiObjectSelector, ObjectType));
+  EXPECT_JAVA("ObjectSelector", "QUEUE_TYPE", offsetof(LpiObjectSelector, QueueType));
+  EXPECT_JAVA("ObjectSelector", "OBJECT_NAME", offsetof(LpiObjectSelector, ObjectName));
+  EXPECT_JAVA("FilterElement", "LENGTH", sizeof(LpiFilterElement));
+  EXPECT_JAVA("FilterElement", "SELECTOR", offsetof(LpiFilterElement, Selector));
+  EXPECT_JAVA("FilterElement", "OPERATOR", offsetof(LpiFilterElement, Operator));
+  EXPECT_JAVA("FilterElement", "VALUE", offsetof(LpiFilterElement, Value));
+  EXPECT_JAVA("AttrErrors", "LENGTH", sizeof(LpiAttrErrors));
+  EXPECT_JAVA("AttrErrors", "SELECTOR", offsetof(LpiAttrErrors, Selector));
+  EXPECT_JAVA("AttrErrors", "REASON", offsetof(LpiAttrErrors, Reason));
+  EXPECT_JAVA("ChlAuthParms", "LENGTH", sizeof(LpiChlAuthParms));
+  EXPECT_JAVA("ChlAuthParms", "DECISION", offsetof(LpiChlAuthParms, Decision));
+  EXPECT_JAVA("ChlAuthParms", "ADDRESS", offsetof(LpiChlAuthParms, Address));
+  EXPECT_JAVA("ChlAuthParms", "USER", offsetof(LpiChlAuthParms, User));
+
+  EXPECT_SPI(LPI_CURRENT_VERSION);
+  EXPECT_SPI(LPICHLAUTH_ALLOWED);
+  EXPECT_SPI(LPICHLAUTH_BLOCKED);
+  EXPECT_SPI(LPI_NO_ENVIRONMENT);
+  EXPECT_SPI(LPIPO_SYNCPOINT);
+  EXPECT_SPI(LPIPO_NO_SYNCPOINT);
+  EXPECT_SPI(LPIGO_SYNCPOINT);
+  EXPECT_SPI(LPIGO_NO_SYNCPOINT);
+  EXPECT_SPI(LPIGO_NO_WAIT);
+  EXPECT_SPI(LPISPO_COMMIT);
+  EXPECT_SPI(LPISPO_BACKOUT);
+  EXPECT_SPI(LPIFLT_EQUAL);
+  EXPECT_SPI(LPIFLT_LESS);
+  EXPECT_SPI(LPIFLT_GREATER);
+  EXPECT_SPI(LPIDEF_REPLACE);
+  EXPECT_SPI(LPIDEF_CREATE);
+}
