@@ -1,8 +1,9 @@
 // The runtime's entry-point vector. The embedded queue manager answers the
-// connect, object, put, get, inquire, set, unit-of-work, subscription, status
-// and message-property calls, the XA entries, the private calls of
-// entries/spi_entries.h and the data conversion; every other queueing and SPI
-// call fails with completion code 2 and reason VXRC_NOT_AVAILABLE.
+// connect, object, put, get, inquire, set, unit-of-work, subscription, status,
+// message-property, callback and control calls, the XA entries, the private
+// calls of entries/spi_entries.h and the data conversion; every other
+// queueing and SPI call fails with completion code 2 and reason
+// VXRC_NOT_AVAILABLE.
 #include <cstddef>
 #include <tuple>
 

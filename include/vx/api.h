@@ -18,6 +18,7 @@
 #include <cstdint>
 
 #include "vx/properties.h"
+#include "vx/async.h"
 #include "vx/reasons.h"
 #include "vx/structs.h"
 #include "vx/subscriptions.h"
@@ -292,6 +293,9 @@ enum : int32_t {
   VXCALL_DLTMP = 27,
   VXCALL_MHBUF = 28,
   VXCALL_BUFMH = 29,
+  VXCALL_CB = 13,
+  VXCALL_CTL = 14,
+  VXCALL_CALLBACK = 15,  // a callback function of the connection is running
 };
 
 static_assert(offsetof(VXMD, Priority) == 12 && offsetof(VXMD, Format) == 32);

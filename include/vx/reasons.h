@@ -8,7 +8,7 @@
 //   32xx options and fields           33xx objects and queues
 //   34xx messages                     35xx units of work
 //   36xx private calls                37xx data conversion
-//   39xx the runtime itself
+//   38xx asynchronous consumption     39xx the runtime itself
 // Within a group, the topics, subscriptions and message properties take
 // numbers from xx11 (30xx), xx21 (31xx, 34xx) and xx31 (32xx, 33xx) on.
 // The Java side mirrors this table in com.orvane.vx.taly.structs.Reasons,
@@ -144,6 +144,17 @@ enum : int32_t {
   X(VXRC_CONVERTED_DATA_TRUNCATED, 3701, "the converted data did not fit; it was cut")       \
   X(VXRC_CCSID_NOT_SUPPORTED, 3702, "no conversion between these character sets")            \
   X(VXRC_FORMAT_NOT_CONVERTIBLE, 3703, "the message format is not text")                     \
+  /* asynchronous consumption */                                                             \
+  X(VXRC_CBD_ERROR, 3801, "the callback descriptor is null or not valid")                    \
+  X(VXRC_CTLO_ERROR, 3802, "the control options are not valid")                              \
+  X(VXRC_OPERATION_ERROR, 3803, "the operation is not valid for this call")                  \
+  X(VXRC_CALLBACK_TYPE_ERROR, 3804, "the callback type is not valid here")                   \
+  X(VXRC_CALLBACK_OPTIONS_ERROR, 3805, "the callback descriptor's options are not valid")    \
+  X(VXRC_CALLBACK_FUNCTION_ERROR, 3806, "the callback function is null")                     \
+  X(VXRC_MAX_MSG_LENGTH_ERROR, 3807, "the maximum message length is not valid")              \
+  X(VXRC_CALLBACK_NOT_REGISTERED, 3808, "no such callback is registered")                    \
+  X(VXRC_NO_CALLBACKS_ACTIVE, 3809, "no message consumer is registered to wait for")         \
+  X(VXRC_CALLBACK_CALL_ERROR, 3810, "the call cannot be made from inside a callback")        \
   /* the runtime itself */                                                                   \
   X(VXRC_INTERNAL_ERROR, 3901, "the runtime failed unexpectedly")
 

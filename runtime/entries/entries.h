@@ -34,10 +34,13 @@ void answer(PVXINT cc, PVXINT reason, Body&& body) {
 
 void VXBACK(VXINT hconn, PVXINT cc, PVXINT reason);
 void VXBEGIN(VXINT hconn, PVXVOID bo, PVXINT cc, PVXINT reason);
+void VXCB(VXINT hconn, VXINT operation, PVXVOID cbd, VXINT hobj, PVXVOID md, PVXVOID gmo,
+          PVXINT cc, PVXINT reason);
 void VXCLOSE(VXINT hconn, PVXINT hobj, VXINT options, PVXINT cc, PVXINT reason);
 void VXCMIT(VXINT hconn, PVXINT cc, PVXINT reason);
 void VXCONN(PVXVOID qmgrName, PVXINT hconn, PVXINT cc, PVXINT reason);
 void VXCONNX(PVXVOID qmgrName, PVXVOID cno, PVXINT hconn, PVXINT cc, PVXINT reason);
+void VXCTL(VXINT hconn, VXINT operation, PVXVOID ctlo, PVXINT cc, PVXINT reason);
 void VXDISC(PVXINT hconn, PVXINT cc, PVXINT reason);
 void VXGET(VXINT hconn, VXINT hobj, PVXVOID md, PVXVOID gmo, VXINT bufferLength, PVXVOID buffer,
            PVXINT dataLength, PVXINT cc, PVXINT reason);
@@ -70,9 +73,9 @@ void VXBUFMH(VXINT hconn, VXINT hmsgLow, VXINT hmsgHigh, PVXVOID opts, PVXVOID m
 
 // The entries above, as vxrt.cpp puts them into the vector.
 #define VXRT_IMPLEMENTED_CALLS(X)                                                         \
-  X(VXBACK) X(VXBEGIN) X(VXCLOSE) X(VXCMIT) X(VXCONN) X(VXCONNX) X(VXDISC) X(VXGET) X(VXINQ) \
-  X(VXOPEN) X(VXPUT) X(VXPUT1) X(VXSET) X(VXSUB) X(VXSUBRQ) X(VXSTAT) X(VXCRTMH) X(VXDLTMH)  \
-  X(VXSETMP) X(VXINQMP) X(VXDLTMP) X(VXMHBUF) X(VXBUFMH)
+  X(VXBACK) X(VXBEGIN) X(VXCB) X(VXCLOSE) X(VXCMIT) X(VXCONN) X(VXCONNX) X(VXCTL) X(VXDISC) \
+  X(VXGET) X(VXINQ) X(VXOPEN) X(VXPUT) X(VXPUT1) X(VXSET) X(VXSUB) X(VXSUBRQ) X(VXSTAT)      \
+  X(VXCRTMH) X(VXDLTMH) X(VXSETMP) X(VXINQMP) X(VXDLTMP) X(VXMHBUF) X(VXBUFMH)
 
 // The XA entries: each answers with an XA return code (vx/xa.h); a null or
 // null-format XID, or one whose lengths are out of range, gets XAER_INVAL.

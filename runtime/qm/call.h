@@ -10,14 +10,26 @@ namespace vxqm {
 // whether the claim succeeded.
 class QueueManager::Call {
  public:
-  Call(QueueManager& qm, int32_t hconn, int32_t number) : status(qm.enter(hconn, number, connection)) {}
-  ~Call() {
-    if (connection) connection->release();
-  }
+  Call(QueueManager& qm, int32_t hconn, int32_t number)
+      : qm_(qm), status(qm.enter(hconn, number, connection, claim_)) {}
+  ~Call() { end(); }
   Call(const Call&) = delete;
   Call& operator=(const Call&) = delete;
 
-  // Declared first: enter() fills it while status is initialised.
+  // Gives the connection back before the end of the scope (for a call that
+  // waits for the dispatcher afterwards); the connection stays referenced.
+  void end() {
+    if (connection && claim_.held) qm_.leave(*connection, claim_);
+    claim_.held = false;
+  }
+
+ private:
+  QueueManager& qm_;
+  Claim claim_;
+
+ public:
+  // Declared after the claim and before status: enter() fills them while
+  // status is initialised.
   std::shared_ptr<Connection> connection;
   Status status;
 };

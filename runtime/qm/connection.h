@@ -1,5 +1,5 @@
 // A connection: who it is, the objects it has open, its unit of work, the
-// dynamic queues it made, and the call in progress on it.
+// dynamic queues it made, its consumers, and the call in progress on it.
 #ifndef VXQM_CONNECTION_H
 #define VXQM_CONNECTION_H
 
@@ -10,6 +10,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "qm/consumers.h"
 #include "qm/properties.h"
 #include "qm/queue.h"
 #include "qm/topics.h"
@@ -55,6 +56,10 @@ class Connection {
   }
   void release() { call_.store(VXCALL_NONE, std::memory_order_release); }
   int32_t callInProgress() const { return call_.load(std::memory_order_acquire); }
+  // A call made from inside a callback runs within the callback's claim:
+  // it names itself the call in progress and gives the name back after.
+  int32_t nest(int32_t call) { return call_.exchange(call, std::memory_order_acq_rel); }
+  void unnest(int32_t previous) { call_.store(previous, std::memory_order_release); }
 
   // Set by disconnect while it holds the connection; a later claim sees it.
   std::atomic<bool> closed{false};
@@ -73,6 +78,7 @@ class Connection {
   // Set at connect: made by the privileged connect, and its environment value.
   bool privileged = false;
   int32_t environment = -1;
+  Consumers consumers;
 
  private:
   const int32_t hconn_;

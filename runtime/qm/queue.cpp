@@ -1,12 +1,14 @@
 #include "qm/queue.h"
 
+#include <algorithm>
+
 namespace vxqm {
 
 MessageKey Queue::add(std::unique_ptr<StoredMessage> message) {
   MessageKey key{VXPRI_HIGHEST - message->md.priority, nextSequence_++};
   bool visible = message->state == MessageState::Visible;
   messages_.emplace(key, std::move(message));
-  if (visible) available_.notify_all();
+  if (visible) notify();
   return key;
 }
 
@@ -48,14 +50,24 @@ std::unique_ptr<StoredMessage> Queue::take(const MessageKey& key) {
 void Queue::makeVisible(const MessageKey& key) {
   if (StoredMessage* message = at(key)) {
     message->state = MessageState::Visible;
-    available_.notify_all();
+    notify();
   }
 }
 
 void Queue::markDeleted() {
   deleted_ = true;
   messages_.clear();
+  notify();
+}
+
+void Queue::unwatch(std::condition_variable* dispatcher) {
+  auto it = std::find(watchers_.begin(), watchers_.end(), dispatcher);
+  if (it != watchers_.end()) watchers_.erase(it);
+}
+
+void Queue::notify() {
   available_.notify_all();
+  for (std::condition_variable* watcher : watchers_) watcher->notify_all();
 }
 
 }  // namespace vxqm

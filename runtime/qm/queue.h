@@ -8,6 +8,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "qm/message.h"
 
@@ -66,7 +67,7 @@ class Queue {
   std::unique_ptr<StoredMessage> take(const MessageKey& key);
   // A pending message becomes visible and waiting getters are woken.
   void makeVisible(const MessageKey& key);
-  void wakeWaiters() { available_.notify_all(); }
+  void wakeWaiters() { notify(); }
 
   // A deleted queue drops its messages and wakes its waiters; it stays alive
   // as long as a handle or unit of work refers to it.
@@ -75,6 +76,10 @@ class Queue {
 
   std::condition_variable& available() { return available_; }
   int32_t& waiters() { return waiters_; }
+  // Dispatchers with consumers on this queue, woken with its getters; one
+  // entry per consumer.
+  void watch(std::condition_variable* dispatcher) { watchers_.push_back(dispatcher); }
+  void unwatch(std::condition_variable* dispatcher);
 
   // The connection that made a dynamic queue (0 for defined queues).
   int32_t creator = 0;
@@ -87,8 +92,11 @@ class Queue {
   uint64_t nextSequence_ = 0;
   OpenCounts counts_;
   bool deleted_ = false;
+  void notify();
+
   std::condition_variable available_;
   int32_t waiters_ = 0;
+  std::vector<std::condition_variable*> watchers_;
 };
 
 }  // namespace vxqm

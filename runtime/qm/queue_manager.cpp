@@ -21,21 +21,28 @@ QueueManager::QueueManager(QueueManagerConfig config, Clock& clock)
   instance_ = static_cast<uint64_t>(now) ^ (static_cast<uint64_t>(getpid()) << 40);
 }
 
-QueueManager::~QueueManager() = default;
+// Every connection's consumers get their STOP and DEREGISTER calls first.
+QueueManager::~QueueManager() {
+  std::unique_lock<std::mutex> lock(mutex_);
+  for (const auto& entry : connections_) {
+    leaveAll(*entry.second);
+    retired_.push_back(entry.second);
+  }
+  for (const std::shared_ptr<Connection>& connection : retired_) {
+    Consumers& consumers = connection->consumers;
+    consumers.changed.wait(lock, [&] { return !consumers.running; });
+  }
+  reap(lock);
+}
 
-Status QueueManager::enter(int32_t hconn, int32_t call, std::shared_ptr<Connection>& out) {
-  std::shared_ptr<Connection> connection;
-  {
-    std::lock_guard<std::mutex> lock(mutex_);
-    auto it = connections_.find(hconn);
-    if (it == connections_.end()) return Status::failure(VXRC_HCONN_ERROR);
-    connection = it->second;
-  }
-  if (!connection->claim(call)) return Status::failure(VXRC_CALL_IN_PROGRESS);
-  if (connection->closed.load()) {
-    connection->release();
-    return Status::failure(VXRC_HCONN_ERROR);
-  }
+Status QueueManager::enter(int32_t hconn, int32_t call, std::shared_ptr<Connection>& out,
+                           Claim& claim) {
+  std::unique_lock<std::mutex> lock(mutex_);
+  auto it = connections_.find(hconn);
+  if (it == connections_.end()) return Status::failure(VXRC_HCONN_ERROR);
+  std::shared_ptr<Connection> connection = it->second;
+  Status status = this->claim(*connection, call, claim, lock);
+  if (status.failed()) return status;
   out = std::move(connection);
   return Status::ok();
 }
@@ -65,7 +72,8 @@ Status QueueManager::connect(const ConnectRequest& request, int32_t& hconn, Conn
   }
   std::string user = request.credentials ? request.credentials->user : std::string();
   ConnectionId connectionId = newId();
-  std::lock_guard<std::mutex> lock(mutex_);
+  std::unique_lock<std::mutex> lock(mutex_);
+  reap(lock);
   if (connections_.size() >= static_cast<size_t>(config_.limits.maxConnections)) {
     return Status::failure(VXRC_CONNECTION_LIMIT);
   }
@@ -85,18 +93,32 @@ Status QueueManager::disconnect(int32_t& hconn) {
   Call call(*this, hconn, VXCALL_DISC);
   if (!call.connection) return call.status;
   Connection& connection = *call.connection;
-  std::lock_guard<std::mutex> lock(mutex_);
-  bool hadWork = connection.unitOfWork.hasWork();
-  connection.unitOfWork.backout();
-  leaveTransactions(connection);
-  leaveTopics(connection);
-  while (!connection.handles.empty()) closeHandle(connection, connection.handles.begin()->first);
-  for (const std::shared_ptr<Queue>& queue : connection.dynamicQueues) deleteQueue(queue);
-  connection.dynamicQueues.clear();
-  connection.closed.store(true);
-  connections_.erase(connection.hconn());
-  liveHandles_.erase(connection.hconn());
+  bool hadWork = false;
+  {
+    std::unique_lock<std::mutex> lock(mutex_);
+    hadWork = connection.unitOfWork.hasWork();
+    connection.unitOfWork.backout();
+    leaveTransactions(connection);
+    leaveTopics(connection);
+    while (!connection.handles.empty()) closeHandle(connection, connection.handles.begin()->first);
+    for (const std::shared_ptr<Queue>& queue : connection.dynamicQueues) deleteQueue(queue);
+    connection.dynamicQueues.clear();
+    leaveAll(connection);
+    connection.closed.store(true);
+    connections_.erase(connection.hconn());
+    liveHandles_.erase(connection.hconn());
+    // Its dispatcher, if it has one, is joined once it has made its last calls.
+    if (connection.consumers.thread.joinable()) retired_.push_back(call.connection);
+    connection.consumers.changed.notify_all();
+  }
+  call.end();
   hconn = 0;
+  if (!onDispatcher(&connection)) {
+    Consumers& consumers = connection.consumers;
+    std::unique_lock<std::mutex> lock(mutex_);
+    consumers.changed.wait(lock, [&] { return !consumers.running; });
+    reap(lock);
+  }
   return hadWork ? Status::warning(VXRC_BACKED_OUT_AT_DISCONNECT) : Status::ok();
 }
 
@@ -209,6 +231,10 @@ Status QueueManager::open(int32_t hconn, const ObjectRequest& object, const Open
 void QueueManager::closeHandle(Connection& connection, int32_t hobj) {
   auto it = connection.handles.find(hobj);
   if (it == connection.handles.end()) return;
+  // Its message consumer leaves with it.
+  if (std::shared_ptr<Consumer> consumer = findConsumer(connection, hobj, ConsumerKind::Message)) {
+    leaveConsumer(connection, *consumer);
+  }
   const OpenOptions& options = it->second.options;
   OpenCounts& counts = it->second.queue->counts();
   --counts.handles;
@@ -223,29 +249,35 @@ Status QueueManager::close(int32_t hconn, int32_t& hobj, int32_t options) {
   Call call(*this, hconn, VXCALL_CLOSE);
   if (!call.connection) return call.status;
   Connection& connection = *call.connection;
-  std::lock_guard<std::mutex> lock(mutex_);
-  ObjectHandle* handle = findHandle(connection, hobj);
-  if (handle == nullptr) return closeTopicOrSubscription(connection, hobj, options);
-  if ((options & ~VXCO_DELETE) != 0) return Status::failure(VXRC_CLOSE_OPTIONS_ERROR);
-  bool deleteIt = (options & VXCO_DELETE) != 0;
-  std::shared_ptr<Queue> queue = handle->queue;
-  if (deleteIt) {
-    if (queue->managed) return Status::failure(VXRC_MANAGED_QUEUE);
-    if (queue->type() != QueueType::Dynamic) return Status::failure(VXRC_CLOSE_OPTIONS_ERROR);
-    if (!queue->deleted() && queue->counts().handles > 1) {
-      return Status::failure(VXRC_OBJECT_IN_USE);
+  std::shared_ptr<Consumer> consumer;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    ObjectHandle* handle = findHandle(connection, hobj);
+    if (handle == nullptr) return closeTopicOrSubscription(connection, hobj, options);
+    if ((options & ~VXCO_DELETE) != 0) return Status::failure(VXRC_CLOSE_OPTIONS_ERROR);
+    bool deleteIt = (options & VXCO_DELETE) != 0;
+    std::shared_ptr<Queue> queue = handle->queue;
+    if (deleteIt) {
+      if (queue->managed) return Status::failure(VXRC_MANAGED_QUEUE);
+      if (queue->type() != QueueType::Dynamic) return Status::failure(VXRC_CLOSE_OPTIONS_ERROR);
+      if (!queue->deleted() && queue->counts().handles > 1) {
+        return Status::failure(VXRC_OBJECT_IN_USE);
+      }
+    }
+    consumer = findConsumer(connection, hobj, ConsumerKind::Message);
+    closeHandle(connection, hobj);
+    if (deleteIt && !queue->deleted()) {
+      deleteQueue(queue);
+      auto creator = connections_.find(queue->creator);
+      if (creator != connections_.end()) {
+        auto& made = creator->second->dynamicQueues;
+        made.erase(std::remove(made.begin(), made.end(), queue), made.end());
+      }
     }
   }
-  closeHandle(connection, hobj);
-  if (deleteIt && !queue->deleted()) {
-    deleteQueue(queue);
-    auto creator = connections_.find(queue->creator);
-    if (creator != connections_.end()) {
-      auto& made = creator->second->dynamicQueues;
-      made.erase(std::remove(made.begin(), made.end(), queue), made.end());
-    }
-  }
+  call.end();
   hobj = 0;
+  if (consumer) awaitGone(connection, *consumer);
   return Status::ok();
 }
 

@@ -6,6 +6,8 @@
 // seen whole. A connection serves one call at a time: a call made while
 // another is in progress on the same connection fails with
 // VXRC_CALL_IN_PROGRESS, and callInProgress names the call that holds it.
+// Callbacks of a connection's consumers take turns with its calls (see
+// qm/consumers.h).
 #ifndef VXQM_QUEUE_MANAGER_H
 #define VXQM_QUEUE_MANAGER_H
 
@@ -151,6 +153,8 @@ struct PropertyBuffer {
   bool remove = false;  // VXBUFMH: take the block out of the buffer
 };
 
+enum class Control { Start, StartWait, Stop, Suspend, Resume };
+
 // A queue to define, or an existing one to change, with attributes by
 // selector (see admin.cpp for those accepted).
 struct DefineRequest {
@@ -246,6 +250,21 @@ class QueueManager {
   Status bufferToProperties(int32_t hconn, int64_t hmsg, PropertyBuffer& buffer,
                             int32_t& dataLength, int32_t& count);
 
+  // A message consumer on hobj, or the event handler (hobj not used).
+  // Registering again on the same handle, or a second event handler,
+  // replaces the callback: the old one gets its DEREGISTER call.
+  Status registerConsumer(int32_t hconn, int32_t hobj, ConsumerKind kind,
+                          const ConsumerOptions& options, std::shared_ptr<Callback> callback);
+  // Called from outside the connection's callbacks, returns once the
+  // DEREGISTER call has been made.
+  Status deregisterConsumer(int32_t hconn, int32_t hobj, ConsumerKind kind);
+  Status suspendConsumer(int32_t hconn, int32_t hobj, ConsumerKind kind, bool suspend);
+  // Start returns at once. Start-wait returns once the consumers have
+  // stopped again (by a stop, or when no message consumer is left). Stop,
+  // from outside the connection's callbacks, returns once the STOP calls
+  // have been made.
+  Status control(int32_t hconn, Control operation);
+
   // The XA calls of a transaction manager (see qm/transactions.h for how an
   // rmid finds its connection). Each answers with an XA return code.
   // qmgrName empty: this queue manager.
@@ -272,6 +291,8 @@ class QueueManager {
   bool connected(int32_t hconn);
   // Getters waiting on a queue right now (tests wait for a getter to block).
   int32_t waitingGetters(const std::string& queue);
+  // Calls of this connection waiting for its callback to return (tests).
+  int32_t waitingCalls(int32_t hconn);
 
   // Administration of queues by the private calls (admin.cpp): only a
   // connection made by the privileged connect may use them.
@@ -288,8 +309,16 @@ class QueueManager {
  private:
   class Call;
   friend class Call;
+  struct Claim {
+    bool held = false;
+    bool nested = false;  // made from inside a callback
+    int32_t previous = VXCALL_NONE;
+  };
+  struct Work;
 
-  Status enter(int32_t hconn, int32_t call, std::shared_ptr<Connection>& connection);
+  Status enter(int32_t hconn, int32_t call, std::shared_ptr<Connection>& connection, Claim& claim);
+  Status claim(Connection& connection, int32_t call, Claim& claim, std::unique_lock<std::mutex>& lock);
+  void leave(Connection& connection, Claim& claim);
   int32_t newHandle();
   ObjectHandle* findHandle(Connection& connection, int32_t hobj);
   std::shared_ptr<Queue> findQueue(const std::string& name);
@@ -349,11 +378,33 @@ class QueueManager {
   XaContext* xaContext(int32_t rmid);
   bool outside(const XaContext& context);
 
+  // Consumers (consumers.cpp) and their dispatcher (dispatcher.cpp).
+  std::shared_ptr<Consumer> findConsumer(Connection& connection, int32_t hobj, ConsumerKind kind);
+  void leaveConsumer(Connection& connection, Consumer& consumer);
+  void leaveAll(Connection& connection);
+  void awaitGone(Connection& connection, const Consumer& consumer);
+  void awaitStopped(Connection& connection, uint64_t starts);
+  // Whether this thread is the connection's dispatcher (any dispatcher for null).
+  bool onDispatcher(const Connection* connection) const;
+  void startDispatcher(Connection& connection);
+  void reap(std::unique_lock<std::mutex>& lock);
+  void dispatch(Connection& connection);
+  bool takeTurn(Connection& connection);
+  void endTurn(Connection& connection);
+  bool nextWork(Connection& connection, bool take, Work* work);
+  bool controlWork(Connection& connection, bool take, Work* work);
+  bool messageWork(Connection& connection, bool take, Work* work);
+  bool examine(Connection& connection, Consumer& consumer, bool take, Work* work);
+  bool event(Connection& connection, Consumer& about, Status status, Work* work);
+  void deliver(Connection& connection, Work& work, std::unique_lock<std::mutex>& lock);
+
   QueueManagerConfig config_;
   Clock& clock_;
   std::mutex mutex_;
   std::unordered_map<std::string, std::shared_ptr<Queue>> queues_;
   std::unordered_map<int32_t, std::shared_ptr<Connection>> connections_;
+  // Disconnected connections whose dispatcher thread nobody has joined yet.
+  std::vector<std::shared_ptr<Connection>> retired_;
   std::unordered_set<int32_t> liveHandles_;
   int32_t nextHandle_ = 1001;
   uint64_t nextDynamic_ = 0;

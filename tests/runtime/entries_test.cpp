@@ -401,7 +401,7 @@ TEST_F(Entries, ADynamicQueuesMadeNameIsWrittenIntoTheDescriptor) {
 }
 
 TEST_F(Entries, CallsThisRuntimeDoesNotServeAreNotAvailable) {
-  v->VXCTL(hconn, 0, nullptr, &cc, &reason);
+  v->priv->spi->lpiSPIUnsubscribe(hconn, nullptr, &cc, &reason);
   EXPECT_EQ(codes(), failed(VXRC_NOT_AVAILABLE));
   EXPECT_EQ(v->priv->services->callInProgress(hconn), VXCALL_NONE);
   EXPECT_EQ(v->priv->services->callInProgress(424242), VXCALL_NONE);

@@ -4,8 +4,11 @@ import com.orvane.vx.taly.handles.Pint;
 import com.orvane.vx.taly.local.LocalHconn;
 import com.orvane.vx.taly.local.LocalHobj;
 import com.orvane.vx.taly.local.internal.base.Native;
+import com.orvane.vx.taly.local.internal.base.NativeLayout;
 import com.orvane.vx.taly.structs.BeginOptions;
 import com.orvane.vx.taly.structs.ConnectOptions;
+import com.orvane.vx.taly.structs.Constants;
+import com.orvane.vx.taly.structs.ControlOptions;
 import com.orvane.vx.taly.structs.GetMessageOptions;
 import com.orvane.vx.taly.structs.MessageDescriptor;
 import com.orvane.vx.taly.structs.NativeStruct;
@@ -13,6 +16,7 @@ import com.orvane.vx.taly.structs.ObjectDescriptor;
 import com.orvane.vx.taly.structs.PutMessageOptions;
 import java.nio.ByteBuffer;
 import java.nio.ByteOrder;
+import java.nio.charset.StandardCharsets;
 
 /**
  * One method per native call: each makes the completion-code and reason
@@ -22,6 +26,9 @@ import java.nio.ByteOrder;
  * that the library never reads are passed as 0.
  */
 final class Calls {
+
+    private static final String CBD_STRUC_ID = "CBD ";
+    private static final int CBD_VERSION = 1;
 
     private Calls() {
     }
@@ -155,6 +162,46 @@ final class Calls {
         Pint cc = new Pint();
         Pint reason = new Pint();
         Native.VXBACK(trace, hconn, 0, 0, cc, reason);
+        return new Completion(cc.x, reason.x);
+    }
+
+    /**
+     * Registers, deregisters, suspends or resumes a callback ({@code VXCB});
+     * a registration hands the library the bridge it calls, whose class is
+     * kept for the bridge's callback index.
+     */
+    static Completion callback(int hconn, int operation, LocalHobj hobj, ConsumerBridge bridge,
+            MessageDescriptor md, GetMessageOptions gmo, byte[] cbd) {
+        boolean trace = Binding.ready();
+        Pint cc = new Pint();
+        Pint reason = new Pint();
+        Native.VXCB(trace, 0, ConsumerBridge.CALLBACK_INDEX, ConsumerBridge.class, bridge, hconn, 0, 0, operation,
+                hobj, bytes(md), bytes(gmo), cbd, cc, reason);
+        return new Completion(cc.x, reason.x);
+    }
+
+    /**
+     * A callback descriptor (VXCBD) of the running JVM's layout, of this type
+     * and maximum message length; the library fills in the callback area and
+     * function when it registers.
+     */
+    static byte[] callbackDescriptor(int callbackType, int maxMsgLength) {
+        byte[] cbd = new byte[NativeLayout.VXCBD_SIZE];
+        ByteBuffer view = ByteBuffer.wrap(cbd).order(ByteOrder.nativeOrder());
+        view.put(NativeLayout.VXCBD_STRUC_ID, CBD_STRUC_ID.getBytes(StandardCharsets.US_ASCII));
+        view.putInt(NativeLayout.VXCBD_VERSION, CBD_VERSION);
+        view.putInt(NativeLayout.VXCBD_CALLBACK_TYPE, callbackType);
+        view.putInt(NativeLayout.VXCBD_OPTIONS, Constants.VXCBDO_NONE);
+        view.putInt(NativeLayout.VXCBD_MAX_MSG_LENGTH, maxMsgLength);
+        return cbd;
+    }
+
+    /** Starts, stops, suspends or resumes the connection's consumers ({@code VXCTL}). */
+    static Completion control(int hconn, int operation, ControlOptions options) {
+        boolean trace = Binding.ready();
+        Pint cc = new Pint();
+        Pint reason = new Pint();
+        Native.VXCTL(trace, hconn, 0, 0, operation, bytes(options), cc, reason);
         return new Completion(cc.x, reason.x);
     }
 

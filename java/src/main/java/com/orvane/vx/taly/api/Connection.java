@@ -4,12 +4,16 @@ import com.orvane.vx.taly.local.LocalHconn;
 import com.orvane.vx.taly.local.LocalHobj;
 import com.orvane.vx.taly.structs.BeginOptions;
 import com.orvane.vx.taly.structs.ConnectOptions;
+import com.orvane.vx.taly.structs.Constants;
+import com.orvane.vx.taly.structs.ControlOptions;
 import com.orvane.vx.taly.structs.NativeStruct;
 import com.orvane.vx.taly.structs.ObjectDescriptor;
 import com.orvane.vx.taly.structs.Reasons;
 import java.util.Arrays;
 import java.util.EnumSet;
+import java.util.Map;
 import java.util.Set;
+import java.util.concurrent.ConcurrentHashMap;
 import java.util.concurrent.locks.ReentrantLock;
 
 /**
@@ -22,8 +26,14 @@ import java.util.concurrent.locks.ReentrantLock;
  * a thread's. Threads that should work in parallel, or in units of work of
  * their own, each use their own connection.
  *
+ * <p>Consumers registered on its queues ({@link Queue#registerConsumer}) get
+ * their messages on a thread of the queue manager between {@link #start()}
+ * and {@link #stop()}. A listener's own calls on the connection run at once;
+ * calls from other threads wait while a listener runs.
+ *
  * <p>Closing (try-with-resources) disconnects; the queue manager then backs
- * out an open unit of work and closes the connection's queues. Every later
+ * out an open unit of work, stops and deregisters the consumers, and closes
+ * the connection's queues. Every later
  * call on the connection or its queues fails with
  * {@code VXRC_HCONN_ERROR} without reaching the queue manager, since a
  * handle that was given up may name a new connection.
@@ -34,7 +44,9 @@ public final class Connection implements AutoCloseable {
     private final LocalHconn hconn;
     private final String qmgrName;
     private final Completion connectCompletion;
-    private boolean closed;
+    private final Map<Integer, ConsumerBridge> consumers = new ConcurrentHashMap<>();
+    private volatile ConsumerBridge eventBridge;
+    private volatile boolean closed;
 
     private Connection(String qmgrName, LocalHconn hconn, Completion connectCompletion) {
         this.qmgrName = qmgrName;
@@ -172,21 +184,109 @@ public final class Connection implements AutoCloseable {
     }
 
     /**
+     * Starts the consumers of the connection's queues, and its event
+     * listener, on a thread of the queue manager; returns at once. Consumers
+     * registered later start as they come.
+     */
+    public Completion start() {
+        return control("VXCTL", Constants.VXOP_START);
+    }
+
+    /**
+     * Stops the consumers. From any thread but a listener's, it returns once
+     * each started consumer has had its stop call, and no listener runs; from
+     * inside a listener it returns at once and the stop calls follow when the
+     * listener returns. Messages wait on their queues until the next start.
+     */
+    public Completion stop() {
+        return control("VXCTL", Constants.VXOP_STOP);
+    }
+
+    /** Holds the consumers' messages back until {@link #resume()}; they stay started. */
+    public Completion suspend() {
+        return control("VXCTL", Constants.VXOP_SUSPEND);
+    }
+
+    public Completion resume() {
+        return control("VXCTL", Constants.VXOP_RESUME);
+    }
+
+    private Completion control(String callName, int operation) {
+        return call(callName, handle -> Calls.check(callName,
+                Calls.control(handle, operation, new ControlOptions())));
+    }
+
+    /**
+     * Registers the connection's event listener, replacing one registered
+     * before; it is told of the conditions that keep the consumers from their
+     * messages.
+     */
+    public Completion registerEventListener(EventListener listener) {
+        if (listener == null) {
+            throw new NullPointerException("listener");
+        }
+        ConsumerBridge bridge = ConsumerBridge.forEvents(this, listener);
+        return call("VXCB", handle -> {
+            byte[] cbd = Calls.callbackDescriptor(Constants.VXCBT_EVENT_HANDLER, Constants.VXCBD_FULL_MSG_LENGTH);
+            Completion completion = Calls.check("VXCB",
+                    Calls.callback(handle, Constants.VXOP_REGISTER, new LocalHobj(), bridge, null, null, cbd));
+            eventBridge = bridge;
+            return completion;
+        });
+    }
+
+    /** Deregisters the event listener; returns once it has had its deregister call. */
+    public Completion deregisterEventListener() {
+        return call("VXCB", handle -> {
+            byte[] cbd = Calls.callbackDescriptor(Constants.VXCBT_EVENT_HANDLER, Constants.VXCBD_FULL_MSG_LENGTH);
+            return Calls.check("VXCB",
+                    Calls.callback(handle, Constants.VXOP_DEREGISTER, new LocalHobj(), null, null, null, cbd));
+        });
+    }
+
+    /** The queue whose consumer was registered with this handle, or null. */
+    Queue consumerQueue(int hobj) {
+        ConsumerBridge bridge = consumers.get(hobj);
+        return bridge == null ? null : bridge.queue();
+    }
+
+    void registered(int hobj, ConsumerBridge bridge) {
+        consumers.put(hobj, bridge);
+    }
+
+    /** A registration has had its last call. */
+    void deregistered(ConsumerBridge bridge) {
+        consumers.values().remove(bridge);
+        if (eventBridge == bridge) {
+            eventBridge = null;
+        }
+    }
+
+    /**
      * Disconnects. The connection counts as closed afterwards even when the
      * queue manager reports a failure, which it does only for a connection it
-     * no longer knows. Disconnecting a closed connection does nothing.
+     * no longer knows. Disconnecting a closed connection does nothing. From
+     * any thread but a listener's it returns once the consumers have had
+     * their stop and deregister calls.
      */
     public Completion disconnect() {
+        if (ConsumerBridge.inCallbackOf(this)) {
+            return disconnectNow();
+        }
         lock.lock();
         try {
-            if (closed) {
-                return Completion.OK;
-            }
-            closed = true;
-            return Calls.check("VXDISC", Calls.disconnect(hconn));
+            return disconnectNow();
         } finally {
             lock.unlock();
         }
+    }
+
+    private Completion disconnectNow() {
+        if (closed) {
+            return Completion.OK;
+        }
+        closed = true;
+        return Calls.check("VXDISC", Calls.disconnect(hconn));
     }
 
     /** Disconnects, as {@link #disconnect()}. */
@@ -196,12 +296,7 @@ public final class Connection implements AutoCloseable {
     }
 
     public boolean isClosed() {
-        lock.lock();
-        try {
-            return closed;
-        } finally {
-            lock.unlock();
-        }
+        return closed;
     }
 
     /** A call made with the connection's handle while it holds the connection. */
@@ -209,22 +304,37 @@ public final class Connection implements AutoCloseable {
         T run(int hconn);
     }
 
-    /** Runs a call alone on this connection; refuses it once the connection is closed. */
+    /**
+     * Runs a call alone on this connection; refuses it once the connection
+     * is closed. Inside a listener of the connection the call runs at once:
+     * the queue manager serves a listener's calls while it holds the
+     * connection for the listener, and a caller that holds this lock may be
+     * waiting for the listener to return.
+     */
     <T> T call(String callName, Call<T> body) {
+        if (ConsumerBridge.inCallbackOf(this)) {
+            return callNow(callName, body);
+        }
         lock.lock();
         try {
-            if (closed) {
-                throw new VxException(callName, Reasons.VXCC_FAILED, Reasons.VXRC_HCONN_ERROR,
-                        "the connection is closed");
-            }
-            return body.run(hconn.value);
+            return callNow(callName, body);
         } finally {
             lock.unlock();
         }
     }
 
+    private <T> T callNow(String callName, Call<T> body) {
+        if (closed) {
+            throw new VxException(callName, Reasons.VXCC_FAILED, Reasons.VXRC_HCONN_ERROR, "the connection is closed");
+        }
+        return body.run(hconn.value);
+    }
+
     /** Runs a call alone on this connection, or returns whenClosed once the connection is closed. */
     <T> T callUnlessClosed(T whenClosed, Call<T> body) {
+        if (ConsumerBridge.inCallbackOf(this)) {
+            return closed ? whenClosed : body.run(hconn.value);
+        }
         lock.lock();
         try {
             return closed ? whenClosed : body.run(hconn.value);

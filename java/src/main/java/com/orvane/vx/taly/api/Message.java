@@ -28,7 +28,7 @@ public final class Message {
 
     private static final DateTimeFormatter PUT_STAMP = DateTimeFormatter.ofPattern("yyyyMMddHHmmss");
 
-    private final MessageDescriptor md = new MessageDescriptor();
+    private final MessageDescriptor md;
     private byte[] body;
     private int dataLength;
     private Completion completion = Completion.OK;
@@ -41,7 +41,16 @@ public final class Message {
 
     /** A message with this body (not copied) and the default descriptor. */
     public Message(byte[] body) {
+        md = new MessageDescriptor();
         setBody(body);
+    }
+
+    /** A message delivered to a consumer: its descriptor array and the bytes that came. */
+    Message(byte[] descriptor, byte[] bytes, int fullLength, Completion deliveryCompletion) {
+        md = MessageDescriptor.of(descriptor);
+        body = bytes;
+        dataLength = fullLength;
+        completion = deliveryCompletion;
     }
 
     /** A message whose body is the text in UTF-8, with format {@link Constants#VXFMT_TEXT}. */
@@ -74,7 +83,10 @@ public final class Message {
         return dataLength > body.length;
     }
 
-    /** After a get: the get's completion (a warning when the message was truncated). */
+    /**
+     * After a get: the get's completion (a warning when the message was
+     * truncated); for a consumer, the completion of its delivery.
+     */
     public Completion completion() {
         return completion;
     }

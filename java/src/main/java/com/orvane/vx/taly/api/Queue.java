@@ -2,6 +2,7 @@ package com.orvane.vx.taly.api;
 
 import com.orvane.vx.taly.handles.Pint;
 import com.orvane.vx.taly.local.LocalHobj;
+import com.orvane.vx.taly.structs.Constants;
 import com.orvane.vx.taly.structs.GetMessageOptions;
 import com.orvane.vx.taly.structs.Reasons;
 import java.nio.charset.StandardCharsets;
@@ -12,6 +13,8 @@ import java.util.Set;
 /**
  * A queue opened on a {@link Connection}. Its calls run on the connection and
  * are serialised with the connection's other calls (see {@link Connection}).
+ * It may have one consumer, whose listener is called with its messages on a
+ * thread of the queue manager ({@link #registerConsumer}).
  * Closing (try-with-resources) releases the handle; after that, or after the
  * connection is closed, every call fails with {@code VXRC_HOBJ_ERROR} or
  * {@code VXRC_HCONN_ERROR} without reaching the queue manager.
@@ -23,7 +26,7 @@ public final class Queue implements AutoCloseable {
     private final String name;
     private final Set<OpenOption> options;
     private final Completion openCompletion;
-    private boolean closed;
+    private volatile boolean closed;
 
     Queue(Connection connection, LocalHobj hobj, String name, Set<OpenOption> options, Completion openCompletion) {
         this.connection = connection;
@@ -144,6 +147,61 @@ public final class Queue implements AutoCloseable {
         return message;
     }
 
+    /** Registers a consumer of whole messages; see {@link #registerConsumer(MessageListener, ConsumerOptions)}. */
+    public Completion registerConsumer(MessageListener listener) {
+        return registerConsumer(listener, ConsumerOptions.DEFAULTS);
+    }
+
+    /**
+     * Registers the consumer of this queue's messages ({@code VXCB}),
+     * replacing one registered before (which then has its deregister call).
+     * The queue must be open for input (or browse, to browse). Its listener
+     * is called on a thread of the queue manager once the connection is
+     * started ({@link Connection#start()}), and until it is deregistered,
+     * the queue closed or the connection closed.
+     */
+    public Completion registerConsumer(MessageListener listener, ConsumerOptions consumerOptions) {
+        if (listener == null) {
+            throw new NullPointerException("listener");
+        }
+        ConsumerBridge bridge = ConsumerBridge.forConsumer(this, listener, consumerOptions);
+        Message match = consumerOptions.matchValues();
+        GetMessageOptions gmo = new GetMessageOptions()
+                .setOptions(consumerOptions.options())
+                .setMatchOptions(consumerOptions.matchOptions());
+        byte[] cbd = Calls.callbackDescriptor(Constants.VXCBT_MESSAGE_CONSUMER, consumerOptions.maxMessageLength());
+        int operation = Constants.VXOP_REGISTER | (consumerOptions.suspended() ? Constants.VXOP_SUSPEND : 0);
+        return call("VXCB", (hconn, hobjValue) -> {
+            Completion completion = Connection.checked("VXCB", name,
+                    Calls.callback(hconn, operation, hobj, bridge, match.descriptor(), gmo, cbd));
+            connection.registered(hobjValue, bridge);
+            return completion;
+        });
+    }
+
+    /**
+     * Deregisters the queue's consumer. From any thread but a listener's, it
+     * returns once the consumer has had its last call (stop, if it was
+     * started, then deregister).
+     */
+    public Completion deregisterConsumer() {
+        return consumerCall(Constants.VXOP_DEREGISTER);
+    }
+
+    /** Holds the consumer's messages back until {@link #resumeConsumer()}. */
+    public Completion suspendConsumer() {
+        return consumerCall(Constants.VXOP_SUSPEND);
+    }
+
+    public Completion resumeConsumer() {
+        return consumerCall(Constants.VXOP_RESUME);
+    }
+
+    private Completion consumerCall(int operation) {
+        return call("VXCB", (hconn, hobjValue) -> Connection.checked("VXCB", name,
+                Calls.callback(hconn, operation, hobj, null, null, null, null)));
+    }
+
     /** One integer attribute. */
     public int inquire(IntAttribute attribute) {
         return inquireInts(attribute)[0];
@@ -183,7 +241,8 @@ public final class Queue implements AutoCloseable {
     /**
      * Closes the handle, deleting a dynamic queue with {@link CloseOption#DELETE}.
      * When the close fails the handle stays open, unless the queue manager
-     * no longer knows it. Closing a closed queue, or a queue whose connection
+     * no longer knows it. The queue's consumer goes with the handle: from
+     * any thread but a listener's, close returns once it has had its last call. Closing a closed queue, or a queue whose connection
      * is closed, does nothing.
      */
     public Completion close(CloseOption option) {
@@ -206,7 +265,7 @@ public final class Queue implements AutoCloseable {
     }
 
     public boolean isClosed() {
-        return connection.callUnlessClosed(true, hconn -> closed);
+        return closed || connection.isClosed();
     }
 
     /** The object handle, for a subscription that delivers to this queue. */

@@ -1,8 +1,8 @@
 /**
  * A small Java API over the native binding: connect, open, put, get, units of
- * work, inquire and set, close and disconnect, with messages as byte arrays,
- * descriptor fields and properties; topics to publish to, subscriptions, and
- * message handles.
+ * work, inquire and set, consumers, close and disconnect, with messages as
+ * byte arrays, descriptor fields and properties; topics to publish to,
+ * subscriptions, and message handles.
  *
  * <p>A call travels from {@link com.orvane.vx.taly.api.Queue} or
  * {@link com.orvane.vx.taly.api.Connection} to the native method of
@@ -22,8 +22,13 @@
  * A transaction manager coordinates an {@link com.orvane.vx.taly.api.XaConnection}
  * through its {@link com.orvane.vx.taly.api.XaResource}, whose calls throw
  * {@link javax.transaction.xa.XAException} with the XA return code.
+ * A queue's consumer ({@link com.orvane.vx.taly.api.MessageListener}) is
+ * called with its messages on a thread of the queue manager between
+ * {@link com.orvane.vx.taly.api.Connection#start()} and
+ * {@link com.orvane.vx.taly.api.Connection#stop()}.
  * Connections, queues, topics, subscriptions and message handles are
- * {@link java.lang.AutoCloseable} and may be shared between threads, with their calls serialised per connection; messages and
+ * {@link java.lang.AutoCloseable} and may be shared between threads, with
+ * their calls serialised per connection; messages and
  * option builders are not thread-safe, and built options are immutable.
  */
 package com.orvane.vx.taly.api;

@@ -175,6 +175,39 @@ public final class Constants {
     public static final int VXPBH_LENGTH = 24;
     public static final int VXPBR_LENGTH = 16;
 
+    public static final int VXCALL_CB = 13;
+    public static final int VXCALL_CTL = 14;
+    public static final int VXCALL_CALLBACK = 15;
+
+    // Asynchronous consumption: callback types and options of the callback
+    // descriptor, call types and consumer states of the callback context,
+    // operations of VXCB and VXCTL, and the control options
+    public static final int VXCBT_MESSAGE_CONSUMER = 1;
+    public static final int VXCBT_EVENT_HANDLER = 2;
+    public static final int VXCBDO_NONE = 0;
+    public static final int VXCBD_FULL_MSG_LENGTH = -1;
+    public static final int VXCBCT_START_CALL = 1;
+    public static final int VXCBCT_STOP_CALL = 2;
+    public static final int VXCBCT_REGISTER_CALL = 3;
+    public static final int VXCBCT_DEREGISTER_CALL = 4;
+    public static final int VXCBCT_EVENT_CALL = 5;
+    public static final int VXCBCT_MSG_REMOVED = 6;
+    public static final int VXCBCT_MSG_NOT_REMOVED = 7;
+    public static final int VXCS_NONE = 0;
+    public static final int VXCS_SUSPENDED_USER = 1;
+    public static final int VXCS_SUSPENDED_TEMPORARY = 2;
+    public static final int VXCS_SUSPENDED = 3;
+    public static final int VXCS_STOPPED = 4;
+    public static final int VXCBCF_NONE = 0;
+    public static final int VXOP_START = 0x1;
+    public static final int VXOP_START_WAIT = 0x2;
+    public static final int VXOP_STOP = 0x4;
+    public static final int VXOP_REGISTER = 0x100;
+    public static final int VXOP_DEREGISTER = 0x200;
+    public static final int VXOP_SUSPEND = 0x10000;
+    public static final int VXOP_RESUME = 0x20000;
+    public static final int VXCTLO_NONE = 0;
+
     private Constants() {
     }
 }

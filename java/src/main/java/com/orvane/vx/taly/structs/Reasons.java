@@ -5,8 +5,8 @@ package com.orvane.vx.taly.structs;
  * runtime's table name for name. 2059, 2071, 2195 and 2219 have fixed
  * meanings; the runtime's own reasons are grouped by hundreds: 30xx
  * connections and handles, 31xx structures, 32xx options and fields, 33xx
- * objects and queues, 34xx messages, 35xx units of work, 36xx private calls, 37xx data
- * conversion, 39xx the runtime.
+ * objects and queues, 34xx messages, 35xx units of work, 36xx private calls,
+ * 37xx data conversion, 38xx asynchronous consumption, 39xx the runtime.
  * Topics, subscriptions and message properties take numbers from xx11
  * (30xx), xx21 (31xx, 34xx) and xx31 (32xx, 33xx) on.
  */
@@ -234,6 +234,26 @@ public final class Reasons {
     public static final int VXRC_CCSID_NOT_SUPPORTED = 3702;
     /** The message format is not text. */
     public static final int VXRC_FORMAT_NOT_CONVERTIBLE = 3703;
+    /** The callback descriptor is null or not valid. */
+    public static final int VXRC_CBD_ERROR = 3801;
+    /** The control options are not valid. */
+    public static final int VXRC_CTLO_ERROR = 3802;
+    /** The operation is not valid for this call. */
+    public static final int VXRC_OPERATION_ERROR = 3803;
+    /** The callback type is not valid here. */
+    public static final int VXRC_CALLBACK_TYPE_ERROR = 3804;
+    /** The callback descriptor's options are not valid. */
+    public static final int VXRC_CALLBACK_OPTIONS_ERROR = 3805;
+    /** The callback function is null. */
+    public static final int VXRC_CALLBACK_FUNCTION_ERROR = 3806;
+    /** The maximum message length is not valid. */
+    public static final int VXRC_MAX_MSG_LENGTH_ERROR = 3807;
+    /** No such callback is registered. */
+    public static final int VXRC_CALLBACK_NOT_REGISTERED = 3808;
+    /** No message consumer is registered to wait for. */
+    public static final int VXRC_NO_CALLBACKS_ACTIVE = 3809;
+    /** The call cannot be made from inside a callback. */
+    public static final int VXRC_CALLBACK_CALL_ERROR = 3810;
     /** The runtime failed unexpectedly. */
     public static final int VXRC_INTERNAL_ERROR = 3901;
 
@@ -347,6 +367,16 @@ public final class Reasons {
         {VXRC_CONVERTED_DATA_TRUNCATED, "VXRC_CONVERTED_DATA_TRUNCATED", "the converted data did not fit; it was cut"},
         {VXRC_CCSID_NOT_SUPPORTED, "VXRC_CCSID_NOT_SUPPORTED", "no conversion between these character sets"},
         {VXRC_FORMAT_NOT_CONVERTIBLE, "VXRC_FORMAT_NOT_CONVERTIBLE", "the message format is not text"},
+        {VXRC_CBD_ERROR, "VXRC_CBD_ERROR", "the callback descriptor is null or not valid"},
+        {VXRC_CTLO_ERROR, "VXRC_CTLO_ERROR", "the control options are not valid"},
+        {VXRC_OPERATION_ERROR, "VXRC_OPERATION_ERROR", "the operation is not valid for this call"},
+        {VXRC_CALLBACK_TYPE_ERROR, "VXRC_CALLBACK_TYPE_ERROR", "the callback type is not valid here"},
+        {VXRC_CALLBACK_OPTIONS_ERROR, "VXRC_CALLBACK_OPTIONS_ERROR", "the callback descriptor's options are not valid"},
+        {VXRC_CALLBACK_FUNCTION_ERROR, "VXRC_CALLBACK_FUNCTION_ERROR", "the callback function is null"},
+        {VXRC_MAX_MSG_LENGTH_ERROR, "VXRC_MAX_MSG_LENGTH_ERROR", "the maximum message length is not valid"},
+        {VXRC_CALLBACK_NOT_REGISTERED, "VXRC_CALLBACK_NOT_REGISTERED", "no such callback is registered"},
+        {VXRC_NO_CALLBACKS_ACTIVE, "VXRC_NO_CALLBACKS_ACTIVE", "no message consumer is registered to wait for"},
+        {VXRC_CALLBACK_CALL_ERROR, "VXRC_CALLBACK_CALL_ERROR", "the call cannot be made from inside a callback"},
         {VXRC_INTERNAL_ERROR, "VXRC_INTERNAL_ERROR", "the runtime failed unexpectedly"},
     };
 

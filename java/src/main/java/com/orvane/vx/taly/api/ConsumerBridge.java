@@ -1,0 +1,99 @@
+package com.orvane.vx.taly.api;
+
+import com.orvane.vx.taly.local.internal.base.NativeLayout;
+import java.nio.ByteBuffer;
+import java.nio.ByteOrder;
+
+/**
+ * The object that the native library calls for one registration, on the
+ * queue manager's thread: it reads the callback context, makes the message
+ * from the descriptor and data arrays, and calls the listener. While the
+ * listener runs, the thread counts as inside a callback of the connection,
+ * whose calls it then makes without waiting for the connection's other
+ * callers (the queue manager runs them at once).
+ */
+final class ConsumerBridge {
+
+    /** The index of the library's class and method tables that this API uses. */
+    static final int CALLBACK_INDEX = 0;
+
+    private static final ThreadLocal<Connection> CALLING = new ThreadLocal<>();
+
+    private final Connection connection;
+    private final Queue queue;
+    private final MessageListener consumer;
+    private final EventListener events;
+    private final ConsumerOptions options;
+
+    private ConsumerBridge(Connection connection, Queue queue, MessageListener consumer, EventListener events,
+            ConsumerOptions options) {
+        this.connection = connection;
+        this.queue = queue;
+        this.consumer = consumer;
+        this.events = events;
+        this.options = options;
+    }
+
+    static ConsumerBridge forConsumer(Queue queue, MessageListener consumer, ConsumerOptions options) {
+        return new ConsumerBridge(queue.connection(), queue, consumer, null, options);
+    }
+
+    static ConsumerBridge forEvents(Connection connection, EventListener events) {
+        return new ConsumerBridge(connection, null, null, events, ConsumerOptions.DEFAULTS);
+    }
+
+    /** Whether this thread is inside a callback of the connection. */
+    static boolean inCallbackOf(Connection connection) {
+        return CALLING.get() == connection;
+    }
+
+    Queue queue() {
+        return queue;
+    }
+
+    /**
+     * Called by the native library with the message descriptor, the get
+     * options and the data (each null without a message) and the callback
+     * context. The arrays are this call's own.
+     */
+    void talyConsumerMethod(byte[] md, byte[] gmo, byte[] data, byte[] context) {
+        ByteBuffer cbc = ByteBuffer.wrap(context).order(ByteOrder.nativeOrder());
+        CallType type = CallType.of(cbc.getInt(NativeLayout.VXCBC_CALL_TYPE));
+        Completion completion = new Completion(cbc.getInt(NativeLayout.VXCBC_COMP_CODE),
+                cbc.getInt(NativeLayout.VXCBC_REASON));
+        int dataLength = cbc.getInt(NativeLayout.VXCBC_DATA_LENGTH);
+        Queue concerned = queue != null ? queue : connection.consumerQueue(cbc.getInt(NativeLayout.VXCBC_HOBJ));
+        ConsumerCall call = new ConsumerCall(type, completion,
+                ConsumerState.of(cbc.getInt(NativeLayout.VXCBC_STATE)), dataLength, concerned);
+        Connection outer = CALLING.get();
+        CALLING.set(connection);
+        try {
+            deliver(call, md, data);
+        } catch (Exception e) {
+            options.failed(call, e);
+        } finally {
+            if (outer == null) {
+                CALLING.remove();
+            } else {
+                CALLING.set(outer);
+            }
+            if (type == CallType.DEREGISTER) {
+                connection.deregistered(this);
+            }
+        }
+    }
+
+    private void deliver(ConsumerCall call, byte[] md, byte[] data) {
+        boolean message = call.type() == CallType.MSG_REMOVED || call.type() == CallType.MSG_NOT_REMOVED;
+        if (consumer != null && message && md != null) {
+            consumer.onMessage(new Message(md, data != null ? data : new byte[0], call.dataLength(),
+                    call.completion()), call);
+        } else if (consumer != null) {
+            consumer.onCall(call);
+        } else if (call.type() == CallType.EVENT) {
+            events.onEvent(call);
+        } else {
+            events.onCall(call);
+        }
+    }
+}

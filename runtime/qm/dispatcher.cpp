@@ -1,0 +1,341 @@
+// The dispatcher thread of a connection's consumers: it waits until it has a
+// call to make, takes its turn on the connection, prepares the call under
+// the queue manager's lock, and makes it without the lock.
+//
+// Control calls come first: a leaving consumer's STOP and DEREGISTER, the
+// STOP calls of a stop, then REGISTER and START calls of a start. Then, while
+// started and not suspended, one message or event at a time, the consumers
+// in turn. The thread ends when the consumers are stopped and no call is
+// left to make.
+#include <algorithm>
+#include <chrono>
+#include <new>
+
+#include "qm/queue_manager.h"
+
+namespace vxqm {
+
+namespace {
+
+// The connection whose dispatcher runs on this thread.
+thread_local const Connection* dispatching = nullptr;
+
+// Messages that a consumer may have: after its browse cursor, and past the
+// ones it was shown as too long.
+StoredMessage* findFor(Consumer& consumer, int64_t now, MessageKey& key) {
+  const MessageKey* after = consumer.browsing ? &consumer.cursor : nullptr;
+  MessageKey last;
+  for (;;) {
+    StoredMessage* message = consumer.queue->find(consumer.options.match, after, now, key);
+    if (message == nullptr || consumer.options.browse || consumer.passed.count(key) == 0) {
+      return message;
+    }
+    last = key;
+    after = &last;
+  }
+}
+
+// Remembers a message the consumer was shown and did not take; forgets the
+// ones that have left the queue meanwhile.
+void pass(Consumer& consumer, const MessageKey& key) {
+  std::set<MessageKey>& passed = consumer.passed;
+  for (auto it = passed.begin(); it != passed.end();) {
+    it = consumer.queue->at(*it) != nullptr ? std::next(it) : passed.erase(it);
+  }
+  passed.insert(key);
+}
+
+int32_t stateOf(const Consumers& consumers, const Consumer& consumer) {
+  if (!consumers.started) return VXCS_STOPPED;
+  if (consumers.suspended || consumer.suspended) return VXCS_SUSPENDED_USER;
+  return consumer.state;
+}
+
+}  // namespace
+
+struct QueueManager::Work {
+  std::shared_ptr<Consumer> target;
+  Delivery delivery;
+  MessageDescriptor md;
+  std::unique_ptr<StoredMessage> taken;  // a message removed outside any unit of work
+};
+
+bool QueueManager::onDispatcher(const Connection* connection) const {
+  return connection == nullptr ? dispatching != nullptr : dispatching == connection;
+}
+
+void QueueManager::startDispatcher(Connection& connection) {
+  Consumers& consumers = connection.consumers;
+  if (consumers.running) return;
+  // A thread that left its loop needs the lock no more: joining it is quick.
+  if (consumers.thread.joinable()) consumers.thread.join();
+  consumers.thread = std::thread([this, &connection] { dispatch(connection); });
+  consumers.running = true;
+}
+
+void QueueManager::reap(std::unique_lock<std::mutex>&) {
+  for (auto it = retired_.begin(); it != retired_.end();) {
+    Consumers& consumers = (*it)->consumers;
+    if (consumers.running) {
+      ++it;
+      continue;
+    }
+    if (consumers.thread.joinable()) consumers.thread.join();
+    it = retired_.erase(it);
+  }
+}
+
+bool QueueManager::takeTurn(Connection& connection) {
+  Consumers& consumers = connection.consumers;
+  // Calls that waited for the last callback go first, unless the
+  // dispatcher was waiting before them.
+  if (consumers.waitingCalls > 0 && !consumers.wantsTurn) return false;
+  if (!connection.claim(VXCALL_CALLBACK)) {
+    consumers.wantsTurn = true;
+    return false;
+  }
+  consumers.wantsTurn = false;
+  consumers.inCallback = true;
+  return true;
+}
+
+void QueueManager::endTurn(Connection& connection) {
+  connection.consumers.inCallback = false;
+  connection.release();
+  connection.consumers.changed.notify_all();
+}
+
+void QueueManager::dispatch(Connection& connection) {
+  Consumers& consumers = connection.consumers;
+  std::unique_lock<std::mutex> lock(mutex_);
+  dispatching = &connection;
+  for (;;) {
+    bool turn = false;
+    try {
+      if (!nextWork(connection, false, nullptr)) {
+        if (consumers.wantsTurn) {
+          consumers.wantsTurn = false;
+          consumers.changed.notify_all();
+        }
+        if (!consumers.started) break;
+        consumers.changed.wait(lock);
+        for (const std::shared_ptr<Consumer>& consumer : consumers.list) consumer->stalled = false;
+        continue;
+      }
+      if (!takeTurn(connection)) {
+        consumers.changed.wait(lock);
+        continue;
+      }
+      turn = true;
+      Work work;
+      if (nextWork(connection, true, &work)) deliver(connection, work, lock);
+      endTurn(connection);
+    } catch (...) {
+      // Out of memory on the way: give the turn back and wait for a change.
+      if (!lock.owns_lock()) lock.lock();
+      if (turn) endTurn(connection);
+      consumers.changed.wait(lock);
+    }
+  }
+  dispatching = nullptr;
+  consumers.running = false;
+  consumers.changed.notify_all();
+}
+
+bool QueueManager::nextWork(Connection& connection, bool take, Work* work) {
+  return controlWork(connection, take, work) || messageWork(connection, take, work);
+}
+
+bool QueueManager::controlWork(Connection& connection, bool take, Work* work) {
+  Consumers& consumers = connection.consumers;
+  auto call = [&](const std::shared_ptr<Consumer>& consumer, int32_t callType, int32_t state) {
+    work->target = consumer;
+    work->delivery.hobj = consumer->hobj;
+    work->delivery.callType = callType;
+    work->delivery.state = state;
+    return true;
+  };
+  for (auto it = consumers.list.begin(); it != consumers.list.end(); ++it) {
+    std::shared_ptr<Consumer> consumer = *it;
+    if (!consumer->leaving) continue;
+    if (!take) return true;
+    if (consumer->started) {
+      consumer->started = false;
+      return call(consumer, VXCBCT_STOP_CALL, VXCS_STOPPED);
+    }
+    if (consumer->queue) consumer->queue->unwatch(&consumers.changed);
+    consumers.list.erase(it);
+    return call(consumer, VXCBCT_DEREGISTER_CALL, VXCS_STOPPED);
+  }
+  if (!consumers.started) {
+    for (const std::shared_ptr<Consumer>& consumer : consumers.list) {
+      if (!consumer->started) continue;
+      if (!take) return true;
+      consumer->started = false;
+      return call(consumer, VXCBCT_STOP_CALL, VXCS_STOPPED);
+    }
+    return false;
+  }
+  for (const std::shared_ptr<Consumer>& consumer : consumers.list) {
+    if (consumer->registered) continue;
+    if (!take) return true;
+    consumer->registered = true;
+    return call(consumer, VXCBCT_REGISTER_CALL, stateOf(consumers, *consumer));
+  }
+  for (const std::shared_ptr<Consumer>& consumer : consumers.list) {
+    if (consumer->started) continue;
+    if (!take) return true;
+    consumer->started = true;
+    return call(consumer, VXCBCT_START_CALL, stateOf(consumers, *consumer));
+  }
+  return false;
+}
+
+bool QueueManager::messageWork(Connection& connection, bool take, Work* work) {
+  Consumers& consumers = connection.consumers;
+  if (!consumers.started || consumers.suspended) return false;
+  size_t count = consumers.list.size();
+  for (size_t i = 0; i < count; ++i) {
+    size_t index = (consumers.next + i) % count;
+    Consumer& consumer = *consumers.list[index];
+    if (consumer.kind != ConsumerKind::Message || consumer.suspended || consumer.stalled) continue;
+    if (!examine(connection, consumer, take, work)) continue;
+    if (take) {
+      consumers.next = index + 1;
+      if (!work->target) work->target = consumers.list[index];
+    }
+    return true;
+  }
+  return false;
+}
+
+// Whether the consumer has a message or an event to be told; with take, the
+// message is got as its options say and the call prepared.
+bool QueueManager::examine(Connection& connection, Consumer& consumer, bool take, Work* work) {
+  Consumers& consumers = connection.consumers;
+  Queue& queue = *consumer.queue;
+  const ConsumerOptions& options = consumer.options;
+  int32_t reason = VXRC_NONE;
+  MessageKey key;
+  StoredMessage* message = nullptr;
+  if (queue.deleted()) {
+    reason = VXRC_OBJECT_DELETED;
+  } else if (queue.attributes().inhibitGet) {
+    reason = VXRC_GET_INHIBITED;
+  } else {
+    message = findFor(consumer, clock_.nowMs(), key);
+    if (message == nullptr) {
+      // Nothing to get, nothing in the way: a later condition is news again.
+      consumer.reported = VXRC_NONE;
+      if (consumer.state == VXCS_SUSPENDED_TEMPORARY) consumer.state = VXCS_NONE;
+      return false;
+    }
+    if (options.syncpoint && !roomInUnitOfWork(connection)) reason = VXRC_SYNCPOINT_LIMIT;
+  }
+  if (reason != VXRC_NONE) {
+    if (reason == consumer.reported) return false;
+    if (!take) return true;
+    consumer.reported = reason;
+    consumer.state = reason == VXRC_OBJECT_DELETED ? VXCS_SUSPENDED : VXCS_SUSPENDED_TEMPORARY;
+    return event(connection, consumer, Status::failure(reason), work);
+  }
+  if (!take) return true;
+
+  int32_t length = static_cast<int32_t>(message->data.size());
+  int32_t limit = options.maxMsgLength == VXCBD_FULL_MSG_LENGTH ? length : options.maxMsgLength;
+  int32_t returned = std::min(length, limit);
+  bool fits = length <= limit;
+  Delivery& delivery = work->delivery;
+  delivery.hobj = consumer.hobj;
+  delivery.dataLength = length;
+  delivery.queueName = queue.name();
+  delivery.status = fits                      ? Status::ok()
+                    : options.acceptTruncated ? Status::warning(VXRC_TRUNCATED_MSG_ACCEPTED)
+                                              : Status::failure(VXRC_TRUNCATED_MSG_FAILED);
+  int64_t left = message->expiresAt == 0 ? 0 : std::max<int64_t>(1, message->expiresAt - clock_.nowMs());
+
+  if (!fits && !options.acceptTruncated) {
+    // Left on the queue, as a get would leave it; the consumer learns its
+    // descriptor and length, and may get it itself.
+    work->md = message->md;
+    delivery.callType = VXCBCT_MSG_NOT_REMOVED;
+  } else if (options.browse || options.syncpoint) {
+    // The message stays on the queue, where a commit or another connection
+    // may remove it while the function runs: the function gets a copy.
+    try {
+      consumers.buffer.assign(message->data.begin(), message->data.begin() + returned);
+    } catch (const std::bad_alloc&) {
+      consumer.reported = VXRC_STORAGE_NOT_AVAILABLE;
+      consumer.state = VXCS_SUSPENDED_TEMPORARY;
+      consumer.stalled = true;
+      delivery = Delivery();
+      return event(connection, consumer, Status::failure(VXRC_STORAGE_NOT_AVAILABLE), work);
+    }
+    work->md = message->md;
+    delivery.data = consumers.buffer.data();
+    delivery.bufferLength = returned;
+    if (options.browse) {
+      delivery.callType = VXCBCT_MSG_NOT_REMOVED;
+    } else {
+      message->state = MessageState::PendingGet;
+      workOf(connection).recordGet(consumer.queue, key);
+      delivery.callType = VXCBCT_MSG_REMOVED;
+    }
+  } else {
+    work->taken = queue.take(key);
+    work->md = std::move(work->taken->md);
+    delivery.data = work->taken->data.data();
+    delivery.bufferLength = returned;
+    delivery.callType = VXCBCT_MSG_REMOVED;
+  }
+  if (options.browse) {
+    consumer.browsing = true;
+    consumer.cursor = key;
+  } else if (delivery.callType == VXCBCT_MSG_NOT_REMOVED) {
+    pass(consumer, key);
+  }
+  work->md.expiry = static_cast<int32_t>(std::min<int64_t>(left, INT32_MAX));
+  delivery.md = &work->md;
+  consumer.reported = VXRC_NONE;
+  consumer.state = VXCS_NONE;
+  delivery.state = VXCS_NONE;
+  return true;
+}
+
+// An event about a consumer goes to the event handler when one is started,
+// else to the consumer itself.
+bool QueueManager::event(Connection& connection, Consumer& about, Status status, Work* work) {
+  for (const std::shared_ptr<Consumer>& consumer : connection.consumers.list) {
+    if (consumer->kind == ConsumerKind::Event && consumer->started && !consumer->leaving) {
+      work->target = consumer;
+      break;
+    }
+  }
+  work->delivery.hobj = about.hobj;
+  work->delivery.callType = VXCBCT_EVENT_CALL;
+  work->delivery.status = status;
+  work->delivery.state = about.state;
+  return true;
+}
+
+void QueueManager::deliver(Connection& connection, Work& work, std::unique_lock<std::mutex>& lock) {
+  Consumers& consumers = connection.consumers;
+  work.delivery.hconn = connection.hconn();
+  lock.unlock();
+  try {
+    work.target->callback->call(work.delivery);
+  } catch (...) {
+    // A function that throws has had its call.
+  }
+  work.taken.reset();
+  lock.lock();
+  if (work.delivery.callType == VXCBCT_DEREGISTER_CALL) {
+    work.target->gone = true;
+    consumers.changed.notify_all();
+  }
+  // Memory held between calls stays small.
+  constexpr size_t kKeptBuffer = 1 << 20;
+  if (consumers.buffer.capacity() > kKeptBuffer) std::vector<uint8_t>().swap(consumers.buffer);
+}
+
+}  // namespace vxqm
