@@ -337,21 +337,51 @@ TEST_F(Callbacks, ARegistrationWhoseInstanceIsNotOfTheClassItsIndexCallsIsRefuse
   deregister(area);
 }
 
-TEST_F(Callbacks, ARegistrationWhoseDescriptorCannotHoldTheNameIsRefused) {
+TEST_F(Callbacks, ADescriptorShorterThanItsStructureIsRefusedBeforeItIsPinned) {
   jobject consumer = newConsumer();
-  cbd = bytes(descriptor(kWritten - 1));
+  for (int32_t operation : {kRegister, kDeregister}) {
+    for (size_t length : {kWritten - 1, sizeof(VXCBD) - 1}) {
+      SCOPED_TRACE(std::to_string(operation) + " " + std::to_string(length));
+      cbd = bytes(descriptor(length));
+      size_t before = events().size();
+      FaultyEnv faults(env);
+      vxcb(JNI_FALSE, 0, consumerClass(), consumer, operation);
+
+      EXPECT_TRUE(runtime.calls().empty());
+      EXPECT_EQ(codes(), std::make_pair(2, 2195));
+      EXPECT_EQ(faults.log("Release"), (std::vector<std::string>{"ReleaseByteArrayElements(2)",
+                                                                 "ReleaseByteArrayElements(2)"}));
+      EXPECT_EQ(faults.log("GetByteArrayElements").size(), 2u) << "the descriptor is not pinned";
+      std::vector<std::string> now = events();
+      EXPECT_EQ(std::vector<std::string>(now.begin() + before, now.end()),
+                (std::vector<std::string>{"krux 59 40 5 2195 " + std::to_string(sizeof(VXCBD)) +
+                                          " " + std::to_string(length) +
+                                          " \"native_vxcbd is too short\" null null"}));
+    }
+  }
+}
+
+TEST_F(Callbacks, AnInstanceThatGetsNoGlobalReferenceFailsTheRegistrationAndFreesItsArea) {
+  jobject consumer = newConsumer();
+  vxcb(JNI_FALSE, 0, consumerClass(), consumer, kRegister);  // keeps the class
+  deregister(areaIn(bytesOf(cbd)));
+  cbd = bytes(descriptor());
+  runtime.clear();
+  size_t before = events().size();
   FaultyEnv faults(env);
-  vxcb(JNI_FALSE, 0, consumerClass(), consumer, kRegister);
+  faults.fail(Jni::NewGlobalRef);
+  vxcb(JNI_TRUE, 0, consumerClass(), consumer, kRegister);
 
   EXPECT_TRUE(runtime.calls().empty());
-  EXPECT_EQ(codes(), std::make_pair(2, 2195));
-  EXPECT_EQ(faults.log("Release"), (std::vector<std::string>{"ReleaseByteArrayElements(2)",
-                                                             "ReleaseByteArrayElements(2)"}));
-  EXPECT_EQ(faults.log("GetByteArrayElements").size(), 2u) << "the descriptor is not pinned";
-  EXPECT_EQ(events(),
-            (std::vector<std::string>{"krux 59 40 5 2195 " + std::to_string(kWritten) + " " +
-                                      std::to_string(kWritten - 1) +
-                                      " \"native_vxcbd is too short\" null null"}));
+  EXPECT_EQ(codes(), std::make_pair(2, 2071));
+  EXPECT_EQ(slice(bytesOf(cbd), kAreaField, sizeof(void*)), Bytes(sizeof(void*), 0x5A))
+      << "no area reaches Java";
+  std::vector<std::string> now = events();
+  EXPECT_EQ(std::vector<std::string>(now.begin() + before, now.end()),
+            (std::vector<std::string>{"entry 59 40", "entry 59 0",
+                                                "krux 59 0 2 0 0 0 \"NewGlobalRef\" null null",
+                                                "exit 59 0 2071", "exit 59 40 2071"}));
+  // The area count is checked when the test ends.
 }
 
 TEST_F(Callbacks, ARegistrationThatTheRuntimeRefusesFreesItsAreaAndHandsJavaNoAddress) {

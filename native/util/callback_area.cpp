@@ -67,12 +67,22 @@ TalyCallbackArea* SetupTalyCallbackArea(ExportFrame& f, VXCBD* cbd, int32_t call
 
     area = static_cast<TalyCallbackArea*>(allocate(sizeof(TalyCallbackArea)));
     TALY_TRACE(400, "SetupTalyCallbackArea: talyCallbackArea:%p", static_cast<void*>(area));
-    if (area != nullptr) {
+    jobject instance = area != nullptr ? env->NewGlobalRef(callbackInstance) : nullptr;
+    if (area != nullptr && instance == nullptr) {
+      // No global reference (the JVM's table is full): a callback could not
+      // reach the instance, so the registration fails like an allocation.
+      f.settle();
+      std::free(area);
+      area = nullptr;
+      f.krux(kSetupFunction, 2, 0, 0, 0, "NewGlobalRef");
+      localCc = VXCC_FAILED;
+      localReason = VXRC_STORAGE_NOT_AVAILABLE;
+    } else if (area != nullptr) {
       countArea(1);
       std::memcpy(area->StrucId, kCallbackAreaId, sizeof area->StrucId);
       area->Version = kCallbackAreaVersion;
       area->callback_index = callback_index;
-      area->java_callback_instance = env->NewGlobalRef(callbackInstance);
+      area->java_callback_instance = instance;
       cbd->CallbackArea = area;
       TALY_TRACE(400, "SetupTalyCallbackArea: talyCallbackArea->java_callback_instance:%p",
                  area->java_callback_instance);

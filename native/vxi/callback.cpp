@@ -19,8 +19,9 @@ namespace {
 constexpr int32_t kCallbackFunction = 40;
 constexpr int32_t kControlFunction = 39;
 
-// The descriptor's bytes up to the end of the callback name.
-constexpr int32_t kDescriptorWritten = offsetof(VXCBD, CallbackName) + sizeof(VXCBD::CallbackName);
+// A descriptor is read whole by the runtime and written up to the callback
+// name by the registration, so a shorter one is refused before it is pinned.
+constexpr int32_t kDescriptorLength = sizeof(VXCBD);
 
 void refuse(ExportFrame& f, int32_t probe, int32_t detail, const char* message) {
   f.krux(kCallbackFunction, probe, VXRC_UNEXPECTED_ERROR, detail, 0, message);
@@ -65,8 +66,8 @@ JNIEXPORT void JNICALL Java_com_orvane_vx_taly_local_internal_base_Native_VXCB(
   if (f.pin(md, vxmd, 3, "native_vxmd is null") && f.pin(gmo, vxgmo, 4, "native_vxgmo is null") &&
       vxcbd != nullptr) {
     cbdLength = env->GetArrayLength(vxcbd);
-    if (registers && cbdLength < kDescriptorWritten) {
-      f.failTooShort(5, "native_vxcbd", kDescriptorWritten, cbdLength);
+    if (cbdLength < kDescriptorLength) {
+      f.failTooShort(5, "native_vxcbd", kDescriptorLength, cbdLength);
     }
     f.pin(cbd, vxcbd, 5, "native_vxcbd is null");
   }

@@ -65,6 +65,13 @@ jint JNICALL getJavaVM(JNIEnv* env, JavaVM** vm) {
   return real()->GetJavaVM(env, vm);
 }
 
+jobject JNICALL newGlobalRef(JNIEnv* env, jobject object) {
+  FaultyEnv& f = FaultyEnv::current();
+  f.note("NewGlobalRef");
+  if (f.failsNow(Jni::NewGlobalRef)) return nullptr;
+  return real()->NewGlobalRef(env, object);
+}
+
 jobject JNICALL getObjectArrayElement(JNIEnv* env, jobjectArray array, jsize index) {
   FaultyEnv& f = FaultyEnv::current();
   f.note("GetObjectArrayElement(" + std::to_string(index) + ")");
@@ -151,6 +158,7 @@ FaultyEnv::FaultyEnv(JNIEnv* env) : env_(env), real_(env->functions), table_(*en
   table_.NewByteArray = newByteArray;
   table_.GetArrayLength = getArrayLength;
   table_.GetJavaVM = getJavaVM;
+  table_.NewGlobalRef = newGlobalRef;
   table_.GetObjectArrayElement = getObjectArrayElement;
   table_.FindClass = findClass;
   table_.GetObjectClass = getObjectClass;

@@ -17,6 +17,7 @@ enum class Jni {
   GetJavaVM,
   GetObjectArrayElement,
   GetIntArrayElements,
+  NewGlobalRef,
 };
 
 class FaultyEnv {

@@ -10,15 +10,23 @@ import com.orvane.vx.taly.api.OpenOption;
 import com.orvane.vx.taly.api.PutOptions;
 import com.orvane.vx.taly.api.Queue;
 import com.orvane.vx.taly.api.Segment;
+import com.orvane.vx.taly.api.SubscribeOptions;
+import com.orvane.vx.taly.api.Subscription;
 import com.orvane.vx.taly.api.VxException;
 import java.nio.charset.StandardCharsets;
+import java.util.List;
+import java.util.concurrent.CopyOnWriteArrayList;
+import java.util.concurrent.CountDownLatch;
+import java.util.concurrent.TimeUnit;
 
 /**
  * A short session against the queue manager that stands behind the runtime
  * (by default the embedded one): connect, open a queue, put a few messages
  * (one gathered from segments), get them back (one by correlation
  * identifier, one truncated into a small buffer), back out one unit of work
- * and commit another, show the depth, disconnect. Each step prints what it
+ * and commit another, show the depth; then subscribe to a topic, publish
+ * messages with properties, read one back with its properties and let a
+ * listener on a queue-manager thread take the other; disconnect. Each step prints what it
  * did with its completion code and reason. Pass "trace" to see the trace
  * events; set TalyEarlyTrace=fine for the native entry and exit lines.
  */
@@ -98,7 +106,47 @@ public final class Demo {
 
                 step("Closed the queue", queue.close(CloseOption.NONE));
             }
+            publishAndSubscribe(connection);
             step("Disconnected", connection.disconnect());
+        }
+    }
+
+    private static void publishAndSubscribe(Connection connection) {
+        try (Connection publisher = Connection.connect();
+                Subscription prices = connection.subscribe(SubscribeOptions.to("prices/*").build())) {
+            step("Subscribed to prices/* with a queue made for the subscription, "
+                    + prices.queue().name(), prices.subscribeCompletion());
+            Message apples = Message.text("apples 1.20").setProperty("currency", "EUR").setProperty("lot", 7);
+            step("Published \"apples 1.20\" on prices/fruit with properties currency and lot",
+                    publisher.publish("prices/fruit", apples, PutOptions.DEFAULTS));
+            step("Published \"rain\" on weather/today, which prices/* does not match",
+                    publisher.publish("weather/today", Message.text("rain"), PutOptions.DEFAULTS));
+            Message got = prices.queue().get(GetOptions.builder().withProperties().build());
+            step("Got \"" + got.bodyText() + "\" from the subscription with its properties " + got.properties(),
+                    got.completion());
+
+            List<String> heard = new CopyOnWriteArrayList<>();
+            CountDownLatch one = new CountDownLatch(1);
+            prices.queue().registerConsumer((message, call) -> {
+                heard.add(message.bodyText() + "\" on thread \"" + Thread.currentThread().getName());
+                one.countDown();
+            });
+            connection.start();
+            publisher.publish("prices/veg", Message.text("leeks 0.90"), PutOptions.DEFAULTS);
+            boolean delivered = await(one);
+            connection.stop();
+            step(delivered ? "A listener heard \"" + heard.get(0) + "\"" : "The listener heard nothing",
+                    Completion.OK);
+            prices.queue().deregisterConsumer();
+        }
+    }
+
+    private static boolean await(CountDownLatch latch) {
+        try {
+            return latch.await(10, TimeUnit.SECONDS);
+        } catch (InterruptedException e) {
+            Thread.currentThread().interrupt();
+            return false;
         }
     }
 

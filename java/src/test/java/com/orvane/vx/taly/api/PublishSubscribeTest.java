@@ -11,6 +11,9 @@ import com.orvane.vx.taly.structs.Reasons;
 import java.util.ArrayList;
 import java.util.Arrays;
 import java.util.List;
+import java.util.concurrent.CopyOnWriteArrayList;
+import java.util.concurrent.CountDownLatch;
+import java.util.concurrent.TimeUnit;
 import org.junit.jupiter.api.AfterEach;
 import org.junit.jupiter.api.BeforeEach;
 import org.junit.jupiter.api.Test;
@@ -155,5 +158,26 @@ class PublishSubscribeTest {
         Topic topic = connection.openTopic("a/b");
         topic.close();
         fails(Reasons.VXRC_HOBJ_ERROR, () -> topic.publish(Message.text("late")));
+    }
+
+    @Test
+    void aListenerOnASubscriptionsQueueHearsItsPublications() throws Exception {
+        List<String> heard = new CopyOnWriteArrayList<>();
+        CountDownLatch three = new CountDownLatch(3);
+        try (Connection publisher = Connection.connect();
+                Subscription s = connection.subscribe(SubscribeOptions.to("alerts/**").build())) {
+            s.queue().registerConsumer((message, call) -> {
+                heard.add(message.bodyText());
+                three.countDown();
+            });
+            connection.start();
+            publisher.publish("alerts/disk", Message.text("full"), PutOptions.DEFAULTS);
+            publisher.publish("other/disk", Message.text("not for it"), PutOptions.DEFAULTS);
+            publisher.publish("alerts", Message.text("all clear"), PutOptions.DEFAULTS);
+            publisher.publish("alerts/cpu/0", Message.text("hot"), PutOptions.DEFAULTS);
+            assertTrue(three.await(60, TimeUnit.SECONDS), "heard " + heard);
+            connection.stop();
+            assertEquals(List.of("full", "all clear", "hot"), heard);
+        }
     }
 }
