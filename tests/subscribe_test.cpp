@@ -328,6 +328,8 @@ TEST_F(Subscribe, AnExceptionFromATraceMethodOrAHolderIsThrownOnReturn) {
                 std::vector<std::string>{"exit 59 " + std::to_string(e.function) + " 2600"});
     }
   }
+  EXPECT_EQ(hobjValue(hobj), 17);
+  EXPECT_EQ(hobjValue(hsub), 302) << "written while an exception was set aside";
   traceThrowsFrom("none");
   struct Case {
     size_t which;
