@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <cstdio>
 #include <functional>
+#include <iterator>
+#include <map>
+#include <regex>
 
 #include "capture.h"
 #include "faulty_env.h"
@@ -35,7 +38,136 @@ class MessageHandles : public ExportTest {
     return "data 59 0 \"" + std::string(name) + " returned CC=" + std::to_string(completion) +
            ", RC=" + std::to_string(rc) + "\" -";
   }
+
+  using Arrays = std::vector<jbyteArray>;
+  // An export with its arrays in pin order, the runtime argument that each
+  // becomes, the report of each that cannot be pinned, and a call with any
+  // such arrays. Value and buffer lengths are `length`.
+  struct Export {
+    std::string name;
+    Arrays arrays;
+    std::vector<size_t> args;
+    std::vector<std::string> messages;
+    std::function<void(jboolean, const Arrays&)> call;
+  };
+  std::vector<Export> all() {
+    handleHolder = hmsgHolder(kHandle);
+    typeHolder = pint(5);
+    lengthHolder = pint(6);
+    return {
+        {"VXCRTMH", {filled('c')}, {1}, {"native_CrtMsgHOpts is null"},
+         [this](jboolean t, const Arrays& a) {
+           NATIVE(VXCRTMH)(env, nullptr, t, 7, 0, 0, a[0], handleHolder, cc, reason);
+         }},
+        {"VXDLTMH", {filled('d')}, {2}, {"native_DltMsgHOpts is null"},
+         [this](jboolean t, const Arrays& a) {
+           NATIVE(VXDLTMH)(env, nullptr, t, 7, 0, 0, handleHolder, a[0], cc, reason);
+         }},
+        {"VXSETMP", {filled('o'), filled('n'), filled('d'), filled('v')}, {3, 4, 5, 8},
+         {"native_SetPropOpts is null", "native_Name is null", "native_PropDesc is null",
+          "native_Value is null"},
+         [this](jboolean t, const Arrays& a) {
+           NATIVE(VXSETMP)(env, nullptr, t, 7, 0, 0, kHandle, a[0], a[1], a[2], 4, length, a[3],
+                           cc, reason);
+         }},
+        {"VXINQMP", {filled('o'), filled('n'), filled('d'), filled('v')}, {3, 4, 5, 8},
+         {"native_InqPropOpts is null", "native_Name is null", "native_PropDesc is null",
+          "native_Value is null"},
+         [this](jboolean t, const Arrays& a) {
+           NATIVE(VXINQMP)(env, nullptr, t, 7, 0, 0, kHandle, a[0], a[1], a[2], typeHolder, length,
+                           a[3], lengthHolder, cc, reason);
+         }},
+        {"VXDLTMP", {filled('o'), filled('n')}, {3, 4},
+         {"native_DltPropOpts is null", "native_Name is null"},
+         [this](jboolean t, const Arrays& a) {
+           NATIVE(VXDLTMP)(env, nullptr, t, 7, 0, 0, kHandle, a[0], a[1], cc, reason);
+         }},
+        {"VXMHBUF", {filled('o'), filled('n'), filled('m'), filled('b')}, {3, 4, 5, 7},
+         {"native_MsgHBufOpts is null", "native_Name is null", "native_MsgDesc is null",
+          "native_Buffer is null"},
+         [this](jboolean t, const Arrays& a) {
+           NATIVE(VXMHBUF)(env, nullptr, t, 7, 0, 0, kHandle, a[0], a[1], a[2], length, a[3],
+                           lengthHolder, cc, reason);
+         }},
+        {"VXBUFMH", {filled('o'), filled('m'), filled('b')}, {3, 4, 6},
+         {"native_BufMsgHOpts is null", "native_MsgDesc is null", "native_Buffer is null"},
+         [this](jboolean t, const Arrays& a) {
+           NATIVE(VXBUFMH)(env, nullptr, t, 7, 0, 0, kHandle, a[0], a[1], length, a[2], 0, cc,
+                           reason);
+         }},
+    };
+  }
+
+  // What one call did, in order: its native trace lines (addresses as
+  // "{@}"), the runtime call ("call") and the JNI calls that FaultyEnv logs.
+  struct Run {
+    std::vector<std::string> steps;
+    std::vector<const void*> pinned, released;
+  };
+  Run run(const std::string& entry, const std::function<void()>& call, int failPin = 0) {
+    FaultyEnv faults(env);
+    if (failPin > 0) faults.fail(Jni::GetByteArrayElements, failPin);
+    runtime.on("threadIdText", [&faults](RecordedCall&) { faults.note("line"); });
+    runtime.on(entry, [&faults](RecordedCall&) { faults.note("call"); });
+    FdCapture err(2);
+    call();
+    std::vector<std::string> lines = traceMessages(err.stop());
+    runtime.on("threadIdText", nullptr);
+    runtime.on(entry, nullptr);
+    Run r{{}, faults.pinnedArrays(), faults.releasedArrays()};
+    size_t next = 0;
+    for (const std::string& step : faults.log()) {
+      if (step == "line" && next < lines.size()) {
+        r.steps.push_back(std::regex_replace(lines[next++], std::regex("\\{[^}]*\\}"), "{@}"));
+      } else if (step != "GetArrayLength") {
+        r.steps.push_back(step);
+      }
+    }
+    return r;
+  }
+  static size_t count(const std::vector<std::string>& steps, const std::string& step) {
+    return static_cast<size_t>(std::count(steps.begin(), steps.end(), step));
+  }
+  // The message of the exception pending after a call, which is cleared; "" for none.
+  std::string thrownMessage() {
+    jthrowable thrown = env->ExceptionOccurred();
+    if (thrown == nullptr) return "";
+    env->ExceptionClear();
+    jclass cls = env->FindClass("java/lang/Throwable");
+    auto text = static_cast<jstring>(env->CallObjectMethod(
+        thrown, env->GetMethodID(cls, "getMessage", "()Ljava/lang/String;")));
+    if (env->ExceptionCheck() || text == nullptr) return "?";
+    const char* chars = env->GetStringUTFChars(text, nullptr);
+    std::string message(chars);
+    env->ReleaseStringUTFChars(text, chars);
+    env->DeleteLocalRef(text);
+    env->DeleteLocalRef(cls);
+    env->DeleteLocalRef(thrown);
+    return message;
+  }
+
+  jobject handleHolder = nullptr;
+  jobject typeHolder = nullptr;
+  jobject lengthHolder = nullptr;
+  jint length = 8;
 };
+
+using Steps = std::vector<std::string>;
+Steps join(std::initializer_list<Steps> parts) {
+  Steps all;
+  for (const Steps& part : parts) all.insert(all.end(), part.begin(), part.end());
+  return all;
+}
+const std::string kPrefix = "Java_com_orvane_vx_taly_local_internal_base_Native_";
+// The options go through the structure view with its trace lines, the
+// others directly; every release follows an empty line.
+const Steps kViewPin = {"GetByteArrayElements", "arrayToVXStructure entry - byteArrayElements @ {@}",
+                        "arrayToVXStructure exit - resultant structure @ {@}"};
+const Steps kViewRelease = {"", "releaseStructure entry - alignedPtr {@}",
+                            "releaseStructure data - releasing {@}", "ReleaseByteArrayElements(0)",
+                            "releaseStructure exit"};
+const Steps kPin = {"GetByteArrayElements"};
+const Steps kRelease = {"", "ReleaseByteArrayElements(0)"};
 
 }  // namespace
 
@@ -383,4 +515,156 @@ TEST_F(MessageHandles, LengthsBeyondTheJavaArrayAreRejectedBeforeAnythingIsPinne
     EXPECT_EQ(runtime.count(e.name), 1u) << "the whole array is allowed";
     EXPECT_EQ(codes(), std::make_pair(0, 0));
   }
+}
+
+// Completion code 1 and reason 2600 throughout: the codes go back in that order.
+TEST_F(MessageHandles, EachExportPinsCallsReleasesAndTracesInItsOrder) {
+  const std::map<std::string, Steps> expected = {
+      {"VXCRTMH", join({{kPrefix + "VXCRTMH(entry)"}, kViewPin,
+                        {"CallLongMethod", "call", "CallVoidMethod"}, kViewRelease})},
+      {"VXDLTMH", join({{kPrefix + "VXDLTMH(entry): hconn:7"}, kViewPin,
+                        {"CallLongMethod", "call", "CallVoidMethod"}, kViewRelease})},
+      {"VXSETMP", join({{kPrefix + "VXSETMP(entry)"}, kViewPin, kPin, kPin, kPin, {"call"},
+                        kViewRelease, kRelease, kRelease, kRelease})},
+      {"VXINQMP", join({{kPrefix + "VXINQMP(entry)"}, kViewPin, kPin, kPin, kPin,
+                        {"call", "SetIntField(5)", "SetIntField(6)"}, kViewRelease, kRelease,
+                        kRelease, kRelease})},
+      {"VXDLTMP", join({{kPrefix + "VXDLTMP(entry)"}, kViewPin, kPin, {"call"}, kViewRelease,
+                        kRelease})},
+      {"VXMHBUF", join({{kPrefix + "VXMHBUF(entry)"}, kViewPin, kPin, kPin, kPin,
+                        {"call", "SetIntField(6)"}, kViewRelease, kRelease, kRelease, kRelease})},
+      {"VXBUFMH", join({{kPrefix + "VXBUFMH(entry): hconn:7"}, kViewPin, kPin, kPin, {"call"},
+                        kViewRelease, kRelease, kRelease})},
+  };
+  for (Export& e : all()) {
+    runtime.answer(e.name, 1, 2600);
+    Run r = run(e.name, [&] { e.call(JNI_FALSE, e.arrays); });
+    Steps leave = {"SetIntField(1)", "SetIntField(2600)", kPrefix + e.name + "(exit): rc:2600"};
+    EXPECT_EQ(r.steps, join({expected.at(e.name), leave})) << e.name;
+    EXPECT_EQ(r.pinned, std::vector<const void*>(e.arrays.begin(), e.arrays.end())) << e.name;
+    EXPECT_EQ(r.released, r.pinned) << "released in the order pinned";
+  }
+}
+
+// A failure at each position: its report, the arrays pinned before it
+// released in order after their empty lines, no holder read or written
+// besides the codes, and no call.
+TEST_F(MessageHandles, APinFailureAtEachPositionOfEveryExport) {
+  for (Export& e : all()) {
+    for (size_t position = 1; position <= e.arrays.size(); ++position) {
+      Run r = run(e.name, [&] { e.call(JNI_FALSE, e.arrays); }, static_cast<int>(position));
+      std::string at = e.name + " " + std::to_string(position);
+      std::vector<const void*> before(e.arrays.begin(), e.arrays.begin() + position - 1);
+      EXPECT_EQ(r.pinned, before) << at;
+      EXPECT_EQ(r.released, before) << at;
+      EXPECT_EQ(count(r.steps, "GetByteArrayElements"), position) << at;
+      EXPECT_EQ(count(r.steps, "ReleaseByteArrayElements(0)"), position - 1) << at;
+      EXPECT_EQ(count(r.steps, ""), position - 1) << at;
+      EXPECT_EQ(count(r.steps, "CallLongMethod"), 0u) << at;
+      EXPECT_EQ(count(r.steps, "CallVoidMethod"), 1u) << at << ": the report alone";
+      EXPECT_EQ(count(r.steps, "call"), 0u) << at;
+      Steps codes;
+      std::copy_if(r.steps.begin(), r.steps.end(), std::back_inserter(codes),
+                   [](const std::string& s) { return s.rfind("SetIntField", 0) == 0; });
+      EXPECT_EQ(codes, (Steps{"SetIntField(2)", "SetIntField(2195)"})) << at;
+      EXPECT_EQ(lastEvents(1), Steps{"krux 59 0 " + std::to_string(position + 2) + " 0 0 0 \"" +
+                                     e.messages[position - 1] + "\" null null"})
+          << at;
+    }
+  }
+  EXPECT_TRUE(runtime.calls().empty());
+  EXPECT_EQ(hmsgValue(handleHolder), kHandle);
+  EXPECT_EQ(value(typeHolder), 5);
+  EXPECT_EQ(value(lengthHolder), 6);
+}
+
+// A null array reaches the runtime as a null address, a null value or
+// buffer with it; a negative length is still rejected.
+TEST_F(MessageHandles, NullArraysReachTheRuntimeAsNullAddresses) {
+  for (Export& e : all()) {
+    for (size_t i = 0; i < e.arrays.size(); ++i) {
+      runtime.clear();
+      Arrays some = e.arrays;
+      some[i] = nullptr;
+      e.call(JNI_FALSE, some);
+      RecordedCall call = runtime.only(e.name);
+      for (size_t j = 0; j < e.args.size(); ++j) {
+        EXPECT_EQ(call.p(e.args[j]) == nullptr, i == j) << e.name << " array " << j;
+      }
+      if (e.arrays.size() > 2) {
+        EXPECT_EQ(call.i(e.args.back() - 1), 8) << "the length as given";
+      }
+      EXPECT_EQ(codes(), std::make_pair(0, 0));
+    }
+    if (e.arrays.size() <= 2) continue;
+    runtime.clear();
+    length = -1;
+    Arrays some = e.arrays;
+    some.back() = nullptr;
+    e.call(JNI_FALSE, some);
+    length = 8;
+    std::string name = e.messages.back().substr(0, e.messages.back().find(' '));
+    EXPECT_EQ(lastEvents(1), Steps{"krux 59 0 " + std::to_string(e.arrays.size() + 2) +
+                                   " 2195 -1 0 \"" + name + " is too short\" null null"});
+    EXPECT_EQ(codes(), std::make_pair(2, 2195));
+    EXPECT_TRUE(runtime.calls().empty()) << e.name;
+  }
+}
+
+// A trace method that throws: the export completes, and the exception is
+// thrown when it returns. -Xcheck:jni would warn of a JNI call made while
+// it was pending.
+TEST_F(MessageHandles, AnExceptionFromATraceMethodIsThrownOnReturn) {
+  runtime.on("VXCRTMH", [](RecordedCall& call) { *call.p<int64_t>(2) = kNewHandle; });
+  for (Export& e : all()) {
+    runtime.answer(e.name, 1, 2600);
+    for (const char* method : {"entry", "data", "exit"}) {
+      traceThrowsFrom(method);
+      e.call(JNI_TRUE, e.arrays);
+      EXPECT_EQ(thrownMessage(), "trace " + std::string(method) + " failed") << e.name;
+      EXPECT_EQ(codes(), std::make_pair(1, 2600));
+      EXPECT_EQ(lastEvents(3), (Steps{"entry 59 0", callResult(e.name.c_str(), 1, 2600),
+                                      "exit 59 0 2600"}));
+    }
+    traceThrowsFrom("krux");
+    FaultyEnv faults(env);
+    faults.fail(Jni::GetByteArrayElements, static_cast<int>(e.arrays.size()));
+    e.call(JNI_FALSE, e.arrays);
+    EXPECT_EQ(thrownMessage(), "trace krux failed") << e.name;
+    EXPECT_EQ(faults.log("Release").size(), e.arrays.size() - 1);
+    EXPECT_EQ(codes(), std::make_pair(2, 2195));
+  }
+  EXPECT_EQ(hmsgValue(handleHolder), kNewHandle) << "written while an exception was set aside";
+  EXPECT_EQ(value(typeHolder), 5);
+}
+
+// The message-handle holder throws when it is read or written: the export
+// goes on with the value read, writes the holder, and throws on return.
+TEST_F(MessageHandles, AHandleHolderThatThrowsIsSettledAndThrownOnReturn) {
+  runtime.on("VXCRTMH", [](RecordedCall& call) {
+    EXPECT_EQ(*call.p<int64_t>(2), kHandle);
+    *call.p<int64_t>(2) = kNewHandle;
+  });
+  runtime.on("VXDLTMH", [](RecordedCall& call) {
+    EXPECT_EQ(*call.p<int64_t>(1), kHandle);
+    *call.p<int64_t>(1) = kNewHandle;
+  });
+  std::vector<Export> exports = all();
+  for (size_t which : {0, 1}) {
+    for (Jni accessor : {Jni::CallLongMethod, Jni::CallVoidMethod}) {
+      jobject holder = hmsgHolder(kHandle);
+      handleHolder = holder;
+      {
+        FaultyEnv faults(env);
+        faults.fail(accessor);
+        exports[which].call(JNI_FALSE, exports[which].arrays);
+        EXPECT_EQ(faults.log("SetIntField"), (Steps{"SetIntField(0)", "SetIntField(0)"}));
+        EXPECT_EQ(faults.log("Throw").size(), 1u);
+      }
+      EXPECT_EQ(thrownMessage(), "thrown by the test") << exports[which].name;
+      EXPECT_EQ(hmsgValue(holder), kNewHandle);
+      EXPECT_EQ(codes(), std::make_pair(0, 0));
+    }
+  }
+  EXPECT_EQ(runtime.count("VXCRTMH") + runtime.count("VXDLTMH"), 4u);
 }

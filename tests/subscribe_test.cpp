@@ -1,6 +1,8 @@
 // Subscriptions and status: VXSUB, VXSUBRQ and VXSTAT.
 #include <algorithm>
 #include <functional>
+#include <map>
+#include <regex>
 
 #include "capture.h"
 #include "faulty_env.h"
@@ -15,9 +17,88 @@ class Subscribe : public ExportTest {
     std::vector<std::string> all = events();
     return std::vector<std::string>(all.end() - static_cast<long>(std::min(n, all.size())), all.end());
   }
+
+  // An export, its structure, the runtime argument that the structure
+  // becomes, and a call with that structure or another.
+  struct Export {
+    std::string name;
+    int function;
+    jbyteArray structure;
+    size_t arg;
+    std::function<void(jboolean, jbyteArray)> call;
+  };
+  std::vector<Export> all() {
+    hobj = hobjHolder(17);
+    hsub = hobjHolder(99);
+    return {
+        {"VXSUB", 38, bytes(std::string("SD  xxxx")), 1,
+         [this](jboolean t, jbyteArray a) {
+           NATIVE(VXSUB)(env, nullptr, t, 9, 0, 0, a, hobj, hsub, cc, reason);
+         }},
+        {"VXSUBRQ", 0, bytes(std::string("SRO xxxx")), 3,
+         [this](jboolean t, jbyteArray a) {
+           NATIVE(VXSUBRQ)(env, nullptr, t, 9, 0, 0, hsub, 1, a, cc, reason);
+         }},
+        {"VXSTAT", 32, bytes(std::string("STAT xxx")), 2,
+         [this](jboolean t, jbyteArray a) {
+           NATIVE(VXSTAT)(env, nullptr, t, 9, 0, 0, 3, a, cc, reason);
+         }},
+    };
+  }
+
+  // What one call did, in order: its native trace lines (addresses as
+  // "{@}"), the runtime call ("call") and the JNI calls that FaultyEnv logs.
+  struct Run {
+    std::vector<std::string> steps;
+    std::vector<const void*> pinned, released;
+  };
+  Run run(const std::string& entry, const std::function<void()>& call) {
+    FaultyEnv faults(env);
+    runtime.on("threadIdText", [&faults](RecordedCall&) { faults.note("line"); });
+    runtime.on(entry, [&faults](RecordedCall& c) {
+      faults.note("call");
+      if (c.name == "VXSUB") *c.p<int32_t>(3) = 302;
+    });
+    FdCapture err(2);
+    call();
+    std::vector<std::string> lines = traceMessages(err.stop());
+    runtime.on("threadIdText", nullptr);
+    runtime.on(entry, nullptr);
+    Run r{{}, faults.pinnedArrays(), faults.releasedArrays()};
+    size_t next = 0;
+    for (const std::string& step : faults.log()) {
+      if (step == "line" && next < lines.size()) {
+        r.steps.push_back(std::regex_replace(lines[next++], std::regex("\\{[^}]*\\}"), "{@}"));
+      } else {
+        r.steps.push_back(step);
+      }
+    }
+    return r;
+  }
+  // The message of the exception pending after a call, which is cleared; "" for none.
+  std::string thrownMessage() {
+    jthrowable thrown = env->ExceptionOccurred();
+    if (thrown == nullptr) return "";
+    env->ExceptionClear();
+    jclass cls = env->FindClass("java/lang/Throwable");
+    auto text = static_cast<jstring>(env->CallObjectMethod(
+        thrown, env->GetMethodID(cls, "getMessage", "()Ljava/lang/String;")));
+    if (env->ExceptionCheck() || text == nullptr) return "?";
+    const char* chars = env->GetStringUTFChars(text, nullptr);
+    std::string message(chars);
+    env->ReleaseStringUTFChars(text, chars);
+    env->DeleteLocalRef(text);
+    env->DeleteLocalRef(cls);
+    env->DeleteLocalRef(thrown);
+    return message;
+  }
+
+  jobject hobj = nullptr;
+  jobject hsub = nullptr;
 };
 
 const std::vector<std::string> kCopiedBack = {"ReleaseByteArrayElements(0)"};
+const std::string kPrefix = "Java_com_orvane_vx_taly_local_internal_base_Native_";
 
 }  // namespace
 
@@ -168,4 +249,109 @@ TEST_F(Subscribe, AStructureThatCannotBePinnedSkipsTheRuntimeAndTheHolders) {
   EXPECT_TRUE(runtime.calls().empty());
   EXPECT_EQ(hobjValue(hobj), 11);
   EXPECT_EQ(hobjValue(hsub), 12);
+}
+
+// Completion code 1 and reason 2600 throughout: the codes go back in that
+// order. A structure goes through the view with its trace lines and is
+// released after an empty line; a null one reaches the runtime as a null
+// address, with neither.
+TEST_F(Subscribe, EachExportPinsCallsReleasesAndTracesInItsOrder) {
+  using Steps = std::vector<std::string>;
+  const Steps pin = {"GetByteArrayElements", "arrayToVXStructure entry - byteArrayElements @ {@}",
+                     "arrayToVXStructure exit - resultant structure @ {@}"};
+  const Steps release = {"", "releaseStructure entry - alignedPtr {@}",
+                         "releaseStructure data - releasing {@}", "ReleaseByteArrayElements(0)",
+                         "releaseStructure exit"};
+  const std::map<std::string, Steps> around = {
+      {"VXSUB", {"CallIntMethod", "call", "CallVoidMethod", "CallVoidMethod"}},
+      {"VXSUBRQ", {"CallIntMethod", "call"}},
+      {"VXSTAT", {"call"}},
+  };
+  for (Export& e : all()) {
+    runtime.answer(e.name, 1, 2600);
+    for (jbyteArray structure : {e.structure, jbyteArray{}}) {
+      Run r = run(e.name, [&] { e.call(JNI_FALSE, structure); });
+      Steps expected = {kPrefix + e.name + "(entry)"};
+      if (structure != nullptr) expected.insert(expected.end(), pin.begin(), pin.end());
+      expected.insert(expected.end(), around.at(e.name).begin(), around.at(e.name).end());
+      if (structure != nullptr) expected.insert(expected.end(), release.begin(), release.end());
+      expected.insert(expected.end(), {"SetIntField(1)", "SetIntField(2600)",
+                                       kPrefix + e.name + "(exit): rc:2600"});
+      EXPECT_EQ(r.steps, expected) << e.name;
+      std::vector<const void*> arrays;
+      if (structure != nullptr) arrays.push_back(structure);
+      EXPECT_EQ(r.pinned, arrays);
+      EXPECT_EQ(r.released, arrays);
+      EXPECT_EQ(runtime.calls().back().p(e.arg) == nullptr, structure == nullptr) << e.name;
+    }
+  }
+  EXPECT_EQ(hobjValue(hobj), 17);
+  EXPECT_EQ(hobjValue(hsub), 302);
+}
+
+TEST_F(Subscribe, SubscribeReportsTheCallResultBeforeWritingTheHandles) {
+  const std::string result = "VXSUB returned CC=0, RC=0";
+  std::vector<Export> exports = all();
+  Run r = run("VXSUB", [&] { exports[0].call(JNI_TRUE, exports[0].structure); });
+  std::vector<std::string> order;
+  for (const std::string& step : r.steps) {
+    if (step == "call" || step == "CallVoidMethod" || step.rfind("NewByteArray", 0) == 0) {
+      order.push_back(step);
+    }
+  }
+  EXPECT_EQ(order, (std::vector<std::string>{
+                       "CallVoidMethod", "call",
+                       "NewByteArray(" + std::to_string(result.size()) + ")",
+                       "CallVoidMethod", "CallVoidMethod", "CallVoidMethod", "CallVoidMethod"}))
+      << "entry event, call, call result, the two handles, exit event";
+  EXPECT_EQ(events()[1], "data 59 38 \"" + result + "\" -");
+  EXPECT_EQ(hobjValue(hsub), 302);
+}
+
+// A trace method or a handle holder that throws: the export completes, the
+// holders end as usual, and the exception is thrown on return. -Xcheck:jni
+// would warn of a JNI call made while it was pending.
+TEST_F(Subscribe, AnExceptionFromATraceMethodOrAHolderIsThrownOnReturn) {
+  runtime.on("VXSUB", [](RecordedCall& call) {
+    EXPECT_EQ(*call.p<int32_t>(2), 17);
+    *call.p<int32_t>(3) = 302;
+  });
+  std::vector<Export> exports = all();
+  for (Export& e : exports) {
+    runtime.answer(e.name, 1, 2600);
+    for (const char* method : {"entry", "data", "exit"}) {
+      traceThrowsFrom(method);
+      e.call(JNI_TRUE, e.structure);
+      EXPECT_EQ(thrownMessage(), "trace " + std::string(method) + " failed") << e.name;
+      EXPECT_EQ(codes(), std::make_pair(1, 2600));
+      EXPECT_EQ(lastEvents(1),
+                std::vector<std::string>{"exit 59 " + std::to_string(e.function) + " 2600"});
+    }
+  }
+  EXPECT_EQ(hobjValue(hobj), 17);
+  EXPECT_EQ(hobjValue(hsub), 302) << "written while an exception was set aside";
+  traceThrowsFrom("none");
+  struct Case {
+    size_t which;
+    Jni accessor;
+    int nth;
+  };
+  for (const Case& c : {Case{0, Jni::CallIntMethod, 1}, Case{0, Jni::CallVoidMethod, 1},
+                        Case{0, Jni::CallVoidMethod, 2}, Case{1, Jni::CallIntMethod, 1}}) {
+    hobj = hobjHolder(17);
+    hsub = hobjHolder(99);
+    {
+      FaultyEnv faults(env);
+      faults.fail(c.accessor, c.nth);
+      exports[c.which].call(JNI_FALSE, exports[c.which].structure);
+      EXPECT_EQ(faults.log("SetIntField"),
+                (std::vector<std::string>{"SetIntField(1)", "SetIntField(2600)"}));
+      EXPECT_EQ(faults.log("Release"), kCopiedBack);
+    }
+    EXPECT_EQ(thrownMessage(), "thrown by the test") << exports[c.which].name;
+    EXPECT_EQ(hobjValue(hobj), 17);
+    EXPECT_EQ(hobjValue(hsub), c.which == 0 ? 302 : 99);
+  }
+  EXPECT_EQ(runtime.count("VXSUB"), 6u);
+  EXPECT_EQ(runtime.calls().back().i(1), 99) << "the value read before the throw";
 }

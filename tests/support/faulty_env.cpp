@@ -111,19 +111,32 @@ jobject JNICALL callObjectMethodV(JNIEnv* env, jobject object, jmethodID method,
   return result;
 }
 
+// Throws after a call that was chosen to fail.
+void throwIfChosen(JNIEnv* env, Jni function) {
+  if (!FaultyEnv::current().failsNow(function) || real()->ExceptionCheck(env)) return;
+  jclass cls = real()->FindClass(env, "java/lang/IllegalStateException");
+  real()->ThrowNew(env, cls, "thrown by the test");
+  real()->DeleteLocalRef(env, cls);
+}
+
 jint JNICALL callIntMethodV(JNIEnv* env, jobject object, jmethodID method, va_list args) {
   FaultyEnv::current().note("CallIntMethod");
-  return real()->CallIntMethodV(env, object, method, args);
+  jint result = real()->CallIntMethodV(env, object, method, args);
+  throwIfChosen(env, Jni::CallIntMethod);
+  return result;
 }
 
 jlong JNICALL callLongMethodV(JNIEnv* env, jobject object, jmethodID method, va_list args) {
   FaultyEnv::current().note("CallLongMethod");
-  return real()->CallLongMethodV(env, object, method, args);
+  jlong result = real()->CallLongMethodV(env, object, method, args);
+  throwIfChosen(env, Jni::CallLongMethod);
+  return result;
 }
 
 void JNICALL callVoidMethodV(JNIEnv* env, jobject object, jmethodID method, va_list args) {
   FaultyEnv::current().note("CallVoidMethod");
   real()->CallVoidMethodV(env, object, method, args);
+  throwIfChosen(env, Jni::CallVoidMethod);
 }
 
 void JNICALL setIntField(JNIEnv* env, jobject object, jfieldID field, jint value) {

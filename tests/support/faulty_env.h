@@ -18,6 +18,11 @@ enum class Jni {
   GetObjectArrayElement,
   GetIntArrayElements,
   NewGlobalRef,
+  // These make the call, then throw an IllegalStateException ("thrown by
+  // the test"), as a holder accessor that fails would.
+  CallIntMethod,
+  CallLongMethod,
+  CallVoidMethod,
 };
 
 class FaultyEnv {
@@ -30,7 +35,8 @@ class FaultyEnv {
   // The env to hand to the code under test.
   JNIEnv* env() const { return env_; }
 
-  // The nth call of function from now on fails: a null result, or JNI_ERR.
+  // The nth call of function from now on fails: a null result, JNI_ERR, or
+  // an exception thrown after the call.
   void fail(Jni function, int nth = 1);
   // FindClass of this class fails as for a class that is not there.
   void failClass(const std::string& name) { missingClass_ = name; }
