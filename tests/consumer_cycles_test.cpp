@@ -252,7 +252,9 @@ TEST_F(ConsumerCycles, AThousandCyclesLeaveNoAreaNoGlobalReferenceAndLoseNoMessa
             kCycles / 2 * 5)
       << "each call of a throwing consumer reached the library";
   EXPECT_TRUE(queueEmpty()) << "a message was left on the queue";
-  EXPECT_EQ(settledGlobalReferences(), referencesAtStart) << "global references left over";
+  // One left over per cycle would show as a thousand; fewer than at the start
+  // only means that a compiler held one then.
+  EXPECT_LE(settledGlobalReferences(), referencesAtStart) << "global references left over";
 }
 
 }  // namespace
