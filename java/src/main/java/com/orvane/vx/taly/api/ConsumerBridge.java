@@ -19,6 +19,9 @@ final class ConsumerBridge {
 
     private static final ThreadLocal<Connection> CALLING = new ThreadLocal<>();
 
+    /** The lengths of the arrays of the call running on this thread. */
+    private static final ThreadLocal<int[]> ARRAYS = new ThreadLocal<>();
+
     private final Connection connection;
     private final Queue queue;
     private final MessageListener consumer;
@@ -52,6 +55,21 @@ final class ConsumerBridge {
     }
 
     /**
+     * The lengths of the four arrays (descriptor, get options, data, context)
+     * that the library passed to the call running on this thread, -1 for each
+     * that it passed as null; null outside a call. Lets tests see what the
+     * library handed over, which a listener sees only as a message.
+     */
+    static int[] arrayLengthsOfThisCall() {
+        int[] lengths = ARRAYS.get();
+        return lengths == null ? null : lengths.clone();
+    }
+
+    private static int lengthOf(byte[] array) {
+        return array == null ? -1 : array.length;
+    }
+
+    /**
      * Called by the native library with the message descriptor, the get
      * options and the data (each null without a message) and the callback
      * context. The arrays are this call's own.
@@ -67,6 +85,8 @@ final class ConsumerBridge {
                 ConsumerState.of(cbc.getInt(NativeLayout.VXCBC_STATE)), dataLength, concerned);
         Connection outer = CALLING.get();
         CALLING.set(connection);
+        int[] outerArrays = ARRAYS.get();
+        ARRAYS.set(new int[] {lengthOf(md), lengthOf(gmo), lengthOf(data), lengthOf(context)});
         try {
             deliver(call, md, data);
         } catch (Exception e) {
@@ -76,6 +96,11 @@ final class ConsumerBridge {
                 CALLING.remove();
             } else {
                 CALLING.set(outer);
+            }
+            if (outerArrays == null) {
+                ARRAYS.remove();
+            } else {
+                ARRAYS.set(outerArrays);
             }
             if (type == CallType.DEREGISTER) {
                 connection.deregistered(this);

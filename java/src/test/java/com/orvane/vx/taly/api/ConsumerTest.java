@@ -2,14 +2,22 @@ package com.orvane.vx.taly.api;
 
 import static com.orvane.vx.taly.api.TestQueues.bytes;
 import static com.orvane.vx.taly.api.TestQueues.fresh;
+import static org.junit.jupiter.api.Assertions.assertArrayEquals;
 import static org.junit.jupiter.api.Assertions.assertEquals;
 import static org.junit.jupiter.api.Assertions.assertFalse;
 import static org.junit.jupiter.api.Assertions.assertNotSame;
 import static org.junit.jupiter.api.Assertions.assertSame;
 import static org.junit.jupiter.api.Assertions.assertTrue;
 
+import com.orvane.vx.taly.local.internal.base.NativeLayout;
+import com.orvane.vx.taly.structs.GetMessageOptions;
+import com.orvane.vx.taly.structs.MessageDescriptor;
 import com.orvane.vx.taly.structs.Reasons;
+import java.io.IOException;
+import java.io.UncheckedIOException;
 import java.lang.ref.WeakReference;
+import java.nio.file.Files;
+import java.nio.file.Path;
 import java.util.ArrayList;
 import java.util.HashSet;
 import java.util.List;
@@ -17,7 +25,6 @@ import java.util.Set;
 import java.util.concurrent.CopyOnWriteArrayList;
 import java.util.concurrent.CountDownLatch;
 import java.util.concurrent.TimeUnit;
-import java.util.regex.Pattern;
 import org.junit.jupiter.api.AfterEach;
 import org.junit.jupiter.api.BeforeEach;
 import org.junit.jupiter.api.Test;
@@ -30,7 +37,8 @@ import org.junit.jupiter.api.Test;
  */
 class ConsumerTest {
 
-    private static final Pattern THREAD_NAME = Pattern.compile("Taly AsyncConsume Thread\\. tid: \\d+");
+    private static final String THREAD_PREFIX = "Taly AsyncConsume Thread. tid: ";
+    private static final int NO_ARRAY = -1;
 
     private Connection connection;
     private Connection producer;
@@ -56,6 +64,8 @@ class ConsumerTest {
         final List<String> bodies = new CopyOnWriteArrayList<>();
         final List<Thread> threads = new CopyOnWriteArrayList<>();
         final List<CallType> calls = new CopyOnWriteArrayList<>();
+        // The lengths of the arrays the library passed to each call.
+        final List<int[]> arrays = new CopyOnWriteArrayList<>();
         final CountDownLatch messages;
         volatile Runnable inside = () -> { };
 
@@ -68,6 +78,7 @@ class ConsumerTest {
             bodies.add(message.bodyText());
             threads.add(Thread.currentThread());
             calls.add(call.type());
+            arrays.add(ConsumerBridge.arrayLengthsOfThisCall());
             try {
                 inside.run();
             } finally {
@@ -78,6 +89,7 @@ class ConsumerTest {
         @Override
         public void onCall(ConsumerCall call) {
             calls.add(call.type());
+            arrays.add(ConsumerBridge.arrayLengthsOfThisCall());
         }
 
         void await() throws InterruptedException {
@@ -93,6 +105,8 @@ class ConsumerTest {
     void messagesFromAnotherThreadArriveOnQueueManagerThreadsNoneLost() throws Exception {
         int count = 1000;
         Recording consumer = new Recording(count);
+        List<String> nativeIds = new CopyOnWriteArrayList<>();
+        consumer.inside = () -> nativeIds.add(nativeThreadId());
         queue.registerConsumer(consumer);
         connection.start();
         Thread putter = new Thread(() -> {
@@ -112,14 +126,39 @@ class ConsumerTest {
         assertEquals(count, consumer.bodies.size(), "none twice");
         assertEquals(expected, new HashSet<>(consumer.bodies), "none lost");
         Thread thread = consumer.threads.get(0);
-        assertTrue(THREAD_NAME.matcher(thread.getName()).matches(), thread.getName());
+        assertEquals(THREAD_PREFIX + nativeIds.get(0), thread.getName(), "named after the queue manager's thread");
         assertTrue(thread.isDaemon());
         assertNotSame(Thread.currentThread(), thread);
         assertNotSame(putter, thread);
-        for (Thread t : consumer.threads) {
-            assertSame(thread, t, "one attached thread from start to stop");
+        for (int i = 0; i < count; i++) {
+            assertSame(thread, consumer.threads.get(i), "one attached thread from start to stop");
+            assertEquals(nativeIds.get(0), nativeIds.get(i), "one queue manager thread from start to stop");
         }
         assertEquals(0, queue.depth());
+
+        // Each message call had all four arrays, the others the context alone.
+        assertEquals(List.of(CallType.REGISTER, CallType.START), consumer.calls.subList(0, 2));
+        assertEquals(CallType.STOP, consumer.calls.get(count + 2));
+        for (int i = 0; i < consumer.calls.size(); i++) {
+            int[] lengths = consumer.arrays.get(i);
+            if (consumer.calls.get(i) == CallType.MSG_REMOVED) {
+                int body = consumer.bodies.get(i - 2).length();
+                assertArrayEquals(new int[] {MessageDescriptor.LENGTH, GetMessageOptions.LENGTH, body,
+                    NativeLayout.VXCBC_SIZE}, lengths, "call " + i);
+            } else {
+                assertArrayEquals(new int[] {NO_ARRAY, NO_ARRAY, NO_ARRAY, NativeLayout.VXCBC_SIZE}, lengths,
+                        "call " + i + ", " + consumer.calls.get(i));
+            }
+        }
+    }
+
+    /** The kernel's identifier of the calling thread. */
+    private static String nativeThreadId() {
+        try {
+            return Files.readSymbolicLink(Path.of("/proc/thread-self")).getFileName().toString();
+        } catch (IOException e) {
+            throw new UncheckedIOException(e);
+        }
     }
 
     @Test
@@ -304,12 +343,14 @@ class ConsumerTest {
     @Test
     void theEventListenerHearsOfAConsumerKeptFromItsMessages() throws Exception {
         List<ConsumerCall> events = new CopyOnWriteArrayList<>();
+        List<int[]> eventArrays = new CopyOnWriteArrayList<>();
         List<CallType> own = new CopyOnWriteArrayList<>();
         CountDownLatch told = new CountDownLatch(1);
         connection.registerEventListener(new EventListener() {
             @Override
             public void onEvent(ConsumerCall call) {
                 events.add(call);
+                eventArrays.add(ConsumerBridge.arrayLengthsOfThisCall());
                 told.countDown();
             }
 
@@ -327,6 +368,8 @@ class ConsumerTest {
         assertEquals(Reasons.VXRC_GET_INHIBITED, events.get(0).completion().reason());
         assertSame(queue, events.get(0).queue());
         assertEquals(ConsumerState.SUSPENDED_TEMPORARILY, events.get(0).state());
+        assertArrayEquals(new int[] {NO_ARRAY, NO_ARRAY, NO_ARRAY, NativeLayout.VXCBC_SIZE}, eventArrays.get(0),
+                "an event has no descriptor, get options or data, only its context");
         queue.set(IntAttribute.INHIBIT_GET, 0);
         connection.deregisterEventListener();
         assertEquals(List.of(CallType.REGISTER, CallType.START, CallType.STOP, CallType.DEREGISTER), own);
