@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <climits>
 #include <cstddef>
+#include <cstdio>
 #include <cstring>
+#include <map>
 
 #include "capture.h"
 #include "consumers.h"
@@ -12,6 +14,8 @@
 #include "util/allocation.h"
 #include "util/callback_area.h"
 #include "util/consumer_dispatch.h"
+#include "util/early_trace.h"
+#include "runtime_vector.h"
 
 namespace {
 
@@ -87,6 +91,26 @@ class Callbacks : public ConsumerTest {
 };
 
 class Control : public ExportTest {};
+class CallbackLevel : public Callbacks {};
+
+const std::string kNative = "Java_com_orvane_vx_taly_local_internal_base_Native_";
+
+std::string pointerText(const void* pointer) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%p", pointer);
+  return text;
+}
+
+// Every release is announced by an empty line just before its first line.
+void expectEmptyLineBeforeEachRelease(const std::vector<std::string>& lines, size_t releases) {
+  EXPECT_EQ(static_cast<size_t>(std::count(lines.begin(), lines.end(), "")), releases);
+  EXPECT_EQ(linesStartingWith(lines, "releaseStructure entry"), releases);
+  for (size_t i = 1; i < lines.size(); ++i) {
+    if (lines[i].rfind("releaseStructure entry", 0) == 0) {
+      EXPECT_EQ(lines[i - 1], "") << i;
+    }
+  }
+}
 
 }  // namespace
 
@@ -459,4 +483,121 @@ TEST_F(Control, OptionsThatCannotBePinnedStopTheCall) {
   EXPECT_EQ(events(), (std::vector<std::string>{
                           "entry 59 39", "krux 59 39 4 0 0 0 \"native_vxctlo is null\" null null",
                           "exit 59 39 2195"}));
+}
+
+TEST_F(Callbacks, ARegistrationTracesItsAreaAndDumpsTheWholeDescriptorArray) {
+  jobject consumer = newConsumer();
+  const size_t length = sizeof(VXCBD) + 40;
+  cbd = bytes(descriptor(length));
+  FdCapture err(2);
+  vxcb(JNI_FALSE, 0, consumerClass(), consumer, kRegister);
+  std::vector<std::string> lines = traceMessages(err.stop());
+  ASSERT_EQ(codes(), std::make_pair(0, 0));
+  TalyCallbackArea* area = areaIn(bytesOf(cbd));
+  ASSERT_NE(area, nullptr);
+
+  EXPECT_EQ(linesStartingWith(lines, "native_vxcbd [length = " + std::to_string(length) + "]"),
+            1u);
+  EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                          [&](const std::string& line) {
+                            return line.rfind("Entered hexdump2", 0) == 0 &&
+                                   line.find(", len = " + std::to_string(length)) != line.npos;
+                          }),
+            1);
+  const std::string setup[] = {
+      "SetupCallbackArea(entry)",
+      "SetupTalyCallbackArea: java_callback_instance:" + pointerText(consumer),
+      "SetupCallbackArea: jvm:" + pointerText(javaVM()),
+      "SetupTalyCallbackArea: talyCallbackArea:" + pointerText(area),
+      "SetupTalyCallbackArea: talyCallbackArea->java_callback_instance:" +
+          pointerText(area->java_callback_instance),
+      "SetupCallbackArea(exit)"};
+  size_t previous = 0;
+  for (const std::string& line : setup) {
+    SCOPED_TRACE(line);
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), line), 1);
+    size_t at = std::find(lines.begin(), lines.end(), line) - lines.begin();
+    EXPECT_LE(previous, at) << "in this order";
+    previous = at;
+  }
+  expectEmptyLineBeforeEachRelease(lines, 3);
+  deregister(area);
+}
+
+TEST_F(Control, WithoutTheRuntimesServiceACallInProgressIsNamedAsCallZero) {
+  // The scripted runtime lives for this test only.
+  const_cast<VXServices*>(runtimeServices())->callInProgress = nullptr;
+  runtime.answer("VXCTL", 2, 2219);
+  jbyteArray ctlo = bytes(Bytes(8, 0));
+  FdCapture err(2);
+  NATIVE(VXCTL)(env, nullptr, JNI_TRUE, 8, 0, 0, 0x1, ctlo, cc, reason);
+  std::vector<std::string> lines = traceMessages(err.stop());
+
+  EXPECT_EQ(codes(), std::make_pair(2, 2219));
+  EXPECT_EQ(events(), (std::vector<std::string>{"entry 59 39",
+                                                "data 59 39 \"VXCTL --> rc:2219, call:0\" -",
+                                                "data 59 39 \"VXCTL returned CC=2, RC=2219\" -",
+                                                "exit 59 39 2219"}));
+  EXPECT_EQ(std::count(lines.begin(), lines.end(), "VXCTL --> rc:2219, call:0"), 1);
+  expectEmptyLineBeforeEachRelease(lines, 1);
+}
+
+// Runs under several thresholds (tests/CMakeLists.txt): each line shows from
+// its level on, and not below it.
+TEST_F(CallbackLevel, EachLineIsWrittenFromItsLevelOn) {
+  jobject consumer = newConsumer();
+  const size_t length = sizeof(VXCBD) + 8;
+  cbd = bytes(descriptor(length));
+  jbyteArray ctlo = bytes(Bytes(8, 0));
+  runtime.answer("VXCTL", 2, 2219);
+  FdCapture err(2);
+  vxcb(JNI_FALSE, 0, consumerClass(), consumer, kRegister);
+  TalyCallbackArea* area = areaIn(bytesOf(cbd));
+  RuntimeCallback message(area, 6, "hello", 4096);
+  message.deliver();
+  NATIVE(VXCTL)(env, nullptr, JNI_FALSE, 8, 0, 0, 0x1, ctlo, cc, reason);
+  deregister(area);
+  std::vector<std::string> lines = traceMessages(err.stop());
+
+  const struct {
+    std::string start;  // the empty text stands for empty lines
+    int32_t level;
+    size_t count;
+  } expected[] = {
+      {kNative + "VXCB(entry): hconn:7, operation:VXOP_REGISTER", 500, 1},
+      {kNative + "VXCB(): after VXCB: rc:0", 300, 1},
+      {"native_vxcbd [length = " + std::to_string(length) + "]", 300, 1},
+      {kNative + "VXCB(exit): rc:0", 500, 1},
+      {"SetupTalyCallbackArea: java_callback_instance:", 400, 1},
+      {"SetupCallbackArea: jvm:", 400, 1},
+      {"SetupTalyCallbackArea: talyCallbackArea:", 400, 1},
+      {"SetupTalyCallbackArea: talyCallbackArea->java_callback_instance:", 400, 1},
+      {"", 300, 4},
+      {kNative + "VXCTL(entry): operation:VXOP_START", 500, 1},
+      {kNative + "VXCTL: VXCTL --> 2219", 300, 1},
+      {"VXCTL --> rc:2219, call:", 700, 1},
+      {kNative + "VXCTL(exit): rc:2219", 500, 1},
+      {"TalyConsumerFunction(entry)", 500, 2},
+      {"VXHCONN [length = 4]", 400, 2},
+      {"VXMD [length = 364]", 400, 1},
+      {"VXGMO [length = 112]", 400, 1},
+      {"VXMD == NULL", 400, 1},
+      {"VXCBC [length = " + std::to_string(sizeof(VXCBC)) + "]", 400, 2},
+      {"VXCBC:[Version:2 CallType:VXCBCT_MSG_REMOVED", 500, 1},
+      {"buffer [length = 5]", 500, 1},
+      {"buffer [length = 5]", 300, 1},
+      {"buffer == NULL", 500, 1},
+      {"buffer == NULL", 300, 1},
+      {"TalyConsumerFunction(): talyConsumerMethod_method_id[0] = ", 400, 1},
+  };
+  std::map<std::string, size_t> shown;
+  for (const auto& line : expected) {
+    shown[line.start] += earlyTraceEnabled(line.level) ? line.count : 0;
+  }
+  for (const auto& [start, count] : shown) {
+    SCOPED_TRACE("\"" + start + "\"");
+    EXPECT_EQ(start.empty() ? std::count(lines.begin(), lines.end(), "")
+                            : static_cast<std::ptrdiff_t>(linesStartingWith(lines, start)),
+              static_cast<std::ptrdiff_t>(count));
+  }
 }

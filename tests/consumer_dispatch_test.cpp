@@ -32,12 +32,6 @@ std::string delivery(const std::string& data, bool message = true) {
          " context=" + kContext;
 }
 
-size_t linesStartingWith(const std::vector<std::string>& lines, const std::string& start) {
-  size_t n = 0;
-  for (const std::string& line : lines) n += line.rfind(start, 0) == 0;
-  return n;
-}
-
 size_t linesContaining(const std::vector<std::string>& lines, const std::string& part) {
   size_t n = 0;
   for (const std::string& line : lines) n += line.find(part) != std::string::npos;
@@ -60,6 +54,9 @@ void attachHere() {
   JNIEnv* env = nullptr;
   javaVM()->AttachCurrentThreadAsDaemon(reinterpret_cast<void**>(&env), nullptr);
 }
+
+// A JavaVM whose GetEnv answers neither "attached" nor "detached".
+jint JNICALL wrongVersion(JavaVM*, void**, jint) { return JNI_EVERSION; }
 
 class Dispatch : public ConsumerTest {};
 class ConsumerSetting : public ConsumerTest {};
@@ -384,4 +381,143 @@ TEST_F(ConsumerSetting, TraceSendsEachCallbacksEventsToJava) {
   EXPECT_EQ(deliveries(consumer).size(), 1u);
   deregister(area);
   env->ExceptionClear();
+}
+
+TEST_F(Dispatch, TheCallbacksStructuresAreDumpedAndTheBufferOnlyAsFarAsItHolds) {
+  jobject consumer = newConsumer();
+  TalyCallbackArea* area = registerConsumer(consumer);
+  RuntimeCallback message(area, kRemoved, std::string(100, 'b'), 10);
+  FdCapture err(2);
+  message.deliver();
+  std::vector<std::string> lines = traceMessages(err.stop());
+
+  EXPECT_EQ(delivered(consumer, 0, 2), Bytes(10, 'b'));
+  EXPECT_EQ(linesStartingWith(lines, "TalyConsumerFunction(): buffer: NewByteArray(10) --> 0x"),
+            1u);
+  EXPECT_EQ(linesStartingWith(lines, "buffer [length = 10]"), 2u);
+  EXPECT_EQ(linesContaining(lines, "length = 100]"), 0u);
+  EXPECT_EQ(linesContaining(lines, "len = 100"), 0u) << "no dump reads past the buffer";
+  // The structures as the runtime passed them, before they are looked at.
+  const std::string dumps[] = {"VXHCONN [length = 4]", "VXMD [length = 364]",
+                               "VXGMO [length = 112]", "VXCBC:[Version:2",
+                               "VXCBC [length = " + kContext + "]"};
+  size_t previous = 0;
+  for (const std::string& dump : dumps) {
+    SCOPED_TRACE(dump);
+    EXPECT_EQ(linesStartingWith(lines, dump), 1u);
+    EXPECT_LE(previous, firstLine(lines, dump));
+    previous = firstLine(lines, dump);
+  }
+  deregister(area);
+}
+
+TEST_F(Dispatch, OfTwoFaultsInTheContextTheFirstCheckedIsReported) {
+  jobject consumer = newConsumer();
+  TalyCallbackArea* area = registerConsumer(consumer);
+  TalyCallbackArea bad = *area;
+  RuntimeCallback callback(&bad, kRemoved, "m", 16);
+  const struct {
+    std::function<void()> spoil;
+    const char* reported;
+    const char* unreported;
+  } cases[] = {
+      {[&] { callback.hasContext = false; jvm = nullptr; }, "VXCBC IS NULL", "jvm IS NULL"},
+      {[&] { jvm = nullptr; callback.cbc.CallbackArea = nullptr; }, "jvm IS NULL",
+       "talyCallbackArea is NULL"},
+      {[&] { bad.StrucId[0] = 'X'; bad.Version = 2; }, "talyCallbackArea->StrucId:'XJCA'",
+       "talyCallbackArea->Version:"},
+      {[&] { bad.Version = 2; bad.callback_index = 2; }, "talyCallbackArea->Version:2",
+       "talyCallbackArea->callback_index:"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.reported);
+    bad = *area;
+    callback.hasContext = true;
+    callback.cbc.CallbackArea = &bad;
+    jvm = javaVM();
+    c.spoil();
+    FdCapture err(2);
+    callback.deliver();
+    std::vector<std::string> lines = traceMessages(err.stop());
+    EXPECT_EQ(linesStartingWith(lines, c.reported), 1u);
+    EXPECT_EQ(linesStartingWith(lines, c.unreported), 0u);
+    EXPECT_EQ(linesStartingWith(lines, "TalyConsumerFunction(): index:0, Reason:2195"), 1u);
+  }
+  jvm = javaVM();
+  EXPECT_TRUE(deliveries(consumer).empty());
+  deregister(area);
+}
+
+TEST_F(Dispatch, AGetEnvAnswerOtherThanAttachedOrDetachedFailsTheCallbackWithoutAttaching) {
+  jobject consumer = newConsumer();
+  TalyCallbackArea* area = registerConsumer(consumer);
+  JNIInvokeInterface_ functions = *javaVM()->functions;
+  functions.GetEnv = wrongVersion;
+  JavaVM_ refusing{&functions};
+  jvm = &refusing;
+  RuntimeCallback message(area, kRemoved, "hello", 4096);
+  FdCapture err(2);
+  EXPECT_EQ(onNativeThread({[&] { message.deliver(); }}), std::vector<bool>{false});
+  std::vector<std::string> lines = traceMessages(err.stop());
+  jvm = javaVM();
+
+  EXPECT_EQ(linesStartingWith(lines, "TalyConsumerFunction(): GetEnv() --> -3"), 1u);
+  EXPECT_EQ(linesStartingWith(lines, "TalyConsumerFunction(): After call to GetEnv() result=-3"),
+            1u);
+  EXPECT_EQ(linesStartingWith(lines, "TalyConsumerFunction(): Reason:0"), 0u);
+  EXPECT_GT(linesStartingWith(lines, "TalyConsumerFunction(): Reason:2195"), 0u);
+  EXPECT_EQ(linesStartingWith(lines, "TalyConsumerFunction(): Before up to"), 0u);
+  EXPECT_TRUE(deliveries(consumer).empty());
+  deregister(area);
+}
+
+TEST_F(Dispatch, EachIndexLooksUpTheMethodOfItsOwnClassOnceAndTheCallbackDeletesItsArrays) {
+  jobject recording = newConsumer();
+  jclass nullClass = env->FindClass("com/orvane/vx/taly/testkit/NullConsumer");
+  jobject nullConsumer = env->AllocObject(nullClass);
+  TalyCallbackArea* first = registerConsumer(recording, 0);
+  TalyCallbackArea* second = registerConsumer(nullConsumer, 1, nullClass);
+  FdCapture err(2);
+  for (int round = 0; round < 2; ++round) {
+    for (TalyCallbackArea* area : {first, second}) {
+      RuntimeCallback message(area, kRemoved, "hello", 4096);
+      FaultyEnv faults(env);
+      message.deliver();
+      EXPECT_EQ(faults.log("NewByteArray").size(), 4u);
+      EXPECT_EQ(faults.localRefs(), 0) << "every array is deleted";
+    }
+  }
+  std::vector<std::string> lines = traceMessages(err.stop());
+
+  EXPECT_EQ(deliveries(recording).size(), 2u);
+  const char* consumerSignature = "([B[B[B[B)V";
+  jmethodID recordingMethod =
+      env->GetMethodID(consumerClass(), "talyConsumerMethod", consumerSignature);
+  jmethodID nullMethod = env->GetMethodID(nullClass, "talyConsumerMethod", consumerSignature);
+  EXPECT_EQ(talyConsumerMethod_method_id[0].load(), recordingMethod);
+  EXPECT_EQ(talyConsumerMethod_method_id[1].load(), nullMethod);
+  for (int index : {0, 1}) {
+    jmethodID method = index == 0 ? recordingMethod : nullMethod;
+    std::string line = "TalyConsumerFunction(): talyConsumerMethod_method_id[" +
+                       std::to_string(index) + "] = " +
+                       std::to_string(static_cast<int>(reinterpret_cast<intptr_t>(method)));
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), line), 1) << line;
+  }
+  deregister(first);
+  deregister(second);
+}
+
+TEST_F(Dispatch, ALongThreadTextIsCutSoThatTheThreadNameFitsItsBuffer) {
+  jobject consumer = newConsumer();
+  TalyCallbackArea* area = registerConsumer(consumer);
+  runtime.threadText = std::string(100, 't');
+  RuntimeCallback message(area, kRemoved, "hello", 4096);
+  onNativeThread({[&] { message.deliver(); }});
+
+  // 31 characters of prefix, 32 of the text and the terminator make 64.
+  EXPECT_EQ(deliveries(consumer),
+            std::vector<std::string>{"thread=Taly AsyncConsume Thread. tid: " +
+                                     std::string(32, 't') + " daemon=true md=364 gmo=112 "
+                                     "data=5 context=" + kContext});
+  deregister(area);
 }

@@ -237,6 +237,12 @@ std::vector<std::string> traceMessages(const std::string& err) {
   return lines;
 }
 
+size_t linesStartingWith(const std::vector<std::string>& lines, const std::string& start) {
+  size_t n = 0;
+  for (const std::string& line : lines) n += line.rfind(start, 0) == 0;
+  return n;
+}
+
 int32_t intAt(const Bytes& bytes, size_t offset) {
   int32_t value;
   std::memcpy(&value, bytes.data() + offset, sizeof value);

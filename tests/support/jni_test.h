@@ -78,6 +78,8 @@ class ExportTest : public JniTest {
 
 // The message part of each native trace line in captured standard error.
 std::vector<std::string> traceMessages(const std::string& err);
+// How many of those lines start with start.
+size_t linesStartingWith(const std::vector<std::string>& lines, const std::string& start);
 
 // Reads a native-order 32-bit int at offset.
 int32_t intAt(const Bytes& bytes, size_t offset);
