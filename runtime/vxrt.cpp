@@ -1,9 +1,10 @@
-// The runtime's entry-point vector. The embedded queue manager answers the
-// connect, object, put, get, inquire, set, unit-of-work, subscription, status,
-// message-property, callback and control calls, the XA entries, the private
-// calls of entries/spi_entries.h and the data conversion; every other
-// queueing and SPI call fails with completion code 2 and reason
-// VXRC_NOT_AVAILABLE.
+// The runtime's entry-point vector. The embedded queue manager answers every
+// call of it: the connect, object, put, get, inquire, set, unit-of-work,
+// subscription, status, message-property, callback and control calls, the XA
+// entries, the private calls of entries/spi_entries.h and the data
+// conversion. The tables are first filled with an entry that fails with
+// completion code 2 and reason VXRC_NOT_AVAILABLE, so that a slot added to
+// the vector before the queue manager serves it is never null.
 #include <cstddef>
 #include <tuple>
 

@@ -62,6 +62,28 @@ TEST_F(SpiLayout, StructureClassesMatchTheHeader) {
   EXPECT_JAVA("ChlAuthParms", "DECISION", offsetof(LpiChlAuthParms, Decision));
   EXPECT_JAVA("ChlAuthParms", "ADDRESS", offsetof(LpiChlAuthParms, Address));
   EXPECT_JAVA("ChlAuthParms", "USER", offsetof(LpiChlAuthParms, User));
+  EXPECT_JAVA("SecurityContext", "LENGTH", sizeof(LpiSecurityContext));
+  EXPECT_JAVA("SecurityContext", "OPTIONS", offsetof(LpiSecurityContext, Options));
+  EXPECT_JAVA("SecurityContext", "USER_ID", offsetof(LpiSecurityContext, UserId));
+  EXPECT_JAVA("SecurityContext", "USER_ID_LENGTH", sizeof(LpiSecurityContext::UserId));
+  EXPECT_JAVA("SecurityContext", "PASSWORD", offsetof(LpiSecurityContext, Password));
+  EXPECT_JAVA("SecurityContext", "PASSWORD_LENGTH", sizeof(LpiSecurityContext::Password));
+  EXPECT_JAVA("SecurityContext", "MAPPED_USER_ID", offsetof(LpiSecurityContext, MappedUserId));
+  EXPECT_JAVA("NamedSubscriberOptions", "LENGTH", sizeof(LpiNamedSubscriberOptions));
+  EXPECT_JAVA("NamedSubscriberOptions", "OPTIONS", offsetof(LpiNamedSubscriberOptions, Options));
+  EXPECT_JAVA("NamedSubscriberOptions", "RETURNED_LENGTH", offsetof(LpiNamedSubscriberOptions, ReturnedLength));
+  EXPECT_JAVA("SpiSubscribeDescriptor", "LENGTH", sizeof(LpiSubscribeDescriptor));
+  EXPECT_JAVA("SpiSubscribeDescriptor", "OPTIONS", offsetof(LpiSubscribeDescriptor, Options));
+  EXPECT_JAVA("SpiSubscribeDescriptor", "RETAINED_COUNT", offsetof(LpiSubscribeDescriptor, RetainedCount));
+  EXPECT_JAVA("SpiSubscriptionRequest", "LENGTH", sizeof(LpiSubscriptionRequestDescriptor));
+  EXPECT_JAVA("SpiSubscriptionRequest", "OPTIONS", offsetof(LpiSubscriptionRequestDescriptor, Options));
+  EXPECT_JAVA("SpiSubscriptionRequest", "MATCHED", offsetof(LpiSubscriptionRequestDescriptor, Matched));
+  EXPECT_JAVA("UnsubscribeDescriptor", "LENGTH", sizeof(LpiUnsubscribeDescriptor));
+  EXPECT_JAVA("UnsubscribeDescriptor", "OPTIONS", offsetof(LpiUnsubscribeDescriptor, Options));
+  EXPECT_JAVA("UnsubscribeDescriptor", "HSUB", offsetof(LpiUnsubscribeDescriptor, Hsub));
+  EXPECT_JAVA("UnsubscribeDescriptor", "SUB_NAME_LENGTH", offsetof(LpiUnsubscribeDescriptor, SubNameLength));
+  EXPECT_JAVA("UnsubscribeDescriptor", "SUB_NAME", offsetof(LpiUnsubscribeDescriptor, SubName));
+  EXPECT_JAVA("UnsubscribeDescriptor", "MAX_SUB_NAME_LENGTH", VX_MAX_SUB_NAME_LENGTH);
 
   EXPECT_SPI(LPI_CURRENT_VERSION);
   EXPECT_SPI(LPICHLAUTH_ALLOWED);
@@ -79,4 +101,19 @@ TEST_F(SpiLayout, StructureClassesMatchTheHeader) {
   EXPECT_SPI(LPIFLT_GREATER);
   EXPECT_SPI(LPIDEF_REPLACE);
   EXPECT_SPI(LPIDEF_CREATE);
+  EXPECT_SPI(LPISCX_NONE);
+  EXPECT_SPI(LPIADU_NONE);
+  EXPECT_SPI(LPIADU_AUTHENTICATE);
+  EXPECT_SPI(LPIADU_RESTORE);
+  EXPECT_SPI(LPIADU_OUT_TRUSTED);
+  EXPECT_SPI(LPIADU_OUT_AUTHENTICATED);
+  EXPECT_SPI(LPIADU_OUT_RESTORED);
+  EXPECT_SPI(LPIADU_VERSION);
+  EXPECT_SPI(LPINSO_BY_TOPIC);
+  EXPECT_SPI(LPINSO_BY_NAME);
+  EXPECT_SPI(LPISO_NONE);
+  EXPECT_SPI(LPISO_RETAINED_AT_RESUME);
+  EXPECT_SPI(LPISRD_NONE);
+  EXPECT_SPI(LPIUS_BY_HANDLE);
+  EXPECT_SPI(LPIUS_BY_NAME);
 }

@@ -140,6 +140,12 @@ enum : int32_t {
   X(VXRC_QUEUE_NOT_EMPTY, 3608, "the queue holds messages and purge was not asked")          \
   X(VXRC_FILTER_ERROR, 3609, "the filter element is not valid")                              \
   X(VXRC_FILTER_NOT_MATCHED, 3610, "the object does not match the filter")                   \
+  X(VXRC_SECURITY_CONTEXT_ERROR, 3611, "the security context is null or not valid")         \
+  X(VXRC_ADOPT_USER_ERROR, 3612, "the adopt-user record or its options are not valid")      \
+  X(VXRC_USER_ID_ERROR, 3613, "the user identifier is empty or too long")                   \
+  X(VXRC_UNKNOWN_USER, 3614, "the user is not one of the queue manager's users")            \
+  X(VXRC_PASSWORD_ERROR, 3615, "the password is not the user's")                            \
+  X(VXRC_SUBSCRIBER_LIST_TRUNCATED, 3616, "more named subscriptions than the buffer holds")  \
   /* data conversion */                                                                       \
   X(VXRC_CONVERTED_DATA_TRUNCATED, 3701, "the converted data did not fit; it was cut")       \
   X(VXRC_CCSID_NOT_SUPPORTED, 3702, "no conversion between these character sets")            \

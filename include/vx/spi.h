@@ -17,6 +17,7 @@
 #include <cstdint>
 
 #include "vx/api.h"
+#include "vx/subscriptions.h"
 
 extern "C" {
 
@@ -125,6 +126,79 @@ struct LpiChlAuthParms {
   char Reserved[8];  // 72 not used
 };
 
+// Security context: the lexPContext of adopt-user and map-credentials,
+// version 1, 400 bytes. The queue manager's users are those of the
+// configuration's user statements (see README); a user acts under its user
+// identifier (recorded as UserIdentifier in the descriptor of every message
+// it puts).
+struct LpiSecurityContext {
+  char StrucId[4];        //   0 "LSCX"
+  int32_t Version;        //   4 1
+  int32_t Options;        //   8 LPISCX_NONE
+  char UserId[64];        //  12 map-credentials: the user presented
+  char Password[256];     //  76 map-credentials, and adopt-user with
+                          //     LPIADU_AUTHENTICATE: that user's password
+  char MappedUserId[12];  // 332 out: the user identifier the user acts under
+  char Reserved[56];      // 344 not used
+};
+
+// Adopt-user, through the record the library builds (LpiAdoptUser, vx/structs.h,
+// identifier "LADU", version 3). The user to adopt is the client identifier:
+// ClientIdLength bytes at ClientIdPtr + ClientIdOffset, within ClientIdBufSize,
+// trailing blanks and NULs dropped. The in/out value holds LPIADU_* options
+// on entry and, after a call that did not fail, LPIADU_OUT_* saying how the
+// user was adopted. The product identifier is replaced by
+// LPI_PRODUCT_IDENTIFIER. The channel, connection name, the integer
+// arguments, the security parameters and the connection identifier are not
+// read.
+
+// Options of a named-subscriber inquiry, version 1, 24 bytes. The name buffer
+// holds the topic string or the subscription name, as many bytes as the
+// inquiry's integer argument says. Into the identifier buffer go the names of
+// the named subscriptions found, in name order, each followed by a NUL, as
+// many whole names as its length (the in/out value on entry) allows. On
+// return the in/out value holds the number of named subscriptions found and
+// the output value how many of them are open on a connection now.
+struct LpiNamedSubscriberOptions {
+  char StrucId[4];         //  0 "LNSO"
+  int32_t Version;         //  4 1
+  int32_t Options;         //  8 LPINSO_BY_TOPIC or LPINSO_BY_NAME
+  int32_t ReturnedLength;  // 12 out: bytes placed in the identifier buffer
+  char Reserved[8];        // 16 not used
+};
+
+// Private subscription descriptor, beside the VXSD of the private subscribe,
+// version 1, 32 bytes.
+struct LpiSubscribeDescriptor {
+  char StrucId[4];        //  0 "LPSD"
+  int32_t Version;        //  4 1
+  int32_t Options;        //  8 LPISO_*
+  int32_t RetainedCount;  // 12 out: retained publications placed on the destination
+  char Reserved[16];      // 16 not used
+};
+
+// Private subscription request descriptor, beside the VXSRO (which may be
+// null) of the private subscription request, version 1, 16 bytes.
+struct LpiSubscriptionRequestDescriptor {
+  char StrucId[4];   //  0 "LSRD"
+  int32_t Version;   //  4 1
+  int32_t Options;   //  8 LPISRD_NONE
+  int32_t Matched;   // 12 out: retained publications the subscription matches
+};
+
+// Private unsubscribe descriptor, version 1, 1048 bytes: removes a
+// subscription, durable or not, by the handle this connection has open or by
+// name. A subscription open on another connection is not removed.
+struct LpiUnsubscribeDescriptor {
+  char StrucId[4];                      //    0 "LUSD"
+  int32_t Version;                      //    4 1
+  int32_t Options;                      //    8 LPIUS_BY_HANDLE or LPIUS_BY_NAME
+  int32_t Hsub;                         //   12 by handle: the subscription handle
+  int32_t SubNameLength;                //   16 by name: bytes of SubName used
+  int32_t Reserved;                     //   20 not used
+  char SubName[VX_MAX_SUB_NAME_LENGTH]; //   24 by name: the subscription's name
+};
+
 }  // extern "C"
 
 #define LPICNO_STRUC_ID "LCNO"
@@ -138,10 +212,19 @@ struct LpiChlAuthParms {
 #define LPIFLT_STRUC_ID "LFLT"
 #define LPIAER_STRUC_ID "LAER"
 #define LPICHA_STRUC_ID "LCHA"
+#define LPISCX_STRUC_ID "LSCX"
+#define LPIADU_STRUC_ID "LADU"
+#define LPINSO_STRUC_ID "LNSO"
+#define LPISD_STRUC_ID "LPSD"
+#define LPISRD_STRUC_ID "LSRD"
+#define LPIUSD_STRUC_ID "LUSD"
+// The product identifier that adopt-user answers with, 12 characters.
+#define LPI_PRODUCT_IDENTIFIER "VXRT 1.0    "
 
 constexpr int32_t LPI_CURRENT_VERSION = 1;  // of every structure here
 constexpr int32_t LPI_NO_ENVIRONMENT = -1;
 constexpr int32_t LPICNO_ENVIRONMENT_PTR = 128;
+constexpr int32_t LPIADU_VERSION = 3;  // the adopt-user record's only version
 
 enum : int32_t {
   LPICNO_NONE = 0,
@@ -159,6 +242,26 @@ enum : int32_t {
   LPIFLT_GREATER = 3,
   LPICHLAUTH_ALLOWED = 0,
   LPICHLAUTH_BLOCKED = 1,
+  LPISCX_NONE = 0,
+  // Adopt-user options (the in/out value on entry). Without
+  // LPIADU_AUTHENTICATE the privileged connection vouches for the user.
+  LPIADU_NONE = 0,
+  LPIADU_AUTHENTICATE = 0x1,  // the security context's password must be the user's
+  LPIADU_RESTORE = 0x2,       // act as the connection's own user again; alone
+  // How the user was adopted (the in/out value on return).
+  LPIADU_OUT_TRUSTED = 1,
+  LPIADU_OUT_AUTHENTICATED = 2,
+  LPIADU_OUT_RESTORED = 3,
+  // Named-subscriber inquiry: by the topic a publication would be put to
+  // (every named subscription that would receive it, wildcards matched), or by
+  // name (exactly, or a prefix ending in '*').
+  LPINSO_BY_TOPIC = 1,
+  LPINSO_BY_NAME = 2,
+  LPISO_NONE = 0,
+  LPISO_RETAINED_AT_RESUME = 0x1,  // a resumed subscription gets the retained publications too
+  LPISRD_NONE = 0,
+  LPIUS_BY_HANDLE = 1,
+  LPIUS_BY_NAME = 2,
 };
 
 // Values of spiDefine's define word.
@@ -173,6 +276,12 @@ enum : int32_t {
   VXCALL_SPI_DELETE = 102,
   VXCALL_SPI_INQUIRE = 103,
   VXCALL_SPI_CHLAUTH = 104,
+  VXCALL_SPI_ADOPT_USER = 105,
+  VXCALL_SPI_MAP_CREDENTIALS = 106,
+  VXCALL_SPI_INQUIRE_SUBSCRIBERS = 107,
+  VXCALL_SPI_SUBSCRIBE = 108,
+  VXCALL_SPI_SUBSCRIPTION_REQUEST = 109,
+  VXCALL_SPI_UNSUBSCRIBE = 110,
 };
 
 static_assert(offsetof(LpiConnectOptions, Environment) == 12);
@@ -187,5 +296,13 @@ static_assert(offsetof(LpiObjectSelector, ObjectName) == 16 && sizeof(LpiObjectS
 static_assert(offsetof(LpiFilterElement, Value) == 16 && sizeof(LpiFilterElement) == 20);
 static_assert(offsetof(LpiAttrErrors, Reason) == 12 && sizeof(LpiAttrErrors) == 16);
 static_assert(offsetof(LpiChlAuthParms, User) == 60 && sizeof(LpiChlAuthParms) == 80);
+static_assert(offsetof(LpiSecurityContext, Password) == 76 && sizeof(LpiSecurityContext) == 400);
+static_assert(offsetof(LpiSecurityContext, MappedUserId) == 332);
+static_assert(offsetof(LpiNamedSubscriberOptions, ReturnedLength) == 12);
+static_assert(sizeof(LpiNamedSubscriberOptions) == 24);
+static_assert(offsetof(LpiSubscribeDescriptor, RetainedCount) == 12 && sizeof(LpiSubscribeDescriptor) == 32);
+static_assert(offsetof(LpiSubscriptionRequestDescriptor, Matched) == 12);
+static_assert(sizeof(LpiSubscriptionRequestDescriptor) == 16);
+static_assert(offsetof(LpiUnsubscribeDescriptor, SubName) == 24 && sizeof(LpiUnsubscribeDescriptor) == 1048);
 
 #endif

@@ -7,6 +7,26 @@ namespace vxrt {
 
 using vxqm::Status;
 
+Status readSubscription(const VXSD* descriptor, vxqm::SubscribeRequest& request) {
+  request.options = descriptor->Options;
+  Status status;
+  if ((request.options & VXSO_CREATE) != 0) {
+    status = readString(descriptor, sizeof(VXSD), descriptor->ObjectString, VX_MAX_TOPIC_STRING_LENGTH,
+                        VXRC_TOPIC_STRING_ERROR, request.topic);
+    if (status.failed()) return status;
+  }
+  status = readString(descriptor, sizeof(VXSD), descriptor->SubName, VX_MAX_SUB_NAME_LENGTH,
+                      VXRC_SUB_NAME_ERROR, request.name);
+  if (status.failed()) return status;
+  std::memcpy(request.correlId.data(), descriptor->SubCorrelId, sizeof descriptor->SubCorrelId);
+  return status;
+}
+
+void writeSubscription(const vxqm::SubscribeResult& result, VXSD* descriptor) {
+  std::memcpy(descriptor->SubCorrelId, result.correlId.data(), sizeof descriptor->SubCorrelId);
+  putText(descriptor->ResolvedQName, sizeof descriptor->ResolvedQName, result.destination);
+}
+
 void VXSUB(VXINT hconn, PVXVOID sd, PVXINT hobj, PVXINT hsub, PVXINT cc, PVXINT reason) {
   answer(cc, reason, [&] {
     VXSD* descriptor = static_cast<VXSD*>(sd);
@@ -16,17 +36,8 @@ void VXSUB(VXINT hconn, PVXVOID sd, PVXINT hobj, PVXINT hsub, PVXINT cc, PVXINT 
     if (hobj == nullptr) return Status::failure(VXRC_HOBJ_ERROR);
     if (hsub == nullptr) return Status::failure(VXRC_HSUB_ERROR);
     vxqm::SubscribeRequest request;
-    request.options = descriptor->Options;
-    Status status;
-    if ((request.options & VXSO_CREATE) != 0) {
-      status = readString(descriptor, sizeof(VXSD), descriptor->ObjectString,
-                          VX_MAX_TOPIC_STRING_LENGTH, VXRC_TOPIC_STRING_ERROR, request.topic);
-      if (status.failed()) return status;
-    }
-    status = readString(descriptor, sizeof(VXSD), descriptor->SubName, VX_MAX_SUB_NAME_LENGTH,
-                        VXRC_SUB_NAME_ERROR, request.name);
+    Status status = readSubscription(descriptor, request);
     if (status.failed()) return status;
-    std::memcpy(request.correlId.data(), descriptor->SubCorrelId, sizeof descriptor->SubCorrelId);
     int32_t object = *hobj;
     int32_t subscription = 0;
     vxqm::SubscribeResult result;
@@ -34,8 +45,7 @@ void VXSUB(VXINT hconn, PVXVOID sd, PVXINT hobj, PVXINT hsub, PVXINT cc, PVXINT 
     if (status.failed()) return status;
     *hobj = object;
     *hsub = subscription;
-    std::memcpy(descriptor->SubCorrelId, result.correlId.data(), sizeof descriptor->SubCorrelId);
-    putText(descriptor->ResolvedQName, sizeof descriptor->ResolvedQName, result.destination);
+    writeSubscription(result, descriptor);
     return status;
   });
 }

@@ -1,5 +1,5 @@
 // The vector's private (service-provider) entries that the embedded queue
-// manager answers. The others of the SPI table answer VXRC_NOT_AVAILABLE.
+// manager answers: every entry of the SPI table.
 #ifndef VXRT_SPI_ENTRIES_H
 #define VXRT_SPI_ENTRIES_H
 
@@ -28,6 +28,20 @@ void spiInquire(VXINT hconn, PVXVOID objectSelector, VXINT selectorCount, PVXVOI
                 PVXVOID filterElement, PVXINT cc, PVXINT reason);
 
 void lpiSPICHLAUTH(VXINT hconn, PVXVOID parms, PVXVOID unused1, PVXVOID unused2, PVXINT cc, PVXINT reason);
+void lpiSPIAdoptUser(VXINT hconn, VXINT p5, PVXVOID lexPContext, PVXVOID applName, VXINT p8,
+                     PVXVOID acctToken, VXINT p10, PVXVOID adoptUser, PVXVOID securityParms, VXINT p19,
+                     PVXVOID connectionId, PVXINT cc, PVXINT reason);
+void lpiSPIMapCredentials(VXINT hconn, PVXVOID lexPContext, PVXVOID mcaUser, PVXVOID csp,
+                          PVXVOID acctToken, PVXVOID applName, PVXVOID channelName,
+                          PVXVOID connectionName, PVXINT cc, PVXINT reason);
+
+void lpiSPIInquireNamedSubscribers(VXINT hconn, PVXVOID callOptions, PVXVOID subName, VXINT nameLength,
+                                   PVXVOID subIds, PVXINT inOut, PVXINT out, PVXINT cc, PVXINT reason);
+void lpiSPISubscribe(VXINT hconn, PVXVOID lpiSD, PVXVOID sd, PVXINT hobj, PVXINT hsub, PVXINT cc,
+                     PVXINT reason);
+void lpiSPISubscriptionRequest(VXINT hconn, VXINT hsub, VXINT action, PVXVOID lpisrd, PVXVOID sro,
+                               PVXINT cc, PVXINT reason);
+void lpiSPIUnsubscribe(VXINT hconn, PVXVOID lpiUSD, PVXINT cc, PVXINT reason);
 
 // The conversion entry of the XA and conversion table (spi_convert.cpp).
 void vpiConvertData(VXINT hconn, VXINT options, VXINT encoding, VXINT ccsid, VXINT anyFormat, PVXVOID md,
@@ -37,7 +51,8 @@ void vpiConvertData(VXINT hconn, VXINT options, VXINT encoding, VXINT ccsid, VXI
 #define VXRT_SPI_IMPLEMENTED_CALLS(X)                                                         \
   X(lpiSPIVXConnect) X(lpiSPIOpen) X(lpiSPIPut) X(lpiSPIGet) X(lpiSPISyncPoint)             \
   X(lpiSPIActivateMessage) X(lpiSPINotify) X(lpiSPIDefine) X(lpiSPIDelete) X(spiInquire) \
-  X(lpiSPICHLAUTH)
+  X(lpiSPICHLAUTH) X(lpiSPIAdoptUser) X(lpiSPIMapCredentials) X(lpiSPIInquireNamedSubscribers) \
+  X(lpiSPISubscribe) X(lpiSPISubscriptionRequest) X(lpiSPIUnsubscribe)
 
 }  // namespace vxrt
 

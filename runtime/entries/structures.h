@@ -8,6 +8,7 @@
 
 #include "qm/queue_manager.h"
 #include "vx/api.h"
+#include "vx/subscriptions.h"
 
 namespace vxrt {
 
@@ -21,6 +22,11 @@ bool validHeader(const S* s, const char* strucId, int32_t currentVersion) {
 
 // A fixed-length character field, blank-padded; longer text is cut.
 void putText(char* field, size_t length, const std::string& text);
+
+// A subscription descriptor (identifier and version checked already) into a
+// request, and the subscription's correlation identifier and queue into it.
+vxqm::Status readSubscription(const VXSD* descriptor, vxqm::SubscribeRequest& request);
+void writeSubscription(const vxqm::SubscribeResult& result, VXSD* descriptor);
 
 vxqm::Status readMd(const VXMD* md, vxqm::MessageDescriptor& out);
 void writeMd(const vxqm::MessageDescriptor& in, VXMD* md);

@@ -60,11 +60,14 @@ std::string applyStatement(const std::vector<std::string>& words, QueueManagerCo
     return {};
   }
   if (keyword == "user") {
-    if (words.size() != 3 || words[1].size() > static_cast<size_t>(VXCSP_MAX_USER_ID_LENGTH) ||
-        words[2].size() > static_cast<size_t>(VXCSP_MAX_PASSWORD_LENGTH)) {
-      return "expected: user NAME PASSWORD";
+    if ((words.size() != 3 && words.size() != 4) ||
+        words[1].size() > static_cast<size_t>(VXCSP_MAX_USER_ID_LENGTH) ||
+        words[2].size() > static_cast<size_t>(VXCSP_MAX_PASSWORD_LENGTH) ||
+        (words.size() == 4 && words[3].size() > static_cast<size_t>(VX_USER_ID_LENGTH))) {
+      return "expected: user NAME PASSWORD [IDENTIFIER]";
     }
     config.users.push_back({words[1], words[2]});
+    if (words.size() == 4) config.userIdentifiers[words[1]] = words[3];
     return {};
   }
   if (keyword == "chlauth") return applyChannelRule(words, config);

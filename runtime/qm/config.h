@@ -5,7 +5,12 @@
 //   qmgr NAME                      the queue manager's name
 //   queue NAME [KEY=VALUE ...]     a local queue (a second definition replaces the first)
 //   model NAME [KEY=VALUE ...]     a model queue, for dynamic queues
-//   user NAME PASSWORD             a user; with users defined, connections must name one
+//   user NAME PASSWORD [IDENTIFIER]
+//                                  a user; with users defined, connections must name
+//                                  one. IDENTIFIER (up to 12 characters) is the user
+//                                  identifier its puts record, by default the first
+//                                  12 characters of NAME. Adopt-user and
+//                                  map-credentials know these users (see users.cpp)
 //   chlauth allow|block ADDRESS USER
 //                                  a channel-authentication rule (see security.h)
 // Keys: maxdepth (1 or more), maxmsglength (0 to the queue manager's limit),

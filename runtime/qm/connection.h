@@ -77,6 +77,9 @@ class Connection {
   PutStatus putStatus;
   // Set at connect: made by the privileged connect, and its environment value.
   bool privileged = false;
+  // The user identifier that puts record: the connected user's, or the one
+  // adopted since (by the call that holds the connection).
+  std::string identity;
   int32_t environment = -1;
   Consumers consumers;
 

@@ -75,7 +75,7 @@ void QueueManager::stamp(Connection& connection, const QueueAttributes& attribut
   if (options.newCorrelId) md.correlId = newId();
   if (md.priority == VXPRI_AS_QUEUE) md.priority = attributes.defaultPriority;
   if (md.persistence == VXPER_AS_QUEUE) md.persistence = attributes.defaultPersistence;
-  md.userIdentifier = connection.user().substr(0, VX_USER_ID_LENGTH);
+  md.userIdentifier = connection.identity;
   md.backoutCount = 0;
   putDateAndTime(md.putDate, md.putTime);
 }

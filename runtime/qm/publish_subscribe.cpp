@@ -7,6 +7,7 @@
 #include "qm/call.h"
 #include "qm/queue_manager.h"
 #include "qm/topic_string.h"
+#include "vx/spi.h"
 
 namespace vxqm {
 
@@ -203,9 +204,10 @@ Status QueueManager::createSubscription(Connection& connection, const SubscribeR
 
 Status QueueManager::subscribe(int32_t hconn, const SubscribeRequest& request, int32_t& hobj,
                                int32_t& hsub, SubscribeResult& result) {
-  Call call(*this, hconn, VXCALL_SUB);
+  Call call(*this, hconn, request.privateCall ? int32_t{VXCALL_SPI_SUBSCRIBE} : int32_t{VXCALL_SUB});
   if (!call.connection) return call.status;
   Connection& connection = *call.connection;
+  if (request.privateCall && !connection.privileged) return Status::failure(VXRC_NOT_PRIVILEGED);
   int32_t options = request.options;
   if ((options & ~kKnownSubOptions) != 0 || (options & (VXSO_CREATE | VXSO_RESUME)) == 0) {
     return Status::failure(VXRC_SUB_OPTIONS_ERROR);
@@ -247,19 +249,24 @@ Status QueueManager::subscribe(int32_t hconn, const SubscribeRequest& request, i
   // What a destination cannot take of the retained publications is not
   // reported here: VXSUBRQ asks for them again.
   int32_t matched = 0;
-  if (created && (options & VXSO_NEW_PUBLICATIONS_ONLY) == 0) deliverRetained(*subscription, matched);
+  if (created ? (options & VXSO_NEW_PUBLICATIONS_ONLY) == 0 : request.retainedAtResume) {
+    result.retained = deliverRetained(*subscription, matched);
+  }
   return Status::ok();
 }
 
-Status QueueManager::requestPublications(int32_t hconn, int32_t hsub, int32_t action, int32_t& count) {
-  Call call(*this, hconn, VXCALL_SUBRQ);
+Status QueueManager::requestPublications(int32_t hconn, int32_t hsub, int32_t action, int32_t& count,
+                                         int32_t* matchedOut, bool privateCall) {
+  Call call(*this, hconn, privateCall ? int32_t{VXCALL_SPI_SUBSCRIPTION_REQUEST} : int32_t{VXCALL_SUBRQ});
   if (!call.connection) return call.status;
+  if (privateCall && !call.connection->privileged) return Status::failure(VXRC_NOT_PRIVILEGED);
   std::lock_guard<std::mutex> lock(mutex_);
   auto it = call.connection->subscriptions.find(hsub);
   if (it == call.connection->subscriptions.end()) return Status::failure(VXRC_HSUB_ERROR);
   if (action != VXSR_RETAINED) return Status::failure(VXRC_SUBRQ_ACTION_ERROR);
   int32_t matched = 0;
   count = deliverRetained(*it->second, matched);
+  if (matchedOut != nullptr) *matchedOut = matched;
   if (matched == 0) return Status::warning(VXRC_NO_RETAINED_MSG);
   return count < matched ? Status::warning(VXRC_NOT_ALL_DELIVERED) : Status::ok();
 }

@@ -82,6 +82,7 @@ Status QueueManager::connect(const ConnectRequest& request, int32_t& hconn, Conn
       std::make_shared<Connection>(handle, std::move(user), request.applName, connectionId);
   bindPendingOpen(*connection);
   connection->privileged = request.privileged;
+  connection->identity = identityOf(connection->user());
   connection->environment = request.environment;
   connections_.emplace(handle, std::move(connection));
   hconn = handle;

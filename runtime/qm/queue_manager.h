@@ -32,6 +32,23 @@ struct Credentials {
   std::string password;
 };
 
+// Adopt-user: the user to act as, from now on, on a privileged connection.
+struct AdoptRequest {
+  int32_t options = 0;   // LPIADU_*
+  std::string user;      // not used with LPIADU_RESTORE
+  std::string password;  // with LPIADU_AUTHENTICATE
+};
+struct AdoptResult {
+  int32_t how = 0;         // LPIADU_OUT_*
+  std::string identifier;  // the user identifier the connection acts under now
+};
+
+// Named subscriptions found by an inquiry.
+struct NamedSubscribers {
+  std::vector<std::string> names;  // in name order
+  int32_t inUse = 0;               // of them open on a connection
+};
+
 struct Limits {
   int32_t maxConnections = 1024;
   int32_t maxHandlesPerConnection = 1024;
@@ -53,8 +70,12 @@ struct ChannelRule {
 struct QueueManagerConfig {
   std::string name = "VXRT.QM";
   std::vector<QueueDefinition> queues;
-  // When not empty, every connection must name one of these users.
+  // When not empty, every connection must name one of these users. They are
+  // also the users that adopt-user and map-credentials know.
   std::vector<Credentials> users;
+  // The user identifier that a user of the table acts under, by user name;
+  // for a user not here, the first VX_USER_ID_LENGTH characters of the name.
+  std::unordered_map<std::string, std::string> userIdentifiers;
   // Checked in order, the first match decides; no match allows.
   std::vector<ChannelRule> channelRules;
   Limits limits;
@@ -122,11 +143,15 @@ struct SubscribeRequest {
   std::string topic;
   std::string name;
   CorrelId correlId{};  // with VXSO_SET_CORREL_ID
+  // The private subscribe: a privileged connection only, and its option.
+  bool privateCall = false;
+  bool retainedAtResume = false;
 };
 
 struct SubscribeResult {
   CorrelId correlId{};
   std::string destination;  // the queue's name
+  int32_t retained = 0;     // retained publications placed on it
 };
 
 // A property inquiry: the name or pattern, the type asked for (VXPT_ANY or
@@ -228,8 +253,11 @@ class QueueManager {
   // written (the managed queue's handle); hsub is written.
   Status subscribe(int32_t hconn, const SubscribeRequest& request, int32_t& hobj, int32_t& hsub,
                    SubscribeResult& result);
-  // VXSR_RETAINED: the matching retained publications again; count of them.
-  Status requestPublications(int32_t hconn, int32_t hsub, int32_t action, int32_t& count);
+  // VXSR_RETAINED: the matching retained publications again; count of them
+  // delivered, and of them matched. The private request (privateCall) needs a
+  // privileged connection.
+  Status requestPublications(int32_t hconn, int32_t hsub, int32_t action, int32_t& count,
+                             int32_t* matched = nullptr, bool privateCall = false);
   // The connection's puts since the last call, which starts them again.
   Status putStatus(int32_t hconn, PutStatus& status);
 
@@ -302,6 +330,18 @@ class QueueManager {
   // Channel authentication (security.cpp): allowed tells the decision; a
   // blocked channel is also a failure with VXRC_NOT_AUTHORIZED.
   Status checkChannel(int32_t hconn, const std::string& address, const std::string& user, bool& allowed);
+  // The user table (users.cpp): adopt a user on the connection, or map
+  // credentials to a user's identifier. Privileged connections only.
+  Status adoptUser(int32_t hconn, const AdoptRequest& request, AdoptResult& result);
+  Status mapCredentials(int32_t hconn, const Credentials& given, std::string& identifier);
+  // Named subscriptions (spi_subscriptions.cpp), privileged connections only:
+  // those a publication on the topic would reach, or those of the name (a
+  // trailing '*' makes it a prefix).
+  Status inquireNamedSubscribers(int32_t hconn, bool byTopic, const std::string& text,
+                                 NamedSubscribers& found);
+  // Removes a subscription: the one of hsub on this connection, or the one
+  // of the name (not open on another connection).
+  Status unsubscribe(int32_t hconn, bool byName, int32_t hsub, const std::string& name);
   Status inquireQueue(int32_t hconn, const std::string& name, const QueueFilter* filter,
                       int32_t selectorCount, const int32_t* selectors, int32_t intCount,
                       int32_t* intAttrs, int32_t charLength, char* charAttrs);
@@ -364,6 +404,11 @@ class QueueManager {
   void endSubscription(const std::shared_ptr<Subscription>& subscription);
   // At disconnect: subscriptions end or are let go, topic handles close.
   void leaveTopics(Connection& connection);
+
+  // The user identifier a user of the table (or any other) acts under.
+  std::string identityOf(const std::string& user) const;
+  const Credentials* findUser(const std::string& user) const;
+  Status privilegedCall(Call& call);
 
   // Message handles (message_handles.cpp).
   std::shared_ptr<const PropertyList> propertiesOf(Connection& connection, int64_t hmsg);

@@ -1,5 +1,6 @@
 #include "qm/topics.h"
 
+#include <algorithm>
 #include <climits>
 
 #include "qm/topic_string.h"
@@ -9,6 +10,14 @@ namespace vxqm {
 std::shared_ptr<Subscription> Topics::named(const std::string& name) const {
   auto it = named_.find(name);
   return it != named_.end() ? it->second : nullptr;
+}
+
+std::vector<std::shared_ptr<Subscription>> Topics::allNamed() const {
+  std::vector<std::shared_ptr<Subscription>> all;
+  all.reserve(named_.size());
+  for (const auto& entry : named_) all.push_back(entry.second);
+  std::sort(all.begin(), all.end(), [](const auto& a, const auto& b) { return a->name < b->name; });
+  return all;
 }
 
 void Topics::add(const std::shared_ptr<Subscription>& subscription) {

@@ -41,6 +41,8 @@ class Topics {
   size_t count() const { return all_.size(); }
   // The subscription of that name, or null.
   std::shared_ptr<Subscription> named(const std::string& name) const;
+  // Every named subscription, in name order.
+  std::vector<std::shared_ptr<Subscription>> allNamed() const;
   void add(const std::shared_ptr<Subscription>& subscription);
   void remove(const std::shared_ptr<Subscription>& subscription);
   // The subscriptions whose topic strings match a publication's.

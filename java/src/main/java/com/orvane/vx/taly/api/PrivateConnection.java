@@ -5,21 +5,28 @@ import com.orvane.vx.taly.local.LocalHconn;
 import com.orvane.vx.taly.local.LocalHobj;
 import com.orvane.vx.taly.structs.AttrErrors;
 import com.orvane.vx.taly.structs.ChlAuthParms;
+import com.orvane.vx.taly.structs.ConnectOptions;
 import com.orvane.vx.taly.structs.GetMessageOptions;
 import com.orvane.vx.taly.structs.MessageDescriptor;
+import com.orvane.vx.taly.structs.NamedSubscriberOptions;
 import com.orvane.vx.taly.structs.NativeStruct;
 import com.orvane.vx.taly.structs.ObjectDescriptor;
 import com.orvane.vx.taly.structs.ObjectSelector;
 import com.orvane.vx.taly.structs.PutMessageOptions;
 import com.orvane.vx.taly.structs.Reasons;
+import com.orvane.vx.taly.structs.SecurityContext;
 import com.orvane.vx.taly.structs.SpiConnectOptions;
 import com.orvane.vx.taly.structs.SpiConstants;
 import com.orvane.vx.taly.structs.SpiGetOptions;
 import com.orvane.vx.taly.structs.SpiOpenOptions;
 import com.orvane.vx.taly.structs.SpiPutOptions;
 import com.orvane.vx.taly.structs.SpiSyncPointOptions;
+import com.orvane.vx.taly.structs.UnsubscribeDescriptor;
+import java.nio.charset.StandardCharsets;
+import java.util.ArrayList;
 import java.util.Arrays;
 import java.util.EnumSet;
+import java.util.List;
 import java.util.Map;
 import java.util.Set;
 
@@ -51,7 +58,17 @@ public final class PrivateConnection implements Administration, AutoCloseable {
         SpiConnectOptions options = new SpiConnectOptions();
         LocalHconn handle = new LocalHconn();
         byte[] name = NativeStruct.qmgrName(qmgrName == null ? "" : qmgrName);
-        Calls.check("lpiSPIVXConnect", SpiCalls.connect(name, options, handle, environment));
+        Calls.check("lpiSPIVXConnect", SpiCalls.connect(name, null, options, handle, environment));
+        return new PrivateConnection(handle, options.environment());
+    }
+
+    /** As {@link #connect(String, int)}, as one of the queue manager's users. */
+    public static PrivateConnection connect(String qmgrName, int environment, String user, String password) {
+        SpiConnectOptions options = new SpiConnectOptions();
+        LocalHconn handle = new LocalHconn();
+        byte[] name = NativeStruct.qmgrName(qmgrName == null ? "" : qmgrName);
+        ConnectOptions cno = ConnectOptions.withUser("", user, password);
+        Calls.check("lpiSPIVXConnect", SpiCalls.connect(name, cno, options, handle, environment));
         return new PrivateConnection(handle, options.environment());
     }
 
@@ -103,6 +120,10 @@ public final class PrivateConnection implements Administration, AutoCloseable {
                 }
             }
         }
+    }
+
+    PrivateQueue queueFor(LocalHobj hobj, String name) {
+        return new PrivateQueue(hobj, name);
     }
 
     /** Opens a queue by the private open. */
@@ -217,6 +238,84 @@ public final class PrivateConnection implements Administration, AutoCloseable {
         return parms.decision() == SpiConstants.LPICHLAUTH_ALLOWED && !completion.failed();
     }
 
+    /**
+     * Makes the connection act as one of the queue manager's users: the
+     * messages it puts from now on carry that user's identifier. With
+     * password null the connection vouches for the user; otherwise the
+     * password must be the user's.
+     */
+    public AdoptedUser adoptUser(String user, String password) {
+        int options = password == null ? SpiConstants.LPIADU_NONE : SpiConstants.LPIADU_AUTHENTICATE;
+        return adopt(options, user.getBytes(StandardCharsets.UTF_8), new SecurityContext(null, password));
+    }
+
+    /** Makes the connection act as its own user again. */
+    public AdoptedUser restoreUser() {
+        return adopt(SpiConstants.LPIADU_RESTORE, null, new SecurityContext(null, null));
+    }
+
+    private AdoptedUser adopt(int options, byte[] clientId, SecurityContext context) {
+        Pint inOut = new Pint();
+        inOut.x = options;
+        byte[] product = new byte[SpiConstants.LPI_PRODUCT_IDENTIFIER.length()];
+        call("lpiSPIAdoptUser", handle -> Calls.check("lpiSPIAdoptUser",
+                SpiCalls.adoptUser(handle, context, product, clientId, inOut)));
+        return new AdoptedUser(context.mappedUserId(), inOut.x,
+                new String(product, StandardCharsets.ISO_8859_1));
+    }
+
+    /** The user identifier that a user with this password acts under; throws when they do not match. */
+    public String mapCredentials(String user, String password) {
+        SecurityContext context = new SecurityContext(user, password);
+        call("lpiSPIMapCredentials", handle -> Calls.check("lpiSPIMapCredentials",
+                SpiCalls.mapCredentials(handle, context)));
+        return context.mappedUserId();
+    }
+
+    /**
+     * The named subscriptions that a publication on the topic would reach
+     * (byTopic), or those of the name or of a prefix ending in '*'; at most
+     * bufferLength bytes of names come back.
+     */
+    public NamedSubscribers inquireNamedSubscribers(boolean byTopic, String text, int bufferLength) {
+        NamedSubscriberOptions options = new NamedSubscriberOptions(
+                byTopic ? SpiConstants.LPINSO_BY_TOPIC : SpiConstants.LPINSO_BY_NAME);
+        byte[] name = text.getBytes(StandardCharsets.UTF_8);
+        byte[] subIds = new byte[bufferLength];
+        Pint inOut = new Pint();
+        inOut.x = bufferLength;
+        Pint inUse = new Pint();
+        Completion completion = call("lpiSPIInquireNamedSubscribers", handle -> Calls.check(
+                "lpiSPIInquireNamedSubscribers",
+                SpiCalls.inquireNamedSubscribers(handle, options, name, subIds, inOut, inUse)));
+        List<String> names = new ArrayList<>();
+        int end = Math.min(options.returnedLength(), subIds.length);
+        for (int at = 0; at < end;) {
+            int nul = at;
+            while (nul < end && subIds[nul] != 0) {
+                nul++;
+            }
+            names.add(new String(subIds, at, nul - at, StandardCharsets.UTF_8));
+            at = nul + 1;
+        }
+        return new NamedSubscribers(List.copyOf(names), inOut.x, inUse.x, completion);
+    }
+
+    /**
+     * Subscribes by the private subscribe, with a queue made for the
+     * subscription: VXSO_* options and the private LPISO_* ones. name null
+     * for an unnamed subscription.
+     */
+    public PrivateSubscription subscribe(String topicString, String name, int options, int lpiOptions) {
+        return PrivateSubscription.subscribe(this, topicString, name, options, lpiOptions);
+    }
+
+    /** Removes the subscription of that name, unless another connection has it open. */
+    public void unsubscribe(String subscriptionName) {
+        call("lpiSPIUnsubscribe", handle -> Calls.check("lpiSPIUnsubscribe",
+                SpiCalls.unsubscribe(handle, UnsubscribeDescriptor.byName(subscriptionName))));
+    }
+
     /** Disconnects; the queue manager backs out an open unit of work. */
     public synchronized Completion disconnect() {
         if (closed) {
@@ -231,7 +330,7 @@ public final class PrivateConnection implements Administration, AutoCloseable {
         disconnect();
     }
 
-    private synchronized <T> T call(String callName, Connection.Call<T> body) {
+    synchronized <T> T call(String callName, Connection.Call<T> body) {
         if (closed) {
             throw new VxException(callName, Reasons.VXCC_FAILED, Reasons.VXRC_HCONN_ERROR,
                     "the connection is closed");

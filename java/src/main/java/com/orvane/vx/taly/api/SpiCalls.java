@@ -6,19 +6,27 @@ import com.orvane.vx.taly.local.LocalHobj;
 import com.orvane.vx.taly.local.internal.base.Native;
 import com.orvane.vx.taly.structs.AttrErrors;
 import com.orvane.vx.taly.structs.ChlAuthParms;
+import com.orvane.vx.taly.structs.ConnectOptions;
 import com.orvane.vx.taly.structs.FilterElement;
 import com.orvane.vx.taly.structs.GetMessageOptions;
 import com.orvane.vx.taly.structs.MessageDescriptor;
+import com.orvane.vx.taly.structs.NamedSubscriberOptions;
 import com.orvane.vx.taly.structs.NativeStruct;
 import com.orvane.vx.taly.structs.ObjectDescriptor;
 import com.orvane.vx.taly.structs.ObjectSelector;
 import com.orvane.vx.taly.structs.PutMessageOptions;
+import com.orvane.vx.taly.structs.SecurityContext;
 import com.orvane.vx.taly.structs.SpiConnectOptions;
 import com.orvane.vx.taly.structs.SpiConstants;
 import com.orvane.vx.taly.structs.SpiGetOptions;
 import com.orvane.vx.taly.structs.SpiOpenOptions;
 import com.orvane.vx.taly.structs.SpiPutOptions;
+import com.orvane.vx.taly.structs.SpiSubscribeDescriptor;
+import com.orvane.vx.taly.structs.SpiSubscriptionRequest;
 import com.orvane.vx.taly.structs.SpiSyncPointOptions;
+import com.orvane.vx.taly.structs.SubscriptionDescriptor;
+import com.orvane.vx.taly.structs.SubscriptionRequestOptions;
+import com.orvane.vx.taly.structs.UnsubscribeDescriptor;
 import java.nio.ByteBuffer;
 import java.nio.ByteOrder;
 
@@ -29,18 +37,22 @@ import java.nio.ByteOrder;
  */
 final class SpiCalls {
 
+    private static final int UTF8_CCSID = 1208;
+
     private SpiCalls() {
     }
 
     /** Without an environment ({@link SpiConstants#LPI_NO_ENVIRONMENT}) the plain private connect. */
-    static Completion connect(byte[] qmgrName, SpiConnectOptions options, LocalHconn hconn, int environment) {
+    static Completion connect(byte[] qmgrName, ConnectOptions cno, SpiConnectOptions options, LocalHconn hconn,
+            int environment) {
         boolean trace = Binding.ready();
         Pint cc = new Pint();
         Pint reason = new Pint();
+        byte[] cnoBytes = bytes(cno);
         if (environment == SpiConstants.LPI_NO_ENVIRONMENT) {
-            Native.spiConnect(trace, qmgrName, 0, options.bytes(), null, hconn, cc, reason);
+            Native.spiConnect(trace, qmgrName, 0, options.bytes(), cnoBytes, hconn, cc, reason);
         } else {
-            Native.spiConnect_with_environment(trace, qmgrName, 0, options.bytes(), null, hconn, environment, cc,
+            Native.spiConnect_with_environment(trace, qmgrName, 0, options.bytes(), cnoBytes, hconn, environment, cc,
                     reason);
         }
         return new Completion(cc.x, reason.x);
@@ -118,6 +130,63 @@ final class SpiCalls {
         Pint cc = new Pint();
         Pint reason = new Pint();
         Native.lpiSPICHLAUTH(trace, hconn, 0, 0, parms.bytes(), cc, reason);
+        return new Completion(cc.x, reason.x);
+    }
+
+    /** The user to adopt is the client identifier; inOut carries LPIADU_* in and LPIADU_OUT_* out. */
+    static Completion adoptUser(int hconn, SecurityContext context, byte[] productIdentifier, byte[] clientIdentifier,
+            Pint inOut) {
+        boolean trace = Binding.ready();
+        Pint cc = new Pint();
+        Pint reason = new Pint();
+        Native.lpiSPIAdoptUser(trace, hconn, 0, 0, 0, bytes(context), null, 0, null, 0, null, null, inOut, 0,
+                productIdentifier, clientIdentifier, UTF8_CCSID, null, 0, null, cc, reason);
+        return new Completion(cc.x, reason.x);
+    }
+
+    static Completion mapCredentials(int hconn, SecurityContext context) {
+        boolean trace = Binding.ready();
+        Pint cc = new Pint();
+        Pint reason = new Pint();
+        Native.lpiSPIMapCredentials(trace, hconn, 0, 0, context.bytes(), null, null, null, null, null, null, cc,
+                reason);
+        return new Completion(cc.x, reason.x);
+    }
+
+    /** inOut: the identifier buffer's length in, the number found out; inUse out. */
+    static Completion inquireNamedSubscribers(int hconn, NamedSubscriberOptions options, byte[] name, byte[] subIds,
+            Pint inOut, Pint inUse) {
+        boolean trace = Binding.ready();
+        Pint cc = new Pint();
+        Pint reason = new Pint();
+        Native.lpiSPIInquireNamedSubscribers(trace, hconn, 0, 0, options.bytes(), name, name.length, subIds, inOut,
+                inUse, cc, reason);
+        return new Completion(cc.x, reason.x);
+    }
+
+    static Completion subscribe(int hconn, SpiSubscribeDescriptor spi, SubscriptionDescriptor sd, LocalHobj hobj,
+            LocalHobj hsub) {
+        boolean trace = Binding.ready();
+        Pint cc = new Pint();
+        Pint reason = new Pint();
+        Native.lpiSpiSubscribe(trace, hconn, 0, 0, spi.bytes(), sd.bytes(), hobj, hsub, cc, reason);
+        return new Completion(cc.x, reason.x);
+    }
+
+    static Completion subscriptionRequest(int hconn, LocalHobj hsub, int action, SpiSubscriptionRequest spi,
+            SubscriptionRequestOptions sro) {
+        boolean trace = Binding.ready();
+        Pint cc = new Pint();
+        Pint reason = new Pint();
+        Native.lpiSPISubscriptionRequest(trace, hconn, 0, 0, hsub, action, spi.bytes(), sro.bytes(), cc, reason);
+        return new Completion(cc.x, reason.x);
+    }
+
+    static Completion unsubscribe(int hconn, UnsubscribeDescriptor usd) {
+        boolean trace = Binding.ready();
+        Pint cc = new Pint();
+        Pint reason = new Pint();
+        Native.lpiSpiUnsubscribe(trace, hconn, 0, 0, usd.bytes(), cc, reason);
         return new Completion(cc.x, reason.x);
     }
 

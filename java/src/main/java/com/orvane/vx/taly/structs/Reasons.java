@@ -228,6 +228,18 @@ public final class Reasons {
     public static final int VXRC_FILTER_ERROR = 3609;
     /** The object does not match the filter. */
     public static final int VXRC_FILTER_NOT_MATCHED = 3610;
+    /** The security context is null or not valid. */
+    public static final int VXRC_SECURITY_CONTEXT_ERROR = 3611;
+    /** The adopt-user record or its options are not valid. */
+    public static final int VXRC_ADOPT_USER_ERROR = 3612;
+    /** The user identifier is empty or too long. */
+    public static final int VXRC_USER_ID_ERROR = 3613;
+    /** The user is not one of the queue manager's users. */
+    public static final int VXRC_UNKNOWN_USER = 3614;
+    /** The password is not the user's. */
+    public static final int VXRC_PASSWORD_ERROR = 3615;
+    /** More named subscriptions than the buffer holds. */
+    public static final int VXRC_SUBSCRIBER_LIST_TRUNCATED = 3616;
     /** The converted data did not fit; it was cut. */
     public static final int VXRC_CONVERTED_DATA_TRUNCATED = 3701;
     /** No conversion between these character sets. */
@@ -364,6 +376,12 @@ public final class Reasons {
         {VXRC_QUEUE_NOT_EMPTY, "VXRC_QUEUE_NOT_EMPTY", "the queue holds messages and purge was not asked"},
         {VXRC_FILTER_ERROR, "VXRC_FILTER_ERROR", "the filter element is not valid"},
         {VXRC_FILTER_NOT_MATCHED, "VXRC_FILTER_NOT_MATCHED", "the object does not match the filter"},
+        {VXRC_SECURITY_CONTEXT_ERROR, "VXRC_SECURITY_CONTEXT_ERROR", "the security context is null or not valid"},
+        {VXRC_ADOPT_USER_ERROR, "VXRC_ADOPT_USER_ERROR", "the adopt-user record or its options are not valid"},
+        {VXRC_USER_ID_ERROR, "VXRC_USER_ID_ERROR", "the user identifier is empty or too long"},
+        {VXRC_UNKNOWN_USER, "VXRC_UNKNOWN_USER", "the user is not one of the queue manager's users"},
+        {VXRC_PASSWORD_ERROR, "VXRC_PASSWORD_ERROR", "the password is not the user's"},
+        {VXRC_SUBSCRIBER_LIST_TRUNCATED, "VXRC_SUBSCRIBER_LIST_TRUNCATED", "more named subscriptions than the buffer holds"},
         {VXRC_CONVERTED_DATA_TRUNCATED, "VXRC_CONVERTED_DATA_TRUNCATED", "the converted data did not fit; it was cut"},
         {VXRC_CCSID_NOT_SUPPORTED, "VXRC_CCSID_NOT_SUPPORTED", "no conversion between these character sets"},
         {VXRC_FORMAT_NOT_CONVERTIBLE, "VXRC_FORMAT_NOT_CONVERTIBLE", "the message format is not text"},

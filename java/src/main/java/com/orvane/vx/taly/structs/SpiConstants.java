@@ -36,6 +36,34 @@ public final class SpiConstants {
     /** spiDefine's define word: make a new queue. */
     public static final int LPIDEF_CREATE = 1;
 
+    public static final int LPISCX_NONE = 0;
+
+    /** Adopt-user: the privileged connection vouches for the user. */
+    public static final int LPIADU_NONE = 0;
+    /** Adopt-user: the security context's password must be the user's. */
+    public static final int LPIADU_AUTHENTICATE = 0x1;
+    /** Adopt-user: act as the connection's own user again. */
+    public static final int LPIADU_RESTORE = 0x2;
+    public static final int LPIADU_OUT_TRUSTED = 1;
+    public static final int LPIADU_OUT_AUTHENTICATED = 2;
+    public static final int LPIADU_OUT_RESTORED = 3;
+    /** The adopt-user record's version. */
+    public static final int LPIADU_VERSION = 3;
+    /** The product identifier adopt-user answers with. */
+    public static final String LPI_PRODUCT_IDENTIFIER = "VXRT 1.0    ";
+
+    /** Named subscriptions a publication on the topic would reach. */
+    public static final int LPINSO_BY_TOPIC = 1;
+    /** Named subscriptions of the name, or of the prefix before a trailing '*'. */
+    public static final int LPINSO_BY_NAME = 2;
+
+    public static final int LPISO_NONE = 0;
+    /** A resumed subscription gets the retained publications too. */
+    public static final int LPISO_RETAINED_AT_RESUME = 0x1;
+    public static final int LPISRD_NONE = 0;
+    public static final int LPIUS_BY_HANDLE = 1;
+    public static final int LPIUS_BY_NAME = 2;
+
     private SpiConstants() {
     }
 }
