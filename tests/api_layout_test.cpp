@@ -11,23 +11,7 @@ namespace {
 class ApiLayout : public JniTest {
  protected:
   int32_t java(const char* cls, const char* name) {
-    std::string path = std::string("com/orvane/vx/taly/structs/") + cls;
-    jclass c = env->FindClass(path.c_str());
-    if (c == nullptr) {
-      env->ExceptionClear();
-      ADD_FAILURE() << "no class " << cls;
-      return -99999;
-    }
-    jfieldID field = env->GetStaticFieldID(c, name, "I");
-    if (field == nullptr) {
-      env->ExceptionClear();
-      env->DeleteLocalRef(c);
-      ADD_FAILURE() << "no field " << cls << "." << name;
-      return -99999;
-    }
-    jint v = env->GetStaticIntField(c, field);
-    env->DeleteLocalRef(c);
-    return v;
+    return staticInt((std::string("com/orvane/vx/taly/structs/") + cls).c_str(), name);
   }
 };
 

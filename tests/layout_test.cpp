@@ -10,10 +10,7 @@ namespace {
 class Layout : public JniTest {
  protected:
   int32_t java(const char* name) {
-    jclass cls = env->FindClass("com/orvane/vx/taly/local/internal/base/NativeLayout");
-    jint v = env->GetStaticIntField(cls, env->GetStaticFieldID(cls, name, "I"));
-    env->DeleteLocalRef(cls);
-    return v;
+    return staticInt("com/orvane/vx/taly/local/internal/base/NativeLayout", name);
   }
 };
 

@@ -7,6 +7,7 @@
 #include <map>
 #include <regex>
 
+#include "call_steps.h"
 #include "capture.h"
 #include "faulty_env.h"
 #include "jni_test.h"
@@ -98,53 +99,17 @@ class MessageHandles : public ExportTest {
     };
   }
 
-  // What one call did, in order: its native trace lines (addresses as
-  // "{@}"), the runtime call ("call") and the JNI calls that FaultyEnv logs.
-  struct Run {
-    std::vector<std::string> steps;
-    std::vector<const void*> pinned, released;
-  };
+  // What one call did, in order (see CallSteps), without the length reads.
+  using Run = CallSteps;
   Run run(const std::string& entry, const std::function<void()>& call, int failPin = 0) {
-    FaultyEnv faults(env);
-    if (failPin > 0) faults.fail(Jni::GetByteArrayElements, failPin);
-    runtime.on("threadIdText", [&faults](RecordedCall&) { faults.note("line"); });
-    runtime.on(entry, [&faults](RecordedCall&) { faults.note("call"); });
-    FdCapture err(2);
-    call();
-    std::vector<std::string> lines = traceMessages(err.stop());
-    runtime.on("threadIdText", nullptr);
-    runtime.on(entry, nullptr);
-    Run r{{}, faults.pinnedArrays(), faults.releasedArrays()};
-    size_t next = 0;
-    for (const std::string& step : faults.log()) {
-      if (step == "line" && next < lines.size()) {
-        r.steps.push_back(std::regex_replace(lines[next++], std::regex("\\{[^}]*\\}"), "{@}"));
-      } else if (step != "GetArrayLength") {
-        r.steps.push_back(step);
-      }
-    }
+    Run r = recordSteps(env, runtime, entry, call, failPin);
+    r.steps.erase(std::remove(r.steps.begin(), r.steps.end(), "GetArrayLength"), r.steps.end());
     return r;
   }
   static size_t count(const std::vector<std::string>& steps, const std::string& step) {
     return static_cast<size_t>(std::count(steps.begin(), steps.end(), step));
   }
-  // The message of the exception pending after a call, which is cleared; "" for none.
-  std::string thrownMessage() {
-    jthrowable thrown = env->ExceptionOccurred();
-    if (thrown == nullptr) return "";
-    env->ExceptionClear();
-    jclass cls = env->FindClass("java/lang/Throwable");
-    auto text = static_cast<jstring>(env->CallObjectMethod(
-        thrown, env->GetMethodID(cls, "getMessage", "()Ljava/lang/String;")));
-    if (env->ExceptionCheck() || text == nullptr) return "?";
-    const char* chars = env->GetStringUTFChars(text, nullptr);
-    std::string message(chars);
-    env->ReleaseStringUTFChars(text, chars);
-    env->DeleteLocalRef(text);
-    env->DeleteLocalRef(cls);
-    env->DeleteLocalRef(thrown);
-    return message;
-  }
+  std::string thrownMessage() { return takeThrownMessage(env); }
 
   jobject handleHolder = nullptr;
   jobject typeHolder = nullptr;

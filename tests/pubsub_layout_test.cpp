@@ -9,24 +9,7 @@ namespace {
 
 class PubSubLayout : public JniTest {
  protected:
-  int32_t java(const char* cls, const char* name) {
-    jclass c = env->FindClass(cls);
-    if (c == nullptr) {
-      env->ExceptionClear();
-      ADD_FAILURE() << "no class " << cls;
-      return -99999;
-    }
-    jfieldID field = env->GetStaticFieldID(c, name, "I");
-    if (field == nullptr) {
-      env->ExceptionClear();
-      env->DeleteLocalRef(c);
-      ADD_FAILURE() << "no field " << cls << "." << name;
-      return -99999;
-    }
-    jint v = env->GetStaticIntField(c, field);
-    env->DeleteLocalRef(c);
-    return v;
-  }
+  int32_t java(const char* cls, const char* name) { return staticInt(cls, name); }
 };
 
 #define STRUCTS "com/orvane/vx/taly/structs/"

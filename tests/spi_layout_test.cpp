@@ -10,23 +10,7 @@ namespace {
 class SpiLayout : public JniTest {
  protected:
   int32_t java(const char* cls, const char* name) {
-    std::string path = std::string("com/orvane/vx/taly/structs/") + cls;
-    jclass c = env->FindClass(path.c_str());
-    if (c == nullptr) {
-      env->ExceptionClear();
-      ADD_FAILURE() << "no class " << cls;
-      return -99999;
-    }
-    jfieldID field = env->GetStaticFieldID(c, name, "I");
-    jint v = -99999;
-    if (field == nullptr) {
-      env->ExceptionClear();
-      ADD_FAILURE() << "no field " << cls << "." << name;
-    } else {
-      v = env->GetStaticIntField(c, field);
-    }
-    env->DeleteLocalRef(c);
-    return v;
+    return staticInt((std::string("com/orvane/vx/taly/structs/") + cls).c_str(), name);
   }
 };
 

@@ -4,6 +4,7 @@
 #include <map>
 #include <regex>
 
+#include "call_steps.h"
 #include "capture.h"
 #include "faulty_env.h"
 #include "jni_test.h"
@@ -46,52 +47,15 @@ class Subscribe : public ExportTest {
     };
   }
 
-  // What one call did, in order: its native trace lines (addresses as
-  // "{@}"), the runtime call ("call") and the JNI calls that FaultyEnv logs.
-  struct Run {
-    std::vector<std::string> steps;
-    std::vector<const void*> pinned, released;
-  };
+  // What one call did, in order (see CallSteps); VXSUB answers with a
+  // subscription handle.
+  using Run = CallSteps;
   Run run(const std::string& entry, const std::function<void()>& call) {
-    FaultyEnv faults(env);
-    runtime.on("threadIdText", [&faults](RecordedCall&) { faults.note("line"); });
-    runtime.on(entry, [&faults](RecordedCall& c) {
-      faults.note("call");
+    return recordSteps(env, runtime, entry, call, 0, [](RecordedCall& c) {
       if (c.name == "VXSUB") *c.p<int32_t>(3) = 302;
     });
-    FdCapture err(2);
-    call();
-    std::vector<std::string> lines = traceMessages(err.stop());
-    runtime.on("threadIdText", nullptr);
-    runtime.on(entry, nullptr);
-    Run r{{}, faults.pinnedArrays(), faults.releasedArrays()};
-    size_t next = 0;
-    for (const std::string& step : faults.log()) {
-      if (step == "line" && next < lines.size()) {
-        r.steps.push_back(std::regex_replace(lines[next++], std::regex("\\{[^}]*\\}"), "{@}"));
-      } else {
-        r.steps.push_back(step);
-      }
-    }
-    return r;
   }
-  // The message of the exception pending after a call, which is cleared; "" for none.
-  std::string thrownMessage() {
-    jthrowable thrown = env->ExceptionOccurred();
-    if (thrown == nullptr) return "";
-    env->ExceptionClear();
-    jclass cls = env->FindClass("java/lang/Throwable");
-    auto text = static_cast<jstring>(env->CallObjectMethod(
-        thrown, env->GetMethodID(cls, "getMessage", "()Ljava/lang/String;")));
-    if (env->ExceptionCheck() || text == nullptr) return "?";
-    const char* chars = env->GetStringUTFChars(text, nullptr);
-    std::string message(chars);
-    env->ReleaseStringUTFChars(text, chars);
-    env->DeleteLocalRef(text);
-    env->DeleteLocalRef(cls);
-    env->DeleteLocalRef(thrown);
-    return message;
-  }
+  std::string thrownMessage() { return takeThrownMessage(env); }
 
   jobject hobj = nullptr;
   jobject hsub = nullptr;

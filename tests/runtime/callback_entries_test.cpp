@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "qm_test.h"
+#include "structures.h"
 #include "vx/api.h"
 #include "vx/vector.h"
 
@@ -48,22 +49,6 @@ extern "C" void recordCall(VXINT hconn, void* md, void* gmo, void* buffer, void*
   }
   seenChanged.notify_all();
   if (inside) inside(hconn, cbc);
-}
-
-template <typename S>
-S make(const char* strucId, int32_t version) {
-  S s;
-  std::memset(&s, 0, sizeof s);
-  std::memcpy(s.StrucId, strucId, 4);
-  s.Version = version;
-  return s;
-}
-
-VXMD md() {
-  VXMD d = make<VXMD>(VXMD_STRUC_ID, VXMD_CURRENT_VERSION);
-  d.Priority = VXPRI_AS_QUEUE;
-  d.Persistence = VXPER_AS_QUEUE;
-  return d;
 }
 
 class CallbackEntries : public ::testing::Test {

@@ -7,27 +7,13 @@
 #include "entries/entries.h"
 #include "entries/spi_entries.h"
 #include "qm_test.h"
+#include "structures.h"
 #include "vx/api.h"
 #include "vx/vector.h"
 #include "vx/vector_entries.h"
 
 namespace {
 
-template <typename S>
-S make(const char* strucId, int32_t version) {
-  S s;
-  std::memset(&s, 0, sizeof s);
-  std::memcpy(s.StrucId, strucId, 4);
-  s.Version = version;
-  return s;
-}
-
-VXMD md() {
-  VXMD d = make<VXMD>(VXMD_STRUC_ID, VXMD_CURRENT_VERSION);
-  d.Priority = VXPRI_AS_QUEUE;
-  d.Persistence = VXPER_AS_QUEUE;
-  return d;
-}
 VXGMO gmo(int32_t options = 0) {
   VXGMO g = make<VXGMO>(VXGMO_STRUC_ID, VXGMO_CURRENT_VERSION);
   g.Options = options;

@@ -7,19 +7,11 @@
 #include <vector>
 
 #include "qm_test.h"
+#include "structures.h"
 #include "vx/api.h"
 #include "vx/vector.h"
 
 namespace {
-
-template <typename S>
-S make(const char* strucId, int32_t version) {
-  S s;
-  std::memset(&s, 0, sizeof s);
-  std::memcpy(s.StrucId, strucId, 4);
-  s.Version = version;
-  return s;
-}
 
 // A structure with the bytes of its strings after it, as the Java side lays
 // them out in one array.

@@ -5,19 +5,11 @@
 #include <string>
 
 #include "qm_test.h"
+#include "structures.h"
 #include "vx/spi.h"
 #include "vx/vector.h"
 
 namespace {
-
-template <typename S>
-S make(const char* strucId, int32_t version = 1) {
-  S s;
-  std::memset(&s, 0, sizeof s);
-  std::memcpy(s.StrucId, strucId, 4);
-  s.Version = version;
-  return s;
-}
 
 LpiObjectSelector selector(const char* name, int32_t queueType = 0) {
   LpiObjectSelector s = make<LpiObjectSelector>(LPIOSL_STRUC_ID);

@@ -6,19 +6,11 @@
 #include <vector>
 
 #include "qm_test.h"
+#include "structures.h"
 #include "vx/spi.h"
 #include "vx/vector.h"
 
 namespace {
-
-template <typename S>
-S make(const char* strucId, int32_t version = 1) {
-  S s;
-  std::memset(&s, 0, sizeof s);
-  std::memcpy(s.StrucId, strucId, 4);
-  s.Version = version;
-  return s;
-}
 
 struct Sd {
   VXSD s;

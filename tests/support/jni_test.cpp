@@ -114,6 +114,25 @@ std::vector<std::string> JniTest::events() {
   return described;
 }
 
+int32_t JniTest::staticInt(const char* className, const char* field) {
+  jclass c = env->FindClass(className);
+  if (c == nullptr) {
+    env->ExceptionClear();
+    ADD_FAILURE() << "no class " << className;
+    return -99999;
+  }
+  jfieldID id = env->GetStaticFieldID(c, field, "I");
+  jint value = -99999;
+  if (id == nullptr) {
+    env->ExceptionClear();
+    ADD_FAILURE() << "no field " << className << "." << field;
+  } else {
+    value = env->GetStaticIntField(c, id);
+  }
+  env->DeleteLocalRef(c);
+  return value;
+}
+
 Bytes JniTest::eventData(int index) {
   auto data = static_cast<jbyteArray>(callObject("dataBytes", "(I)[B", index));
   Bytes content = data != nullptr ? bytesOf(data) : Bytes{};

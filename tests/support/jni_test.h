@@ -51,6 +51,9 @@ class JniTest : public ::testing::Test {
   // Its events since the test began, as RecordingTrace describes them.
   std::vector<std::string> events();
   Bytes eventData(int index);
+  // A static int field of a Java class ("com/.../Name"), or -99999 with a
+  // test failure when the class or field is not there.
+  int32_t staticInt(const char* className, const char* field);
   void traceThrowsFrom(const char* method);
 
   JNIEnv* env = nullptr;
