@@ -52,7 +52,7 @@ TEST_F(CallbackCalls, ACallbackCallsItsOwnConnection) {
   std::vector<Status> inside;
   std::vector<int32_t> callsInProgress;
   std::string fetched;
-  consumer->action = [&](const Delivery& d) {
+  consumer->setAction([&](const Delivery& d) {
     if (d.callType != NOT_REMOVED) return;
     callsInProgress.push_back(qm.callInProgress(hconn));
     // Too long for the consumer: fetched whole by its identifier, under
@@ -70,7 +70,7 @@ TEST_F(CallbackCalls, ACallbackCallsItsOwnConnection) {
     syncpoint.syncpoint = true;
     inside.push_back(put(hconn, replies, "reply", {}, syncpoint));
     inside.push_back(qm.commit(hconn));
-  };
+  });
   ASSERT_EQ(put(putter, output, "longer than two"), ok());
   ASSERT_EQ(qm.control(hconn, Control::Start), ok());
   ASSERT_TRUE(consumer->awaitCount(NOT_REMOVED, 1));
@@ -87,14 +87,14 @@ TEST_F(CallbackCalls, AConsumerThatBacksOutGetsTheMessageAgain) {
   ConsumerOptions syncpoint;
   syncpoint.syncpoint = true;
   auto consumer = consume(syncpoint);
-  consumer->action = [&](const Delivery& d) {
+  consumer->setAction([&](const Delivery& d) {
     if (d.callType != REMOVED) return;
     if (d.md->backoutCount == 0) {
       qm.backout(hconn);
     } else {
       qm.commit(hconn);
     }
-  };
+  });
   ASSERT_EQ(put(putter, output, "twice"), ok());
   ASSERT_EQ(qm.control(hconn, Control::Start), ok());
   ASSERT_TRUE(consumer->awaitCount(REMOVED, 2));
@@ -109,20 +109,20 @@ TEST_F(CallbackCalls, AConsumerThatBacksOutGetsTheMessageAgain) {
 TEST_F(CallbackCalls, StopDeregisterAndDisconnectFromInsideACallback) {
   auto consumer = consume();
   std::vector<Status> inside;
-  consumer->action = [&](const Delivery& d) {
+  consumer->setAction([&](const Delivery& d) {
     if (d.callType != REMOVED) return;
     inside.push_back(qm.control(hconn, Control::Stop));
     inside.push_back(qm.control(hconn, Control::StartWait));
-  };
+  });
   ASSERT_EQ(put(putter, output, "stop"), ok());
   ASSERT_EQ(qm.control(hconn, Control::Start), ok());
   ASSERT_TRUE(consumer->awaitCount(STOP, 1));
   EXPECT_EQ(inside, (std::vector<Status>{ok(), failure(VXRC_CALLBACK_CALL_ERROR)}));
   EXPECT_EQ(consumer->types(), (Types{REGISTER, START, REMOVED, STOP}));
 
-  consumer->action = [&](const Delivery& d) {
+  consumer->setAction([&](const Delivery& d) {
     if (d.callType == REMOVED) inside.push_back(qm.deregisterConsumer(hconn, input, ConsumerKind::Message));
-  };
+  });
   ASSERT_EQ(put(putter, output, "leave"), ok());
   ASSERT_EQ(qm.control(hconn, Control::Start), ok());
   ASSERT_TRUE(consumer->awaitCount(DEREGISTER, 1));
@@ -130,13 +130,13 @@ TEST_F(CallbackCalls, StopDeregisterAndDisconnectFromInsideACallback) {
 
   auto last = consume();
   int32_t disconnected = hconn;
-  last->action = [&, disconnected](const Delivery& d) {
+  last->setAction([&, disconnected](const Delivery& d) {
     if (d.callType != REMOVED) return;
     int32_t h = disconnected;
     inside.push_back(qm.disconnect(h));
     int32_t depthSelector = VXIA_CURRENT_DEPTH, value = 0;
     inside.push_back(qm.inquire(disconnected, input, 1, &depthSelector, 1, &value, 0, nullptr));
-  };
+  });
   ASSERT_EQ(put(putter, output, "disconnect"), ok());
   ASSERT_TRUE(last->awaitCount(DEREGISTER, 1));
   EXPECT_EQ(last->types(), (Types{REGISTER, START, REMOVED, STOP, DEREGISTER}));
@@ -148,9 +148,9 @@ TEST_F(CallbackCalls, StopDeregisterAndDisconnectFromInsideACallback) {
 TEST_F(CallbackCalls, CallsFromOtherThreadsWaitForTheCallback) {
   auto consumer = consume();
   Gate gate;
-  consumer->action = [&](const Delivery& d) {
+  consumer->setAction([&](const Delivery& d) {
     if (d.callType == REMOVED) gate.pass();
-  };
+  });
   ASSERT_EQ(put(putter, output, "slow"), ok());
   ASSERT_EQ(qm.control(hconn, Control::Start), ok());
   ASSERT_TRUE(gate.awaitWaiter());
@@ -195,16 +195,16 @@ TEST_F(CallbackCalls, AnotherCallersCallInProgressStillRefusesTheNext) {
 
 TEST_F(CallbackCalls, StartWaitReturnsWhenTheConsumersStop) {
   auto consumer = consume();
-  consumer->action = [&](const Delivery& d) {
+  consumer->setAction([&](const Delivery& d) {
     if (d.callType == REMOVED && consumer->count(REMOVED) == 3) qm.control(hconn, Control::Stop);
-  };
+  });
   for (int i = 0; i < 3; ++i) ASSERT_EQ(put(putter, output, "m"), ok());
   EXPECT_EQ(qm.control(hconn, Control::StartWait), ok());
   EXPECT_EQ(consumer->types(), (Types{REGISTER, START, REMOVED, REMOVED, REMOVED, STOP}));
 
-  consumer->action = [&](const Delivery& d) {
+  consumer->setAction([&](const Delivery& d) {
     if (d.callType == REMOVED) qm.deregisterConsumer(hconn, input, ConsumerKind::Message);
-  };
+  });
   ASSERT_EQ(put(putter, output, "last"), ok());
   EXPECT_EQ(qm.control(hconn, Control::StartWait), ok()) << "no message consumer left";
   EXPECT_EQ(consumer->types().back(), DEREGISTER);
@@ -221,9 +221,9 @@ TEST_F(CallbackCalls, ManyMessagesFromManyThreadsArriveExactlyOnce) {
     changed.notify_all();
   };
   auto plain = consume();
-  plain->action = [&](const Delivery& d) {
+  plain->setAction([&](const Delivery& d) {
     if (d.callType == REMOVED) keep(d);
-  };
+  });
   // A second consumer gets under syncpoint and backs out every fourth
   // message, which then comes again.
   int32_t second = open(hconn, "TALY.QUEUE.1", VXOO_INPUT_SHARED);
@@ -231,7 +231,7 @@ TEST_F(CallbackCalls, ManyMessagesFromManyThreadsArriveExactlyOnce) {
   syncpoint.syncpoint = true;
   auto committing = std::make_shared<Recorder>();
   int backouts = 0;
-  committing->action = [&](const Delivery& d) {
+  committing->setAction([&](const Delivery& d) {
     if (d.callType != REMOVED) return;
     if (committing->count(REMOVED) % 4 == 0) {
       ++backouts;
@@ -240,7 +240,7 @@ TEST_F(CallbackCalls, ManyMessagesFromManyThreadsArriveExactlyOnce) {
       EXPECT_EQ(qm.commit(hconn), ok());
       keep(d);
     }
-  };
+  });
   ASSERT_EQ(qm.registerConsumer(hconn, second, ConsumerKind::Message, syncpoint, committing), ok());
   ASSERT_EQ(qm.control(hconn, Control::Start), ok());
 

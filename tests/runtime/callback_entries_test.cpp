@@ -67,6 +67,7 @@ class CallbackEntries : public ::testing::Test {
     std::memcpy(queue.ObjectName, "TALY.QUEUE.1", 12);
     v->VXOPEN(hconn, &queue, VXOO_INPUT_SHARED | VXOO_OUTPUT, &hobj, &cc, &reason);
     ASSERT_EQ(codes(), ok());
+    drain();
     cbd = make<VXCBD>(VXCBD_STRUC_ID, VXCBD_CURRENT_VERSION);
     cbd.CallbackType = VXCBT_MESSAGE_CONSUMER;
     cbd.CallbackArea = &area;
@@ -76,6 +77,18 @@ class CallbackEntries : public ::testing::Test {
   void TearDown() override {
     inside = nullptr;
     v->VXDISC(&hconn, &cc, &reason);
+  }
+  // The queue is the queue manager's own, shared with other tests: each
+  // test starts with it empty.
+  void drain() {
+    char buffer[1];
+    for (int32_t c = VXCC_OK, r = VXRC_NONE; c != VXCC_FAILED || r == VXRC_TRUNCATED_MSG_ACCEPTED;) {
+      VXMD any = md();
+      VXGMO g = make<VXGMO>(VXGMO_STRUC_ID, VXGMO_CURRENT_VERSION);
+      g.Options = VXGMO_ACCEPT_TRUNCATED;
+      int32_t length = 0;
+      v->VXGET(hconn, hobj, &any, &g, sizeof buffer, buffer, &length, &c, &r);
+    }
   }
   void registerWith(VXGMO* gmo, int32_t operation = VXOP_REGISTER) {
     VXMD match = md();

@@ -50,15 +50,18 @@ class Recorder : public vxqm::Callback {
     {
       std::lock_guard<std::mutex> lock(mutex_);
       calls_.push_back(r);
-      act = action;
+      act = action_;
     }
     changed_.notify_all();
     if (act) act(d);
   }
 
-  // Runs inside every later call, after it is recorded. Set it before the
-  // consumers start, or while no call can run.
-  std::function<void(const vxqm::Delivery&)> action;
+  // Runs inside every later call, after it is recorded; it may be set while
+  // the dispatcher calls.
+  void setAction(std::function<void(const vxqm::Delivery&)> act) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    action_ = std::move(act);
+  }
 
   std::vector<Recorded> calls() const {
     std::lock_guard<std::mutex> lock(mutex_);
@@ -88,6 +91,7 @@ class Recorder : public vxqm::Callback {
   }
 
  private:
+  std::function<void(const vxqm::Delivery&)> action_;
   mutable std::mutex mutex_;
   mutable std::condition_variable changed_;
   std::vector<Recorded> calls_;
