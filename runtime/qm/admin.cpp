@@ -80,7 +80,10 @@ Status QueueManager::defineQueue(int32_t hconn, const DefineRequest& request, At
   if (request.intCount < request.selectorCount) return Status::failure(VXRC_INT_ATTR_COUNT_ERROR);
 
   std::lock_guard<std::mutex> lock(mutex_);
-  std::shared_ptr<Queue> existing = findQueue(request.name);
+  Connection* connection = call.connection.get();
+  std::shared_ptr<Queue> existing;
+  status = store_->findQueue(connection, request.name, existing);
+  if (status.failed() && status.reason != VXRC_UNKNOWN_OBJECT_NAME) return status;
   if (request.create && existing) return Status::failure(VXRC_OBJECT_ALREADY_EXISTS);
   if (!request.create && !existing) return Status::failure(VXRC_UNKNOWN_OBJECT_NAME);
 
@@ -89,7 +92,9 @@ Status QueueManager::defineQueue(int32_t hconn, const DefineRequest& request, At
   if (existing) {
     definition = existing->definition();
   } else if (!request.likeName.empty()) {
-    std::shared_ptr<Queue> like = findQueue(request.likeName);
+    std::shared_ptr<Queue> like;
+    status = store_->findQueue(connection, request.likeName, like);
+    if (status.failed() && status.reason != VXRC_UNKNOWN_OBJECT_NAME) return status;
     if (!like || like->type() == QueueType::Dynamic) return Status::failure(VXRC_LIKE_OBJECT_ERROR);
     definition.type = like->type();
     definition.attributes = like->attributes();
@@ -108,13 +113,9 @@ Status QueueManager::defineQueue(int32_t hconn, const DefineRequest& request, At
       return Status::failure(reason);
     }
   }
-  if (existing) {
-    existing->attributes() = definition.attributes;
-    existing->wakeWaiters();  // waiting getters learn of an inhibited get
-  } else {
-    queues_[definition.name] = std::make_shared<Queue>(definition);
-  }
-  return Status::ok();
+  if (existing) return store_->changeQueue(connection, *existing, definition.attributes);
+  std::shared_ptr<Queue> made;
+  return store_->createQueue(connection, definition, QueueOrigin(), made);
 }
 
 // A queue that is open, or holds messages without purge, stays. A dynamic
@@ -124,12 +125,20 @@ Status QueueManager::removeQueue(int32_t hconn, const std::string& name, bool pu
   if (!call.connection) return call.status;
   if (!call.connection->privileged) return Status::failure(VXRC_NOT_PRIVILEGED);
   std::lock_guard<std::mutex> lock(mutex_);
-  std::shared_ptr<Queue> queue = findQueue(name);
-  if (!queue) return Status::failure(VXRC_UNKNOWN_OBJECT_NAME);
+  Connection& connection = *call.connection;
+  std::shared_ptr<Queue> queue;
+  Status status = store_->findQueue(&connection, name, queue);
+  if (status.failed()) return status;
   if (queue->managed) return Status::failure(VXRC_MANAGED_QUEUE);
-  if (queue->counts().handles > 0) return Status::failure(VXRC_OBJECT_IN_USE);
-  if (queue->depth() > 0 && !purge) return Status::failure(VXRC_QUEUE_NOT_EMPTY);
-  deleteQueue(queue);
+  if (queue->counts().handles > 0 || store_->openElsewhere(connection, *queue)) {
+    return Status::failure(VXRC_OBJECT_IN_USE);
+  }
+  int32_t depth = 0;
+  status = store_->depth(&connection, *queue, depth);
+  if (status.failed()) return status;
+  if (depth > 0 && !purge) return Status::failure(VXRC_QUEUE_NOT_EMPTY);
+  status = store_->deleteQueue(&connection, *queue);
+  if (status.failed()) return status;
   auto creator = connections_.find(queue->creator);
   if (creator != connections_.end()) {
     auto& made = creator->second->dynamicQueues;
@@ -151,14 +160,20 @@ Status QueueManager::inquireQueue(int32_t hconn, const std::string& name, const 
     return Status::failure(VXRC_FILTER_ERROR);
   }
   std::lock_guard<std::mutex> lock(mutex_);
-  std::shared_ptr<Queue> queue = findQueue(name);
-  if (!queue) return Status::failure(VXRC_UNKNOWN_OBJECT_NAME);
+  std::shared_ptr<Queue> queue;
+  status = store_->findQueue(call.connection.get(), name, queue);
+  if (status.failed()) return status;
   status = checkSelectors(selectorCount, selectors, intCount, charLength);
   if (status.failed()) return status;
-  if (filter != nullptr && !matches(integerAttribute(*queue, filter->selector), *filter)) {
+  int32_t depth = 0;
+  if (asksForDepth(selectorCount, selectors) || (filter != nullptr && filter->selector == VXIA_CURRENT_DEPTH)) {
+    status = store_->depth(call.connection.get(), *queue, depth);
+    if (status.failed()) return status;
+  }
+  if (filter != nullptr && !matches(integerAttribute(*queue, filter->selector, depth), *filter)) {
     return Status::failure(VXRC_FILTER_NOT_MATCHED);
   }
-  fillAttributes(*queue, config_.name, selectorCount, selectors, intAttrs, charAttrs);
+  fillAttributes(*queue, depth, config_.name, selectorCount, selectors, intAttrs, charAttrs);
   return Status::ok();
 }
 

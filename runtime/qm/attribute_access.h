@@ -25,11 +25,15 @@ Status checkArrays(int32_t selectorCount, const void* selectors, int32_t intCoun
 // Every selector known, and room for what they name.
 Status checkSelectors(int32_t count, const int32_t* selectors, int32_t intCount, int32_t charLength);
 
-int32_t integerAttribute(Queue& queue, int32_t selector);
+// Whether one of the selectors asks for the current depth, which the store
+// counts.
+bool asksForDepth(int32_t count, const int32_t* selectors);
+int32_t integerAttribute(Queue& queue, int32_t selector, int32_t depth);
 // Integer attributes one per integer selector, names end to end; the
 // selectors and room checked before.
-void fillAttributes(Queue& queue, const std::string& qmgrName, int32_t selectorCount,
-                    const int32_t* selectors, int32_t* intAttrs, char* charAttrs);
+void fillAttributes(Queue& queue, int32_t depth, const std::string& qmgrName,
+                    int32_t selectorCount, const int32_t* selectors, int32_t* intAttrs,
+                    char* charAttrs);
 
 }  // namespace vxqm
 

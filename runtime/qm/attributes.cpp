@@ -66,10 +66,17 @@ Status checkSelectors(int32_t count, const int32_t* selectors, int32_t intCount,
   return Status::ok();
 }
 
-int32_t integerAttribute(Queue& queue, int32_t selector) {
+bool asksForDepth(int32_t count, const int32_t* selectors) {
+  for (int32_t i = 0; i < count; ++i) {
+    if (load(selectors, i) == VXIA_CURRENT_DEPTH) return true;
+  }
+  return false;
+}
+
+int32_t integerAttribute(Queue& queue, int32_t selector, int32_t depth) {
   const QueueAttributes& attributes = queue.attributes();
   switch (selector) {
-    case VXIA_CURRENT_DEPTH: return queue.depth();
+    case VXIA_CURRENT_DEPTH: return depth;
     case VXIA_MAX_DEPTH: return attributes.maxDepth;
     case VXIA_MAX_MSG_LENGTH: return attributes.maxMsgLength;
     case VXIA_INHIBIT_PUT: return attributes.inhibitPut ? VXINHIBIT_INHIBITED : VXINHIBIT_ALLOWED;
@@ -82,14 +89,15 @@ int32_t integerAttribute(Queue& queue, int32_t selector) {
   }
 }
 
-void fillAttributes(Queue& queue, const std::string& qmgrName, int32_t selectorCount,
-                    const int32_t* selectors, int32_t* intAttrs, char* charAttrs) {
+void fillAttributes(Queue& queue, int32_t depth, const std::string& qmgrName,
+                    int32_t selectorCount, const int32_t* selectors, int32_t* intAttrs,
+                    char* charAttrs) {
   int32_t nextInt = 0;
   char* nextChars = charAttrs;
   for (int32_t i = 0; i < selectorCount; ++i) {
     int32_t selector = load(selectors, i);
     if (integerSelector(selector)) {
-      store(intAttrs, nextInt++, integerAttribute(queue, selector));
+      store(intAttrs, nextInt++, integerAttribute(queue, selector, depth));
     } else {
       putName(nextChars, selector == VXCA_QUEUE_NAME ? queue.name() : qmgrName);
       nextChars += VX_NAME_LENGTH;
@@ -112,7 +120,14 @@ Status QueueManager::inquire(int32_t hconn, int32_t hobj, int32_t selectorCount,
   if (queue.deleted()) return Status::failure(VXRC_OBJECT_DELETED);
   status = checkSelectors(selectorCount, selectors, intCount, charLength);
   if (status.failed()) return status;
-  fillAttributes(queue, config_.name, selectorCount, selectors, intAttrs, charAttrs);
+  status = store_->refresh(call.connection.get(), queue);
+  if (status.failed()) return status;
+  int32_t depth = 0;
+  if (asksForDepth(selectorCount, selectors)) {
+    status = store_->depth(call.connection.get(), queue, depth);
+    if (status.failed()) return status;
+  }
+  fillAttributes(queue, depth, config_.name, selectorCount, selectors, intAttrs, charAttrs);
   return Status::ok();
 }
 
@@ -142,15 +157,16 @@ Status QueueManager::set(int32_t hconn, int32_t hobj, int32_t selectorCount,
       return Status::failure(VXRC_ATTR_VALUE_ERROR);
     }
   }
-  QueueAttributes& attributes = queue.attributes();
+  status = store_->refresh(call.connection.get(), queue);
+  if (status.failed()) return status;
+  QueueAttributes attributes = queue.attributes();
   nextInt = 0;
   for (int32_t i = 0; i < selectorCount; ++i) {
     bool inhibited = load(intAttrs, nextInt++) == VXINHIBIT_INHIBITED;
     (load(selectors, i) == VXIA_INHIBIT_PUT ? attributes.inhibitPut : attributes.inhibitGet) = inhibited;
   }
   // Waiting getters learn that gets are now inhibited.
-  queue.wakeWaiters();
-  return Status::ok();
+  return store_->changeQueue(call.connection.get(), queue, attributes);
 }
 
 }  // namespace vxqm

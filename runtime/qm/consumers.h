@@ -97,6 +97,10 @@ struct Consumer {
   std::set<MessageKey> passed;  // messages too long for it, left on the queue
   bool browsing = false;
   MessageKey cursor;            // the last message browsed
+  // What a shared store's queue may hold for it: its last look found a
+  // message (more), or the queue's generation has moved since (seen).
+  bool more = true;
+  uint64_t seen = 0;
 };
 
 struct Consumers {
@@ -115,7 +119,6 @@ struct Consumers {
   // The dispatcher, and callers waiting for it, wait here; queues with
   // consumers of this connection notify it too.
   std::condition_variable changed;
-  std::vector<uint8_t> buffer;  // data of messages that stay on their queue
 
   std::atomic<bool> used{false};  // a callback was ever registered
 };

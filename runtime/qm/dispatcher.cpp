@@ -17,33 +17,11 @@ namespace vxqm {
 
 namespace {
 
+// How often a dispatcher of a shared store's consumers looks again by itself.
+constexpr int64_t kSharedPollMs = 1000;
+
 // The connection whose dispatcher runs on this thread.
 thread_local const Connection* dispatching = nullptr;
-
-// Messages that a consumer may have: after its browse cursor, and past the
-// ones it was shown as too long.
-StoredMessage* findFor(Consumer& consumer, int64_t now, MessageKey& key) {
-  const MessageKey* after = consumer.browsing ? &consumer.cursor : nullptr;
-  MessageKey last;
-  for (;;) {
-    StoredMessage* message = consumer.queue->find(consumer.options.match, after, now, key);
-    if (message == nullptr || consumer.options.browse || consumer.passed.count(key) == 0) {
-      return message;
-    }
-    last = key;
-    after = &last;
-  }
-}
-
-// Remembers a message the consumer was shown and did not take; forgets the
-// ones that have left the queue meanwhile.
-void pass(Consumer& consumer, const MessageKey& key) {
-  std::set<MessageKey>& passed = consumer.passed;
-  for (auto it = passed.begin(); it != passed.end();) {
-    it = consumer.queue->at(*it) != nullptr ? std::next(it) : passed.erase(it);
-  }
-  passed.insert(key);
-}
 
 int32_t stateOf(const Consumers& consumers, const Consumer& consumer) {
   if (!consumers.started) return VXCS_STOPPED;
@@ -57,7 +35,7 @@ struct QueueManager::Work {
   std::shared_ptr<Consumer> target;
   Delivery delivery;
   MessageDescriptor md;
-  std::unique_ptr<StoredMessage> taken;  // a message removed outside any unit of work
+  std::unique_ptr<StoredMessage> taken;  // the message's data, removed or a copy
 };
 
 bool QueueManager::onDispatcher(const Connection* connection) const {
@@ -118,7 +96,13 @@ void QueueManager::dispatch(Connection& connection) {
           consumers.changed.notify_all();
         }
         if (!consumers.started) break;
-        consumers.changed.wait(lock);
+        if (!store_->shared()) {
+          consumers.changed.wait(lock);
+        } else if (consumers.changed.wait_for(lock, std::chrono::milliseconds(kSharedPollMs)) ==
+                   std::cv_status::timeout) {
+          // A notification missed costs at most this long.
+          for (const std::shared_ptr<Consumer>& consumer : consumers.list) consumer->more = true;
+        }
         for (const std::shared_ptr<Consumer>& consumer : consumers.list) consumer->stalled = false;
         continue;
       }
@@ -209,90 +193,100 @@ bool QueueManager::messageWork(Connection& connection, bool take, Work* work) {
   return false;
 }
 
+// Remembers a message the consumer was shown and did not take; forgets the
+// ones that have left the queue meanwhile.
+void QueueManager::pass(Connection& connection, Consumer& consumer, const MessageKey& key) {
+  store_->prune(connection, *consumer.queue, consumer.passed);
+  consumer.passed.insert(key);
+}
+
 // Whether the consumer has a message or an event to be told; with take, the
-// message is got as its options say and the call prepared.
+// message is got as its options say and the call prepared. A shared store is
+// asked only when taking: until then, what may have come is what the queue's
+// notifications, or the consumer's last look, tell.
 bool QueueManager::examine(Connection& connection, Consumer& consumer, bool take, Work* work) {
-  Consumers& consumers = connection.consumers;
-  Queue& queue = *consumer.queue;
+  const std::shared_ptr<Queue>& queue = consumer.queue;
   const ConsumerOptions& options = consumer.options;
-  int32_t reason = VXRC_NONE;
-  MessageKey key;
-  StoredMessage* message = nullptr;
-  if (queue.deleted()) {
-    reason = VXRC_OBJECT_DELETED;
-  } else if (queue.attributes().inhibitGet) {
-    reason = VXRC_GET_INHIBITED;
+  bool local = !store_->shared();
+  if (!take && !local) return consumer.more || queue->generation() != consumer.seen;
+  bool noRoom = options.syncpoint && !roomInUnitOfWork(connection);
+  Fetch request;
+  request.mode = !take || noRoom  ? Fetch::Mode::Peek
+                 : options.browse ? Fetch::Mode::Browse
+                 : options.syncpoint ? Fetch::Mode::Hold
+                                     : Fetch::Mode::Remove;
+  request.match = options.match;
+  request.after = consumer.browsing ? &consumer.cursor : nullptr;
+  request.skip = options.browse ? nullptr : &consumer.passed;
+  request.limit = options.maxMsgLength == VXCBD_FULL_MSG_LENGTH ? INT32_MAX : options.maxMsgLength;
+  request.acceptTruncated = options.acceptTruncated;
+  request.work = &workOf(connection);
+  request.now = clock_.nowMs();
+  consumer.seen = queue->generation();
+  Fetched fetched;
+  Status status;
+  if (queue->deleted()) {
+    status = Status::failure(VXRC_OBJECT_DELETED);
+  } else if (local && queue->attributes().inhibitGet) {
+    status = Status::failure(VXRC_GET_INHIBITED);
   } else {
-    message = findFor(consumer, clock_.nowMs(), key);
-    if (message == nullptr) {
-      // Nothing to get, nothing in the way: a later condition is news again.
-      consumer.reported = VXRC_NONE;
-      if (consumer.state == VXCS_SUSPENDED_TEMPORARY) consumer.state = VXCS_NONE;
-      return false;
+    try {
+      status = store_->fetch(connection, queue, request, fetched);
+    } catch (const std::bad_alloc&) {
+      status = Status::failure(VXRC_STORAGE_NOT_AVAILABLE);
     }
-    if (options.syncpoint && !roomInUnitOfWork(connection)) reason = VXRC_SYNCPOINT_LIMIT;
   }
+  int32_t reason = status.failed() ? status.reason : VXRC_NONE;
+  if (reason == VXRC_NONE && !fetched.found) {
+    // Nothing to get, nothing in the way: a later condition is news again.
+    consumer.reported = VXRC_NONE;
+    consumer.more = false;
+    if (consumer.state == VXCS_SUSPENDED_TEMPORARY) consumer.state = VXCS_NONE;
+    return false;
+  }
+  if (reason == VXRC_NONE && noRoom) reason = VXRC_SYNCPOINT_LIMIT;
   if (reason != VXRC_NONE) {
+    consumer.more = false;
     if (reason == consumer.reported) return false;
     if (!take) return true;
     consumer.reported = reason;
     consumer.state = reason == VXRC_OBJECT_DELETED ? VXCS_SUSPENDED : VXCS_SUSPENDED_TEMPORARY;
+    if (reason == VXRC_STORAGE_NOT_AVAILABLE) consumer.stalled = true;
     return event(connection, consumer, Status::failure(reason), work);
   }
+  consumer.more = true;
   if (!take) return true;
 
-  int32_t length = static_cast<int32_t>(message->data.size());
-  int32_t limit = options.maxMsgLength == VXCBD_FULL_MSG_LENGTH ? length : options.maxMsgLength;
-  int32_t returned = std::min(length, limit);
-  bool fits = length <= limit;
+  int32_t length = fetched.length;
+  int32_t returned = std::min(length, request.limit);
+  bool fits = length <= request.limit;
   Delivery& delivery = work->delivery;
   delivery.hobj = consumer.hobj;
   delivery.dataLength = length;
-  delivery.queueName = queue.name();
+  delivery.queueName = queue->name();
   delivery.status = fits                      ? Status::ok()
                     : options.acceptTruncated ? Status::warning(VXRC_TRUNCATED_MSG_ACCEPTED)
                                               : Status::failure(VXRC_TRUNCATED_MSG_FAILED);
-  int64_t left = message->expiresAt == 0 ? 0 : std::max<int64_t>(1, message->expiresAt - clock_.nowMs());
-
-  if (!fits && !options.acceptTruncated) {
+  int64_t left = fetched.expiresAt == 0 ? 0 : std::max<int64_t>(1, fetched.expiresAt - clock_.nowMs());
+  work->md = std::move(fetched.md);
+  if (fetched.left) {
     // Left on the queue, as a get would leave it; the consumer learns its
     // descriptor and length, and may get it itself.
-    work->md = message->md;
     delivery.callType = VXCBCT_MSG_NOT_REMOVED;
-  } else if (options.browse || options.syncpoint) {
-    // The message stays on the queue, where a commit or another connection
-    // may remove it while the function runs: the function gets a copy.
-    try {
-      consumers.buffer.assign(message->data.begin(), message->data.begin() + returned);
-    } catch (const std::bad_alloc&) {
-      consumer.reported = VXRC_STORAGE_NOT_AVAILABLE;
-      consumer.state = VXCS_SUSPENDED_TEMPORARY;
-      consumer.stalled = true;
-      delivery = Delivery();
-      return event(connection, consumer, Status::failure(VXRC_STORAGE_NOT_AVAILABLE), work);
-    }
-    work->md = message->md;
-    delivery.data = consumers.buffer.data();
-    delivery.bufferLength = returned;
-    if (options.browse) {
-      delivery.callType = VXCBCT_MSG_NOT_REMOVED;
-    } else {
-      message->state = MessageState::PendingGet;
-      workOf(connection).recordGet(consumer.queue, key);
-      delivery.callType = VXCBCT_MSG_REMOVED;
-    }
   } else {
-    work->taken = queue.take(key);
-    work->md = std::move(work->taken->md);
+    // A message that stays on the queue, where a commit or another
+    // connection may remove it while the function runs, reaches the
+    // function as a copy.
+    work->taken = std::move(fetched.message);
     delivery.data = work->taken->data.data();
     delivery.bufferLength = returned;
-    delivery.callType = VXCBCT_MSG_REMOVED;
+    delivery.callType = options.browse ? VXCBCT_MSG_NOT_REMOVED : VXCBCT_MSG_REMOVED;
   }
   if (options.browse) {
     consumer.browsing = true;
-    consumer.cursor = key;
+    consumer.cursor = fetched.key;
   } else if (delivery.callType == VXCBCT_MSG_NOT_REMOVED) {
-    pass(consumer, key);
+    pass(connection, consumer, fetched.key);
   }
   work->md.expiry = static_cast<int32_t>(std::min<int64_t>(left, INT32_MAX));
   delivery.md = &work->md;
@@ -333,9 +327,6 @@ void QueueManager::deliver(Connection& connection, Work& work, std::unique_lock<
     work.target->gone = true;
     consumers.changed.notify_all();
   }
-  // Memory held between calls stays small.
-  constexpr size_t kKeptBuffer = 1 << 20;
-  if (consumers.buffer.capacity() > kKeptBuffer) std::vector<uint8_t>().swap(consumers.buffer);
 }
 
 }  // namespace vxqm

@@ -12,6 +12,9 @@ namespace vxqm {
 
 namespace {
 
+// How often a get that waits on a shared store looks again by itself.
+constexpr int64_t kSharedPollMs = 1000;
+
 bool allZero(const MsgId& id) {
   return std::all_of(id.begin(), id.end(), [](uint8_t b) { return b == 0; });
 }
@@ -83,19 +86,22 @@ void QueueManager::stamp(Connection& connection, const QueueAttributes& attribut
 Status QueueManager::putTo(Connection& connection, const std::shared_ptr<Queue>& queue,
                            MessageDescriptor& md, const PutOptions& options, const void* data,
                            int32_t length, PutResult& result, std::unique_lock<std::mutex>& lock) {
+  // A shared store checks the queue's attributes itself: what this process
+  // has of them may be stale.
+  bool local = !store_->shared();
   const QueueAttributes& attributes = queue->attributes();
   if (queue->deleted()) return Status::failure(VXRC_OBJECT_DELETED);
-  if (attributes.inhibitPut) return Status::failure(VXRC_PUT_INHIBITED);
+  if (local && attributes.inhibitPut) return Status::failure(VXRC_PUT_INHIBITED);
   Status status = checkDescriptor(md);
   if (status.failed()) return status;
-  if (length > attributes.maxMsgLength || length > config_.limits.maxMsgLength) {
+  if ((local && length > attributes.maxMsgLength) || length > config_.limits.maxMsgLength) {
     return Status::failure(VXRC_MSG_TOO_BIG_FOR_QUEUE);
   }
-  if (queue->depth() >= attributes.maxDepth) return Status::failure(VXRC_QUEUE_FULL);
+  if (local && queue->depth() >= attributes.maxDepth) return Status::failure(VXRC_QUEUE_FULL);
   if (options.syncpoint && !roomInUnitOfWork(connection)) return Status::failure(VXRC_SYNCPOINT_LIMIT);
 
-  // The copy of the data is made outside the lock; the checks are made again
-  // after it, since another thread may have filled or changed the queue.
+  // The copy of the data is made outside the lock; the store checks the
+  // queue again, since another thread may have filled or changed it.
   lock.unlock();
   auto message = std::make_unique<StoredMessage>();
   if (length > 0) {
@@ -104,18 +110,18 @@ Status QueueManager::putTo(Connection& connection, const std::shared_ptr<Queue>&
   }
   lock.lock();
   if (queue->deleted()) return Status::failure(VXRC_OBJECT_DELETED);
-  if (attributes.inhibitPut) return Status::failure(VXRC_PUT_INHIBITED);
-  if (queue->depth() >= attributes.maxDepth) return Status::failure(VXRC_QUEUE_FULL);
   // Where syncpoint work goes may have changed meanwhile (an XA branch ended).
   if (options.syncpoint && !roomInUnitOfWork(connection)) return Status::failure(VXRC_SYNCPOINT_LIMIT);
 
-  stamp(connection, queue->definition().attributes, md, options);
-  message->md = md;
+  MessageDescriptor stamped = md;
+  stamp(connection, queue->definition().attributes, stamped, options);
+  message->md = stamped;
   message->properties = propertiesOf(connection, options.msgHandle);
-  message->expiresAt = md.expiry > 0 ? clock_.nowMs() + md.expiry : 0;
-  message->state = options.syncpoint ? MessageState::PendingPut : MessageState::Visible;
-  MessageKey key = queue->add(std::move(message));
-  if (options.syncpoint) workOf(connection).recordPut(queue, key);
+  message->expiresAt = stamped.expiry > 0 ? clock_.nowMs() + stamped.expiry : 0;
+  status = store_->put(&connection, queue, std::move(message),
+                       options.syncpoint ? &workOf(connection) : nullptr);
+  if (status.failed()) return status;
+  md = std::move(stamped);
   result.resolvedQName = queue->name();
   result.resolvedQMgrName = config_.name;
   return Status::ok();
@@ -185,7 +191,7 @@ Status QueueManager::putToObject(Connection& connection, const ObjectRequest& ob
     return publish(connection, object.topicString, md, options, data, length, result, lock);
   }
   std::shared_ptr<Queue> queue;
-  status = resolve(object, queue);
+  status = resolve(&connection, object, queue);
   if (status.failed()) return status;
   target = {VXOT_QUEUE, queue->name()};
   if (queue->type() == QueueType::Model) return Status::failure(VXRC_MODEL_QUEUE_ERROR);
@@ -223,65 +229,77 @@ Status QueueManager::get(int32_t hconn, int32_t hobj, MessageDescriptor& md,
   auto deadline = std::chrono::steady_clock::now() +
                   std::chrono::milliseconds(unlimited ? 0 : options.waitInterval);
 
-  MessageKey key;
-  StoredMessage* message = nullptr;
+  Fetch request;
+  request.mode = browse ? Fetch::Mode::Browse : options.syncpoint ? Fetch::Mode::Hold : Fetch::Mode::Remove;
+  request.match = match;
+  request.limit = bufferLength;
+  request.acceptTruncated = options.acceptTruncated;
+  request.buffer = buffer;
+  bool local = !store_->shared();
+  Fetched fetched;
   for (;;) {
     if (queue->deleted()) return Status::failure(VXRC_OBJECT_DELETED);
-    if (queue->attributes().inhibitGet) return Status::failure(VXRC_GET_INHIBITED);
+    if (local && queue->attributes().inhibitGet) return Status::failure(VXRC_GET_INHIBITED);
     if (options.syncpoint && !roomInUnitOfWork(connection)) {
       return Status::failure(VXRC_SYNCPOINT_LIMIT);
     }
     bool next = options.browse == Browse::Next && handle->browsing;
-    message = queue->find(match, next ? &handle->browseCursor : nullptr, clock_.nowMs(), key);
-    if (message != nullptr) break;
+    request.after = next ? &handle->browseCursor : nullptr;
+    request.work = options.syncpoint ? &workOf(connection) : nullptr;
+    request.now = clock_.nowMs();
+    uint64_t seen = queue->generation();
+    status = store_->fetch(connection, queue, request, fetched);
+    if (status.failed()) return status;
+    if (fetched.found) break;
     // After the deadline the queue has had its last look.
     if (!options.wait || (!unlimited && std::chrono::steady_clock::now() >= deadline)) {
       return Status::failure(VXRC_NO_MSG_AVAILABLE);
     }
     ++queue->waiters();
-    if (unlimited) {
-      queue->available().wait(lock);
+    if (local) {
+      if (unlimited) {
+        queue->available().wait(lock);
+      } else {
+        queue->available().wait_until(lock, deadline);
+      }
     } else {
-      queue->available().wait_until(lock, deadline);
+      // Other processes' puts arrive as notifications; a missed one costs
+      // at most the poll interval.
+      auto poll = std::chrono::steady_clock::now() + std::chrono::milliseconds(kSharedPollMs);
+      auto until = unlimited ? poll : std::min(poll, deadline);
+      queue->available().wait_until(lock, until, [&] { return queue->generation() != seen; });
     }
     --queue->waiters();
   }
 
-  int32_t length = static_cast<int32_t>(message->data.size());
-  bool fits = length <= bufferLength;
+  int32_t length = fetched.length;
   dataLength = length;
   result.msgLength = length;
   result.resolvedQName = queue->name();
-  if (!fits && !options.acceptTruncated) {
+  if (fetched.left) {
     result.returnedLength = 0;
     return Status::failure(VXRC_TRUNCATED_MSG_FAILED);
   }
+  bool fits = length <= bufferLength;
   int32_t returned = std::min(length, bufferLength);
   result.returnedLength = returned;
   if (options.msgHandle != 0) {
     MessageHandle* receiver = connection.messageHandles.find(options.msgHandle);
-    receiver->properties = message->properties ? *message->properties : PropertyList();
+    receiver->properties = fetched.properties ? *fetched.properties : PropertyList();
     receiver->cursor = 0;
   }
-  int64_t left = message->expiresAt == 0 ? 0 : std::max<int64_t>(1, message->expiresAt - clock_.nowMs());
+  int64_t left = fetched.expiresAt == 0 ? 0 : std::max<int64_t>(1, fetched.expiresAt - clock_.nowMs());
   Status outcome = fits ? Status::ok() : Status::warning(VXRC_TRUNCATED_MSG_ACCEPTED);
 
-  if (browse || options.syncpoint) {
-    md = message->md;
-    if (returned > 0) std::memcpy(buffer, message->data.data(), returned);
-    if (browse) {
-      handle->browsing = true;
-      handle->browseCursor = key;
-    } else {
-      message->state = MessageState::PendingGet;
-      workOf(connection).recordGet(queue, key);
-    }
-  } else {
-    std::unique_ptr<StoredMessage> taken = queue->take(key);
-    lock.unlock();
-    md = std::move(taken->md);
-    if (returned > 0) std::memcpy(buffer, taken->data.data(), returned);
+  if (browse) {
+    handle->browsing = true;
+    handle->browseCursor = fetched.key;
   }
+  if (fetched.message) {
+    lock.unlock();
+    if (returned > 0) std::memcpy(buffer, fetched.message->data.data(), returned);
+  }
+  md = std::move(fetched.md);
   md.expiry = static_cast<int32_t>(std::min<int64_t>(left, INT32_MAX));
   return outcome;
 }

@@ -58,23 +58,14 @@ Status QueueManager::openTopic(Connection& connection, const ObjectRequest& obje
 bool QueueManager::deliver(Connection* connection, const Subscription& subscription,
                            const MessageDescriptor& md, const std::vector<uint8_t>& data,
                            const std::shared_ptr<const PropertyList>& properties, int64_t expiresAt,
-                           bool syncpoint) {
-  const std::shared_ptr<Queue>& queue = subscription.destination;
-  const QueueAttributes& attributes = queue->attributes();
-  if (queue->deleted() || attributes.inhibitPut || queue->depth() >= attributes.maxDepth ||
-      data.size() > static_cast<size_t>(attributes.maxMsgLength)) {
-    return false;
-  }
+                           UnitOfWork& work) {
   auto message = std::make_unique<StoredMessage>();
   message->md = md;
   message->md.correlId = subscription.correlId;
   message->data = data;
   message->properties = properties;
   message->expiresAt = expiresAt;
-  message->state = syncpoint ? MessageState::PendingPut : MessageState::Visible;
-  MessageKey key = queue->add(std::move(message));
-  if (syncpoint) workOf(*connection).recordPut(queue, key);
-  return true;
+  return !store_->put(connection, subscription.destination, std::move(message), &work).failed();
 }
 
 // A publication goes to every subscription that matches its topic at the
@@ -98,7 +89,9 @@ Status QueueManager::publish(Connection& connection, const std::string& topic, M
   }
   lock.lock();
 
-  std::vector<std::shared_ptr<Subscription>> subscribers = topics_.matching(topic);
+  std::vector<std::shared_ptr<Subscription>> subscribers;
+  status = store_->matchingSubscriptions(connection, topic, subscribers);
+  if (status.failed()) return status;
   if (options.syncpoint && workOf(connection).size() + subscribers.size() >
                                static_cast<size_t>(config_.limits.maxUncommittedMessages)) {
     return Status::failure(VXRC_SYNCPOINT_LIMIT);
@@ -106,13 +99,21 @@ Status QueueManager::publish(Connection& connection, const std::string& topic, M
   stamp(connection, QueueAttributes(), md, options);
   std::shared_ptr<const PropertyList> properties = propertiesOf(connection, options.msgHandle);
   int64_t expiresAt = md.expiry > 0 ? clock_.nowMs() + md.expiry : 0;
+  // Outside syncpoint the copies still appear together, as one unit.
+  UnitOfWork together;
+  UnitOfWork& work = options.syncpoint ? workOf(connection) : together;
   int32_t delivered = 0;
   for (const std::shared_ptr<Subscription>& subscription : subscribers) {
-    if (deliver(&connection, *subscription, md, bytes, properties, expiresAt, options.syncpoint)) {
-      ++delivered;
-    }
+    if (deliver(&connection, *subscription, md, bytes, properties, expiresAt, work)) ++delivered;
   }
-  if (options.retain) topics_.retain(topic, {md, std::move(bytes), properties, expiresAt});
+  if (!options.syncpoint && together.hasWork()) {
+    status = store_->commit(&connection, together);
+    if (status.failed()) return status;
+  }
+  if (options.retain) {
+    status = store_->retain(connection, topic, {md, std::move(bytes), properties, expiresAt});
+    if (status.failed()) return status;
+  }
 
   PutStatus& counts = connection.putStatus;
   PutStatus::add(counts.publications, 1);
@@ -126,17 +127,21 @@ Status QueueManager::publish(Connection& connection, const std::string& topic, M
   return Status::ok();
 }
 
-int32_t QueueManager::deliverRetained(const Subscription& subscription, int32_t& matched) {
-  std::vector<const RetainedPublication*> publications =
-      topics_.retainedFor(subscription, clock_.nowMs());
+int32_t QueueManager::deliverRetained(Connection& connection, const Subscription& subscription,
+                                      int32_t& matched) {
+  std::vector<RetainedPublication> publications;
+  matched = 0;
+  if (store_->retainedFor(connection, subscription, clock_.nowMs(), publications).failed()) return 0;
   matched = static_cast<int32_t>(publications.size());
+  UnitOfWork together;
   int32_t delivered = 0;
-  for (const RetainedPublication* publication : publications) {
-    if (deliver(nullptr, subscription, publication->md, publication->data, publication->properties,
-                publication->expiresAt, false)) {
+  for (const RetainedPublication& publication : publications) {
+    if (deliver(&connection, subscription, publication.md, publication.data, publication.properties,
+                publication.expiresAt, together)) {
       ++delivered;
     }
   }
+  if (together.hasWork() && store_->commit(&connection, together).failed()) return 0;
   return delivered;
 }
 
@@ -145,6 +150,7 @@ int32_t QueueManager::openManagedHandle(Connection& connection, const std::share
   options.inputShared = true;
   options.browse = true;
   options.inquire = true;
+  store_->opened(connection, *queue, options);
   int32_t handle = newHandle();
   connection.handles.emplace(handle, ObjectHandle{queue, options, false, {}});
   ++queue->counts().handles;
@@ -153,14 +159,18 @@ int32_t QueueManager::openManagedHandle(Connection& connection, const std::share
 }
 
 Status QueueManager::createSubscription(Connection& connection, const SubscribeRequest& request,
-                                        int32_t& hobj, std::shared_ptr<Subscription>& made) {
+                                        int32_t hsub, int32_t& hobj,
+                                        std::shared_ptr<Subscription>& made) {
   bool durable = (request.options & VXSO_DURABLE) != 0;
   bool managed = (request.options & VXSO_MANAGED) != 0;
   if (!validTopicString(request.topic, TopicUse::Subscription)) {
     return Status::failure(VXRC_TOPIC_STRING_ERROR);
   }
   if (durable && request.name.empty()) return Status::failure(VXRC_SUB_NAME_ERROR);
-  if (topics_.count() >= static_cast<size_t>(VX_MAX_SUBSCRIPTIONS)) {
+  size_t subscriptions = 0;
+  Status status = store_->subscriptionCount(connection, subscriptions);
+  if (status.failed()) return status;
+  if (subscriptions >= static_cast<size_t>(VX_MAX_SUBSCRIPTIONS)) {
     return Status::failure(VXRC_SUBSCRIPTION_LIMIT);
   }
   if (openObjects(connection) + (managed ? 2 : 1) >
@@ -169,16 +179,8 @@ Status QueueManager::createSubscription(Connection& connection, const SubscribeR
   }
   std::shared_ptr<Queue> destination;
   if (managed) {
-    std::string name;
-    do {
-      char suffix[17];
-      std::snprintf(suffix, sizeof suffix, "%016llX",
-                    static_cast<unsigned long long>(instance_ + nextDynamic_++));
-      name = std::string("VX.MANAGED.") + suffix;
-    } while (queues_.count(name) != 0);
-    destination = std::make_shared<Queue>(QueueDefinition{name, QueueType::Dynamic, {}});
-    destination->managed = true;
-    queues_.emplace(name, destination);
+    status = makeQueue(connection, "VX.MANAGED.", QueueDefinition(), QueueOrigin{0, true}, destination);
+    if (status.failed()) return status;
   } else {
     ObjectHandle* handle = findHandle(connection, hobj);
     if (handle == nullptr) {
@@ -196,9 +198,35 @@ Status QueueManager::createSubscription(Connection& connection, const SubscribeR
   subscription->managed = managed;
   subscription->destination = destination;
   subscription->correlId = (request.options & VXSO_SET_CORREL_ID) != 0 ? request.correlId : newId();
-  topics_.add(subscription);
+  subscription->hconn = connection.hconn();
+  subscription->hsub = hsub;
+  status = store_->addSubscription(connection, subscription);
+  if (status.failed()) {
+    if (managed) deleteQueue(&connection, destination);
+    return status;
+  }
   if (managed) hobj = openManagedHandle(connection, destination);
   made = std::move(subscription);
+  return Status::ok();
+}
+
+// Takes a named subscription up on the connection, with a handle on its
+// managed queue.
+Status QueueManager::resumeSubscription(Connection& connection, Subscription& subscription,
+                                        int32_t hsub, int32_t& hobj) {
+  Status status = store_->holdSubscription(&connection, subscription, connection.hconn(), hsub);
+  if (status.failed()) return status;
+  if (openObjects(connection) + (subscription.managed ? 2 : 1) >
+      static_cast<size_t>(config_.limits.maxHandlesPerConnection)) {
+    status = Status::failure(VXRC_HANDLE_LIMIT);
+  } else if (subscription.managed && subscription.destination->counts().exclusiveInput > 0) {
+    status = Status::failure(VXRC_OBJECT_IN_USE);
+  }
+  if (status.failed()) {
+    store_->holdSubscription(&connection, subscription, 0, 0);
+    return status;
+  }
+  if (subscription.managed) hobj = openManagedHandle(connection, subscription.destination);
   return Status::ok();
 }
 
@@ -217,32 +245,23 @@ Status QueueManager::subscribe(int32_t hconn, const SubscribeRequest& request, i
   }
   std::lock_guard<std::mutex> lock(mutex_);
   std::shared_ptr<Subscription> subscription;
-  if (!request.name.empty()) subscription = topics_.named(request.name);
-  bool created = false;
-  if (subscription) {
-    if ((options & VXSO_RESUME) == 0) return Status::failure(VXRC_DUPLICATE_SUBSCRIPTION);
-    if (subscription->hconn != 0) return Status::failure(VXRC_SUBSCRIPTION_IN_USE);
-    if (openObjects(connection) + (subscription->managed ? 2 : 1) >
-        static_cast<size_t>(config_.limits.maxHandlesPerConnection)) {
-      return Status::failure(VXRC_HANDLE_LIMIT);
-    }
-    if (subscription->managed) {
-      if (subscription->destination->counts().exclusiveInput > 0) {
-        return Status::failure(VXRC_OBJECT_IN_USE);
-      }
-      hobj = openManagedHandle(connection, subscription->destination);
-    }
-  } else {
-    if ((options & VXSO_CREATE) == 0) {
-      return Status::failure(request.name.empty() ? VXRC_SUB_NAME_ERROR : VXRC_NO_SUBSCRIPTION);
-    }
-    Status status = createSubscription(connection, request, hobj, subscription);
+  if (!request.name.empty()) {
+    Status status = store_->namedSubscription(connection, request.name, subscription);
     if (status.failed()) return status;
-    created = true;
   }
-  hsub = newHandle();
-  subscription->hconn = connection.hconn();
-  subscription->hsub = hsub;
+  bool created = !subscription;
+  if (!created && (options & VXSO_RESUME) == 0) return Status::failure(VXRC_DUPLICATE_SUBSCRIPTION);
+  if (created && (options & VXSO_CREATE) == 0) {
+    return Status::failure(request.name.empty() ? VXRC_SUB_NAME_ERROR : VXRC_NO_SUBSCRIPTION);
+  }
+  int32_t handle = newHandle();
+  Status status = created ? createSubscription(connection, request, handle, hobj, subscription)
+                          : resumeSubscription(connection, *subscription, handle, hobj);
+  if (status.failed()) {
+    liveHandles_.erase(handle);
+    return status;
+  }
+  hsub = handle;
   connection.subscriptions.emplace(hsub, subscription);
   result.correlId = subscription->correlId;
   result.destination = subscription->destination->name();
@@ -250,7 +269,7 @@ Status QueueManager::subscribe(int32_t hconn, const SubscribeRequest& request, i
   // reported here: VXSUBRQ asks for them again.
   int32_t matched = 0;
   if (created ? (options & VXSO_NEW_PUBLICATIONS_ONLY) == 0 : request.retainedAtResume) {
-    result.retained = deliverRetained(*subscription, matched);
+    result.retained = deliverRetained(connection, *subscription, matched);
   }
   return Status::ok();
 }
@@ -265,7 +284,7 @@ Status QueueManager::requestPublications(int32_t hconn, int32_t hsub, int32_t ac
   if (it == call.connection->subscriptions.end()) return Status::failure(VXRC_HSUB_ERROR);
   if (action != VXSR_RETAINED) return Status::failure(VXRC_SUBRQ_ACTION_ERROR);
   int32_t matched = 0;
-  count = deliverRetained(*it->second, matched);
+  count = deliverRetained(*call.connection, *it->second, matched);
   if (matchedOut != nullptr) *matchedOut = matched;
   if (matched == 0) return Status::warning(VXRC_NO_RETAINED_MSG);
   return count < matched ? Status::warning(VXRC_NOT_ALL_DELIVERED) : Status::ok();
@@ -279,9 +298,10 @@ Status QueueManager::putStatus(int32_t hconn, PutStatus& status) {
   return Status::ok();
 }
 
-void QueueManager::endSubscription(const std::shared_ptr<Subscription>& subscription) {
-  topics_.remove(subscription);
-  if (subscription->managed) deleteQueue(subscription->destination);
+void QueueManager::endSubscription(Connection* connection,
+                                   const std::shared_ptr<Subscription>& subscription) {
+  store_->removeSubscription(connection, *subscription);
+  if (subscription->managed) deleteQueue(connection, subscription->destination);
   subscription->hconn = 0;
   subscription->hsub = 0;
 }
@@ -305,10 +325,9 @@ Status QueueManager::closeTopicOrSubscription(Connection& connection, int32_t& h
   connection.subscriptions.erase(it);
   liveHandles_.erase(hobj);
   if (!subscription->durable || (options & VXCO_REMOVE_SUB) != 0) {
-    endSubscription(subscription);
+    endSubscription(&connection, subscription);
   } else {
-    subscription->hconn = 0;
-    subscription->hsub = 0;
+    store_->holdSubscription(&connection, *subscription, 0, 0);
   }
   hobj = 0;
   return Status::ok();
@@ -319,10 +338,9 @@ void QueueManager::leaveTopics(Connection& connection) {
     liveHandles_.erase(entry.first);
     const std::shared_ptr<Subscription>& subscription = entry.second;
     if (subscription->durable) {
-      subscription->hconn = 0;
-      subscription->hsub = 0;
+      store_->holdSubscription(&connection, *subscription, 0, 0);
     } else {
-      endSubscription(subscription);
+      endSubscription(&connection, subscription);
     }
   }
   connection.subscriptions.clear();

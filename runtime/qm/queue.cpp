@@ -66,6 +66,7 @@ void Queue::unwatch(std::condition_variable* dispatcher) {
 }
 
 void Queue::notify() {
+  ++generation_;
   available_.notify_all();
   for (std::condition_variable* watcher : watchers_) watcher->notify_all();
 }

@@ -75,6 +75,8 @@ class Queue {
   bool deleted() const { return deleted_; }
 
   std::condition_variable& available() { return available_; }
+  // Counts the wake-ups: a waiter that saw one value waits for another.
+  uint64_t generation() const { return generation_; }
   int32_t& waiters() { return waiters_; }
   // Dispatchers with consumers on this queue, woken with its getters; one
   // entry per consumer.
@@ -85,6 +87,8 @@ class Queue {
   int32_t creator = 0;
   // Made for a subscription, and deleted with it rather than by a close.
   bool managed = false;
+  // The database store's identifier of the queue.
+  int64_t storeId = 0;
 
  private:
   QueueDefinition definition_;
@@ -95,6 +99,7 @@ class Queue {
   void notify();
 
   std::condition_variable available_;
+  uint64_t generation_ = 0;
   int32_t waiters_ = 0;
   std::vector<std::condition_variable*> watchers_;
 };

@@ -9,14 +9,13 @@
 #include <cstdio>
 
 #include "qm/call.h"
+#include "qm/memory_store.h"
 
 namespace vxqm {
 
 QueueManager::QueueManager(QueueManagerConfig config, Clock& clock)
     : config_(std::move(config)), clock_(clock) {
-  for (const QueueDefinition& definition : config_.queues) {
-    queues_[definition.name] = std::make_shared<Queue>(definition);
-  }
+  store_ = std::make_unique<MemoryStore>(config_.queues);
   auto now = std::chrono::system_clock::now().time_since_epoch().count();
   instance_ = static_cast<uint64_t>(now) ^ (static_cast<uint64_t>(getpid()) << 40);
 }
@@ -80,6 +79,14 @@ Status QueueManager::connect(const ConnectRequest& request, int32_t& hconn, Conn
   int32_t handle = newHandle();
   auto connection =
       std::make_shared<Connection>(handle, std::move(user), request.applName, connectionId);
+  // The store may open a connection of its own: not under the lock.
+  lock.unlock();
+  Status attached = store_->attach(*connection);
+  lock.lock();
+  if (attached.failed()) {
+    liveHandles_.erase(handle);
+    return attached;
+  }
   bindPendingOpen(*connection);
   connection->privileged = request.privileged;
   connection->identity = identityOf(connection->user());
@@ -98,11 +105,13 @@ Status QueueManager::disconnect(int32_t& hconn) {
   {
     std::unique_lock<std::mutex> lock(mutex_);
     hadWork = connection.unitOfWork.hasWork();
-    connection.unitOfWork.backout();
+    store_->backout(&connection, connection.unitOfWork);
     leaveTransactions(connection);
     leaveTopics(connection);
     while (!connection.handles.empty()) closeHandle(connection, connection.handles.begin()->first);
-    for (const std::shared_ptr<Queue>& queue : connection.dynamicQueues) deleteQueue(queue);
+    for (const std::shared_ptr<Queue>& queue : connection.dynamicQueues) {
+      deleteQueue(&connection, queue);
+    }
     connection.dynamicQueues.clear();
     leaveAll(connection);
     connection.closed.store(true);
@@ -114,6 +123,7 @@ Status QueueManager::disconnect(int32_t& hconn) {
   }
   call.end();
   hconn = 0;
+  store_->detach(connection);
   if (!onDispatcher(&connection)) {
     Consumers& consumers = connection.consumers;
     std::unique_lock<std::mutex> lock(mutex_);
@@ -128,56 +138,54 @@ ObjectHandle* QueueManager::findHandle(Connection& connection, int32_t hobj) {
   return it != connection.handles.end() ? &it->second : nullptr;
 }
 
-std::shared_ptr<Queue> QueueManager::findQueue(const std::string& name) {
-  auto it = queues_.find(name);
-  return it != queues_.end() ? it->second : nullptr;
-}
-
-Status QueueManager::resolve(const ObjectRequest& object, std::shared_ptr<Queue>& queue) {
+Status QueueManager::resolve(Connection* connection, const ObjectRequest& object,
+                             std::shared_ptr<Queue>& queue) {
   if (!object.qmgrName.empty() && object.qmgrName != config_.name) {
     return Status::failure(VXRC_QMGR_NAME_ERROR);
   }
   if (object.type != VXOT_QUEUE) return Status::failure(VXRC_OBJECT_TYPE_ERROR);
-  queue = findQueue(object.name);
-  return queue ? Status::ok() : Status::failure(VXRC_UNKNOWN_OBJECT_NAME);
+  return store_->findQueue(connection, object.name, queue);
+}
+
+Status QueueManager::makeQueue(Connection& connection, const std::string& prefix,
+                               const QueueDefinition& like, const QueueOrigin& origin,
+                               std::shared_ptr<Queue>& made) {
+  for (;;) {
+    char suffix[17];
+    std::snprintf(suffix, sizeof suffix, "%016llX",
+                  static_cast<unsigned long long>(instance_ + nextDynamic_++));
+    QueueDefinition definition{prefix + suffix, QueueType::Dynamic, like.attributes};
+    Status status = store_->createQueue(&connection, definition, origin, made);
+    if (status.reason != VXRC_OBJECT_ALREADY_EXISTS) return status;
+  }
 }
 
 Status QueueManager::makeDynamicQueue(Connection& connection, const Queue& model,
                                       const std::string& pattern, std::shared_ptr<Queue>& made) {
   constexpr size_t kSuffixLength = 16;
-  std::string name;
+  QueueOrigin origin{connection.hconn(), false};
   size_t star = pattern.find('*');
+  Status status;
   if (star == std::string::npos) {
-    if (!validObjectName(pattern) || queues_.count(pattern) != 0) {
-      return Status::failure(VXRC_DYNAMIC_NAME_ERROR);
-    }
-    name = pattern;
+    if (!validObjectName(pattern)) return Status::failure(VXRC_DYNAMIC_NAME_ERROR);
+    QueueDefinition definition{pattern, QueueType::Dynamic, model.definition().attributes};
+    status = store_->createQueue(&connection, definition, origin, made);
+    if (status.reason == VXRC_OBJECT_ALREADY_EXISTS) return Status::failure(VXRC_DYNAMIC_NAME_ERROR);
   } else {
     std::string prefix = pattern.substr(0, star);
     if (star != pattern.size() - 1 || prefix.size() > VX_NAME_LENGTH - kSuffixLength ||
         (!prefix.empty() && !validObjectName(prefix))) {
       return Status::failure(VXRC_DYNAMIC_NAME_ERROR);
     }
-    do {
-      char suffix[kSuffixLength + 1];
-      std::snprintf(suffix, sizeof suffix, "%016llX",
-                    static_cast<unsigned long long>(instance_ + nextDynamic_++));
-      name = prefix + suffix;
-    } while (queues_.count(name) != 0);
+    status = makeQueue(connection, prefix, model.definition(), origin, made);
   }
-  QueueDefinition definition{name, QueueType::Dynamic, model.definition().attributes};
-  made = std::make_shared<Queue>(std::move(definition));
-  made->creator = connection.hconn();
-  queues_.emplace(name, made);
+  if (status.failed()) return status;
   connection.dynamicQueues.push_back(made);
   return Status::ok();
 }
 
-void QueueManager::deleteQueue(const std::shared_ptr<Queue>& queue) {
-  if (queue->deleted()) return;
-  queue->markDeleted();
-  auto it = queues_.find(queue->name());
-  if (it != queues_.end() && it->second == queue) queues_.erase(it);
+void QueueManager::deleteQueue(Connection* connection, const std::shared_ptr<Queue>& queue) {
+  store_->deleteQueue(connection, *queue);
 }
 
 Status QueueManager::open(int32_t hconn, const ObjectRequest& object, const OpenOptions& options,
@@ -195,7 +203,7 @@ Status QueueManager::open(int32_t hconn, const ObjectRequest& object, const Open
   }
   if (object.type == VXOT_TOPIC) return openTopic(connection, object, options, hobj, resolution);
   std::shared_ptr<Queue> queue;
-  Status status = resolve(object, queue);
+  Status status = resolve(&connection, object, queue);
   if (status.failed()) return status;
 
   const QueueAttributes& attributes = queue->attributes();
@@ -214,6 +222,8 @@ Status QueueManager::open(int32_t hconn, const ObjectRequest& object, const Open
       (options.inputShared && counts.exclusiveInput > 0)) {
     return Status::failure(VXRC_OBJECT_IN_USE);
   }
+  status = store_->opened(connection, *queue, options);
+  if (status.failed()) return status;
 
   int32_t handle = newHandle();
   connection.handles.emplace(handle, ObjectHandle{queue, options, false, {}});
@@ -237,6 +247,7 @@ void QueueManager::closeHandle(Connection& connection, int32_t hobj) {
     leaveConsumer(connection, *consumer);
   }
   const OpenOptions& options = it->second.options;
+  store_->closed(connection, *it->second.queue, options);
   OpenCounts& counts = it->second.queue->counts();
   --counts.handles;
   if (options.input()) --counts.input;
@@ -261,14 +272,14 @@ Status QueueManager::close(int32_t hconn, int32_t& hobj, int32_t options) {
     if (deleteIt) {
       if (queue->managed) return Status::failure(VXRC_MANAGED_QUEUE);
       if (queue->type() != QueueType::Dynamic) return Status::failure(VXRC_CLOSE_OPTIONS_ERROR);
-      if (!queue->deleted() && queue->counts().handles > 1) {
+      if (!queue->deleted() && (queue->counts().handles > 1 || store_->openElsewhere(connection, *queue))) {
         return Status::failure(VXRC_OBJECT_IN_USE);
       }
     }
     consumer = findConsumer(connection, hobj, ConsumerKind::Message);
     closeHandle(connection, hobj);
     if (deleteIt && !queue->deleted()) {
-      deleteQueue(queue);
+      deleteQueue(&connection, queue);
       auto creator = connections_.find(queue->creator);
       if (creator != connections_.end()) {
         auto& made = creator->second->dynamicQueues;
@@ -298,8 +309,7 @@ Status QueueManager::commit(int32_t hconn) {
   if (!call.connection) return call.status;
   std::lock_guard<std::mutex> lock(mutex_);
   if (inBranch(*call.connection)) return Status::failure(VXRC_GLOBAL_UOW_ACTIVE);
-  call.connection->unitOfWork.commit();
-  return Status::ok();
+  return store_->commit(call.connection.get(), call.connection->unitOfWork);
 }
 
 Status QueueManager::backout(int32_t hconn) {
@@ -307,8 +317,7 @@ Status QueueManager::backout(int32_t hconn) {
   if (!call.connection) return call.status;
   std::lock_guard<std::mutex> lock(mutex_);
   if (inBranch(*call.connection)) return Status::failure(VXRC_GLOBAL_UOW_ACTIVE);
-  call.connection->unitOfWork.backout();
-  return Status::ok();
+  return store_->backout(call.connection.get(), call.connection->unitOfWork);
 }
 
 int32_t QueueManager::callInProgress(int32_t hconn) {
@@ -324,15 +333,16 @@ bool QueueManager::connected(int32_t hconn) {
 
 int32_t QueueManager::waitingGetters(const std::string& name) {
   std::lock_guard<std::mutex> lock(mutex_);
-  std::shared_ptr<Queue> queue = findQueue(name);
-  return queue ? queue->waiters() : 0;
+  std::shared_ptr<Queue> queue;
+  return store_->findQueue(nullptr, name, queue).failed() ? 0 : queue->waiters();
 }
 
 void QueueManager::dump(int32_t hconn, std::FILE* out) {
   constexpr size_t kMaxQueues = 64;
   std::lock_guard<std::mutex> lock(mutex_);
+  std::vector<std::shared_ptr<Queue>> queues = store_->knownQueues();
   std::fprintf(out, "vxrt dump: queue manager %s, %zu connections, %zu queues\n",
-               config_.name.c_str(), connections_.size(), queues_.size());
+               config_.name.c_str(), connections_.size(), queues.size());
   auto it = connections_.find(hconn);
   if (it == connections_.end()) {
     std::fprintf(out, "vxrt dump: connection %d is not connected\n", hconn);
@@ -346,14 +356,16 @@ void QueueManager::dump(int32_t hconn, std::FILE* out) {
                  connection.callInProgress());
   }
   std::vector<Queue*> sorted;
-  for (const auto& entry : queues_) sorted.push_back(entry.second.get());
+  for (const auto& queue : queues) sorted.push_back(queue.get());
   std::sort(sorted.begin(), sorted.end(),
             [](const Queue* a, const Queue* b) { return a->name() < b->name(); });
   if (sorted.size() > kMaxQueues) sorted.resize(kMaxQueues);
   for (Queue* queue : sorted) {
     Queue& q = *queue;
+    int32_t depth = 0;
+    store_->depth(nullptr, q, depth);
     std::fprintf(out, "vxrt dump: queue %s type %d depth %d handles %d input %d output %d%s%s\n",
-                 q.name().c_str(), static_cast<int>(q.type()), q.depth(), q.counts().handles,
+                 q.name().c_str(), static_cast<int>(q.type()), depth, q.counts().handles,
                  q.counts().input, q.counts().output,
                  q.attributes().inhibitPut ? " put-inhibited" : "",
                  q.attributes().inhibitGet ? " get-inhibited" : "");

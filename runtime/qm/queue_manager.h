@@ -3,7 +3,8 @@
 // decode their structures into the requests below.
 //
 // One lock guards every queue, handle and unit of work, so that a commit is
-// seen whole. A connection serves one call at a time: a call made while
+// seen whole. What connections share lives in a store (qm/store.h): in this
+// process, or in a database that other processes share. A connection serves one call at a time: a call made while
 // another is in progress on the same connection fails with
 // VXRC_CALL_IN_PROGRESS, and callInProgress names the call that holds it.
 // Callbacks of a connection's consumers take turns with its calls (see
@@ -23,6 +24,7 @@
 #include <vector>
 
 #include "qm/connection.h"
+#include "qm/store.h"
 #include "qm/transactions.h"
 
 namespace vxqm {
@@ -79,6 +81,11 @@ struct QueueManagerConfig {
   // Checked in order, the first match decides; no match allows.
   std::vector<ChannelRule> channelRules;
   Limits limits;
+  // A libpq connection string: when set, the queue manager keeps what its
+  // connections share in that PostgreSQL database, in the schema named here
+  // (by default "vxrt"), shared with every process that names it.
+  std::string database;
+  std::string databaseSchema;
 };
 
 struct ConnectRequest {
@@ -215,6 +222,7 @@ class QueueManager {
   QueueManager& operator=(const QueueManager&) = delete;
 
   const std::string& name() const { return config_.name; }
+  Store& store() { return *store_; }
 
   Status connect(const ConnectRequest& request, int32_t& hconn, ConnectionId* id = nullptr);
   // Backs out the open unit of work (warning VXRC_BACKED_OUT_AT_DISCONNECT if
@@ -361,11 +369,13 @@ class QueueManager {
   void leave(Connection& connection, Claim& claim);
   int32_t newHandle();
   ObjectHandle* findHandle(Connection& connection, int32_t hobj);
-  std::shared_ptr<Queue> findQueue(const std::string& name);
-  Status resolve(const ObjectRequest& object, std::shared_ptr<Queue>& queue);
+  Status resolve(Connection* connection, const ObjectRequest& object, std::shared_ptr<Queue>& queue);
   Status makeDynamicQueue(Connection& connection, const Queue& model, const std::string& pattern,
                           std::shared_ptr<Queue>& made);
-  void deleteQueue(const std::shared_ptr<Queue>& queue);
+  // A queue made at run time, with a unique name from the prefix.
+  Status makeQueue(Connection& connection, const std::string& prefix, const QueueDefinition& like,
+                   const QueueOrigin& origin, std::shared_ptr<Queue>& made);
+  void deleteQueue(Connection* connection, const std::shared_ptr<Queue>& queue);
   void closeHandle(Connection& connection, int32_t hobj);
   Status putTo(Connection& connection, const std::shared_ptr<Queue>& queue, MessageDescriptor& md,
                const PutOptions& options, const void* data, int32_t length, PutResult& result,
@@ -389,19 +399,22 @@ class QueueManager {
   Status publish(Connection& connection, const std::string& topic, MessageDescriptor& md,
                  const PutOptions& options, const void* data, int32_t length, PutResult& result,
                  std::unique_lock<std::mutex>& lock);
-  // Places a copy on the subscription's destination; false when it cannot.
+  // Places a copy on the subscription's destination, pending in work;
+  // false when it cannot.
   bool deliver(Connection* connection, const Subscription& subscription, const MessageDescriptor& md,
                const std::vector<uint8_t>& data, const std::shared_ptr<const PropertyList>& properties,
-               int64_t expiresAt, bool syncpoint);
+               int64_t expiresAt, UnitOfWork& work);
   // The retained publications the subscription matches (matched) placed on
   // its destination (the result).
-  int32_t deliverRetained(const Subscription& subscription, int32_t& matched);
-  Status createSubscription(Connection& connection, const SubscribeRequest& request, int32_t& hobj,
-                            std::shared_ptr<Subscription>& made);
+  int32_t deliverRetained(Connection& connection, const Subscription& subscription, int32_t& matched);
+  Status createSubscription(Connection& connection, const SubscribeRequest& request, int32_t hsub,
+                            int32_t& hobj, std::shared_ptr<Subscription>& made);
+  Status resumeSubscription(Connection& connection, Subscription& subscription, int32_t hsub,
+                            int32_t& hobj);
   int32_t openManagedHandle(Connection& connection, const std::shared_ptr<Queue>& queue);
   // Closes a topic or subscription handle; VXRC_HOBJ_ERROR when it is neither.
   Status closeTopicOrSubscription(Connection& connection, int32_t& hobj, int32_t options);
-  void endSubscription(const std::shared_ptr<Subscription>& subscription);
+  void endSubscription(Connection* connection, const std::shared_ptr<Subscription>& subscription);
   // At disconnect: subscriptions end or are let go, topic handles close.
   void leaveTopics(Connection& connection);
 
@@ -440,13 +453,14 @@ class QueueManager {
   bool controlWork(Connection& connection, bool take, Work* work);
   bool messageWork(Connection& connection, bool take, Work* work);
   bool examine(Connection& connection, Consumer& consumer, bool take, Work* work);
+  void pass(Connection& connection, Consumer& consumer, const MessageKey& key);
   bool event(Connection& connection, Consumer& about, Status status, Work* work);
   void deliver(Connection& connection, Work& work, std::unique_lock<std::mutex>& lock);
 
   QueueManagerConfig config_;
   Clock& clock_;
   std::mutex mutex_;
-  std::unordered_map<std::string, std::shared_ptr<Queue>> queues_;
+  std::unique_ptr<Store> store_;
   std::unordered_map<int32_t, std::shared_ptr<Connection>> connections_;
   // Disconnected connections whose dispatcher thread nobody has joined yet.
   std::vector<std::shared_ptr<Connection>> retired_;
@@ -455,7 +469,6 @@ class QueueManager {
   uint64_t nextDynamic_ = 0;
   std::atomic<uint64_t> nextId_{0};
   uint64_t instance_;  // tells this run's identifiers from another's
-  Topics topics_;
   Transactions xa_;
 };
 

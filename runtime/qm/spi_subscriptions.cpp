@@ -32,7 +32,10 @@ Status QueueManager::inquireNamedSubscribers(int32_t hconn, bool byTopic, const 
   std::lock_guard<std::mutex> lock(mutex_);
   std::vector<std::string> levels = byTopic ? topicLevels(text) : std::vector<std::string>();
   found = NamedSubscribers();
-  for (const std::shared_ptr<Subscription>& subscription : topics_.allNamed()) {
+  std::vector<std::shared_ptr<Subscription>> named;
+  status = store_->namedSubscriptions(*call.connection, named);
+  if (status.failed()) return status;
+  for (const std::shared_ptr<Subscription>& subscription : named) {
     bool match = byTopic ? topicMatches(subscription->levels, levels) : nameMatches(text, subscription->name);
     if (!match) continue;
     found.names.push_back(subscription->name);
@@ -52,7 +55,8 @@ Status QueueManager::unsubscribe(int32_t hconn, bool byName, int32_t hsub, const
     if (name.empty() || name.size() > static_cast<size_t>(VX_MAX_SUB_NAME_LENGTH)) {
       return Status::failure(VXRC_SUB_NAME_ERROR);
     }
-    subscription = topics_.named(name);
+    status = store_->namedSubscription(connection, name, subscription);
+    if (status.failed()) return status;
     if (!subscription) return Status::failure(VXRC_NO_SUBSCRIPTION);
     if (subscription->hconn != 0 && subscription->hconn != connection.hconn()) {
       return Status::failure(VXRC_SUBSCRIPTION_IN_USE);
@@ -67,7 +71,7 @@ Status QueueManager::unsubscribe(int32_t hconn, bool byName, int32_t hsub, const
     connection.subscriptions.erase(hsub);
     liveHandles_.erase(hsub);
   }
-  endSubscription(subscription);
+  endSubscription(&connection, subscription);
   return Status::ok();
 }
 

@@ -7,6 +7,13 @@
 
 namespace vxqm {
 
+std::shared_ptr<Subscription> Topics::find(const Subscription& subscription) const {
+  for (const std::shared_ptr<Subscription>& known : all_) {
+    if (known.get() == &subscription) return known;
+  }
+  return nullptr;
+}
+
 std::shared_ptr<Subscription> Topics::named(const std::string& name) const {
   auto it = named_.find(name);
   return it != named_.end() ? it->second : nullptr;

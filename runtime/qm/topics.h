@@ -39,6 +39,8 @@ struct RetainedPublication {
 class Topics {
  public:
   size_t count() const { return all_.size(); }
+  // The shared subscription that is this one, or null.
+  std::shared_ptr<Subscription> find(const Subscription& subscription) const;
   // The subscription of that name, or null.
   std::shared_ptr<Subscription> named(const std::string& name) const;
   // Every named subscription, in name order.

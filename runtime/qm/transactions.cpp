@@ -177,13 +177,20 @@ int32_t QueueManager::xaPrepare(const Xid& xid, int32_t rmid, int32_t flags) {
   Branch& branch = *found->second;
   if (branch.associations > 0 || branch.prepared) return XAER_PROTO;
   if (branch.rollbackOnly) {
-    branch.backout();
+    store_->rollbackBranch(branch);
     xa_.branches.erase(found);
     return XA_RBROLLBACK;
   }
   if (!branch.hasWork()) {
     xa_.branches.erase(found);
     return XA_RDONLY;
+  }
+  int32_t rc = store_->prepare(branch);
+  if (rc != XA_OK) {
+    // Nothing was prepared: the branch's work is undone.
+    store_->rollbackBranch(branch);
+    xa_.branches.erase(found);
+    return rc;
   }
   branch.prepared = true;
   return XA_OK;
@@ -195,18 +202,20 @@ int32_t QueueManager::xaCommit(const Xid& xid, int32_t rmid, int32_t flags) {
   std::lock_guard<std::mutex> lock(mutex_);
   if (xaContext(rmid) == nullptr) return XAER_PROTO;
   auto found = xa_.branches.find(xid);
-  if (found == xa_.branches.end()) return XAER_NOTA;
+  if (found == xa_.branches.end()) return onePhase ? XAER_NOTA : store_->completeElsewhere(xid, true);
   Branch& branch = *found->second;
   // Two phases need a prepare first; one phase rules one out.
   if (branch.associations > 0 || branch.prepared != !onePhase) return XAER_PROTO;
   if (branch.rollbackOnly) {
-    branch.backout();
+    store_->rollbackBranch(branch);
     xa_.branches.erase(found);
     return XA_RBROLLBACK;
   }
-  branch.commit();
+  int32_t rc = store_->commitBranch(branch);
+  // A branch that could not be completed stays, to be completed again.
+  if (rc == XAER_RMFAIL) return rc;
   xa_.branches.erase(found);
-  return XA_OK;
+  return rc;
 }
 
 int32_t QueueManager::xaRollback(const Xid& xid, int32_t rmid, int32_t flags) {
@@ -214,12 +223,13 @@ int32_t QueueManager::xaRollback(const Xid& xid, int32_t rmid, int32_t flags) {
   std::lock_guard<std::mutex> lock(mutex_);
   if (xaContext(rmid) == nullptr) return XAER_PROTO;
   auto found = xa_.branches.find(xid);
-  if (found == xa_.branches.end()) return XAER_NOTA;
+  if (found == xa_.branches.end()) return store_->completeElsewhere(xid, false);
   Branch& branch = *found->second;
   if (branch.associations > 0) return XAER_PROTO;
-  branch.backout();
+  int32_t rc = store_->rollbackBranch(branch);
+  if (rc == XAER_RMFAIL) return rc;
   xa_.branches.erase(found);
-  return XA_OK;
+  return rc;
 }
 
 // Branches are never completed heuristically, so there is never one to forget.
@@ -241,6 +251,12 @@ int32_t QueueManager::xaRecover(std::vector<Xid>& xids, int32_t count, int32_t r
     context->scan.clear();
     for (const auto& entry : xa_.branches) {
       if (entry.second->prepared) context->scan.push_back(entry.first);
+    }
+    std::vector<Xid> elsewhere;
+    int32_t rc = store_->preparedElsewhere(elsewhere);
+    if (rc != XA_OK) return rc;
+    for (Xid& xid : elsewhere) {
+      if (xa_.branches.count(xid) == 0) context->scan.push_back(std::move(xid));
     }
     context->scanNext = 0;
     context->scanning = true;
