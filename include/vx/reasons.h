@@ -162,7 +162,11 @@ enum : int32_t {
   X(VXRC_NO_CALLBACKS_ACTIVE, 3809, "no message consumer is registered to wait for")         \
   X(VXRC_CALLBACK_CALL_ERROR, 3810, "the call cannot be made from inside a callback")        \
   /* the runtime itself */                                                                   \
-  X(VXRC_INTERNAL_ERROR, 3901, "the runtime failed unexpectedly")
+  X(VXRC_INTERNAL_ERROR, 3901, "the runtime failed unexpectedly")                           \
+  X(VXRC_CONNECTION_BROKEN, 3911, "the connection to the queue manager's database was lost")  \
+  X(VXRC_STORE_NOT_AVAILABLE, 3912, "the queue manager's database cannot be used")           \
+  X(VXRC_STORE_SCHEMA_ERROR, 3913, "the database holds a queue-manager schema not this one's") \
+  X(VXRC_STORE_ERROR, 3914, "the queue manager's database refused a statement")
 
 #define VX_REASON_ENUM(name, number, meaning) name = number,
 enum : int32_t { VX_REASONS(VX_REASON_ENUM) };

@@ -36,6 +36,12 @@ struct ObjectHandle {
   MessageKey browseCursor;
 };
 
+// What a store keeps for a connection (the database store: its database
+// connection).
+struct StoreLink {
+  virtual ~StoreLink() = default;
+};
+
 class Connection {
  public:
   Connection(int32_t hconn, std::string user, std::string applName, const ConnectionId& id)
@@ -82,6 +88,8 @@ class Connection {
   std::string identity;
   int32_t environment = -1;
   Consumers consumers;
+  // Set by the store at connect, released at disconnect.
+  std::unique_ptr<StoreLink> storeLink;
 
  private:
   const int32_t hconn_;

@@ -9,13 +9,21 @@
 #include <cstdio>
 
 #include "qm/call.h"
+#include "db/database_store.h"
 #include "qm/memory_store.h"
 
 namespace vxqm {
 
 QueueManager::QueueManager(QueueManagerConfig config, Clock& clock)
-    : config_(std::move(config)), clock_(clock) {
-  store_ = std::make_unique<MemoryStore>(config_.queues);
+    : config_(std::move(config)),
+      // Processes that share a database share its expiry times: they count
+      // on the wall clock.
+      clock_(config_.database.empty() || &clock != &steadyClock() ? clock : systemClock()) {
+  if (config_.database.empty()) {
+    store_ = std::make_unique<MemoryStore>(config_.queues);
+  } else {
+    store_ = std::make_unique<vxdb::DatabaseStore>(config_, clock_, mutex_);
+  }
   auto now = std::chrono::system_clock::now().time_since_epoch().count();
   instance_ = static_cast<uint64_t>(now) ^ (static_cast<uint64_t>(getpid()) << 40);
 }

@@ -27,6 +27,7 @@ struct Subscription {
   CorrelId correlId{};              // carried by every delivery
   int32_t hconn = 0;                // the connection that has it open, 0 for none
   int32_t hsub = 0;
+  int64_t storeId = 0;              // the database store's identifier
 };
 
 struct RetainedPublication {

@@ -55,6 +55,8 @@ class Branch : public UnitOfWork {
   // can only be rolled back.
   bool rollbackOnly = false;
   bool prepared = false;
+  // The database store's record of the prepared branch.
+  int64_t storeId = 0;
 
  private:
   Xid xid_;

@@ -14,7 +14,20 @@ class SteadyClock : public Clock {
   }
 };
 
+class SystemClock : public Clock {
+ public:
+  int64_t nowMs() override {
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count();
+  }
+};
+
 }  // namespace
+
+Clock& systemClock() {
+  static SystemClock clock;
+  return clock;
+}
 
 Clock& steadyClock() {
   static SteadyClock clock;

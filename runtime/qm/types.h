@@ -34,6 +34,8 @@ class Clock {
   virtual int64_t nowMs() = 0;
 };
 Clock& steadyClock();
+// Milliseconds since the epoch, the same in every process.
+Clock& systemClock();
 
 // A name as it stands in a fixed-length field: up to the first NUL, without
 // trailing blanks.

@@ -45,8 +45,10 @@ class UnitOfWork {
     begun_ = false;
   }
 
-  // The database store's name for the unit of work while it holds messages.
-  uint64_t holder = 0;
+  // The database store's name for the unit of work while it holds
+  // messages: the session of the process and a number of its own.
+  int64_t holderSession = 0;
+  int64_t holder = 0;
 
  private:
   std::vector<Operation> operations_;

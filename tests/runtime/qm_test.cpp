@@ -1,11 +1,32 @@
 #include "qm_test.h"
 
+#include <unistd.h>
+
+#include <atomic>
+#include <cstdlib>
 #include <sstream>
 
 using namespace vxqm;
 
+// The store the tests run against: in memory, or, when VXRT_TEST_DATABASE
+// holds a connection string, a database, with a schema of its own for every
+// queue manager a test makes, so that no test meets another's messages.
+void useTestStore(QueueManagerConfig& config) {
+  const char* database = std::getenv("VXRT_TEST_DATABASE");
+  if (database == nullptr || *database == '\0') return;
+  static std::atomic<int> made{0};
+  config.database = database;
+  config.databaseSchema = "t" + std::to_string(getpid()) + "_" + std::to_string(++made);
+}
+
+bool databaseStore() {
+  const char* database = std::getenv("VXRT_TEST_DATABASE");
+  return database != nullptr && *database != '\0';
+}
+
 QueueManagerConfig testConfig() {
   QueueManagerConfig config = builtInConfig();
+  useTestStore(config);
   std::istringstream text(
       "queue SMALL maxdepth=3 maxmsglength=10\n"
       "queue NOPUT put=inhibited\n"

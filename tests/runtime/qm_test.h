@@ -24,8 +24,13 @@ class ManualClock : public vxqm::Clock {
   std::atomic<int64_t> now{1000000};
 };
 
-// The built-in queues and a few with limits of their own.
+// The built-in queues and a few with limits of their own, in the store the
+// tests run against.
 vxqm::QueueManagerConfig testConfig();
+// Points a configuration at the store the tests run against.
+void useTestStore(vxqm::QueueManagerConfig& config);
+// Whether that store is a database (where a test must say why it differs).
+bool databaseStore();
 
 vxqm::OpenOptions openFor(int32_t options);  // VXOO_* bits
 

@@ -1,0 +1,659 @@
+// The database store: its start, the connections' database connections,
+// queues, messages and units of work.
+#include "db/database_store.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <climits>
+#include <cstdio>
+#include <cstring>
+
+#include "db/columns.h"
+#include "db/use.h"
+
+namespace vxdb {
+
+using vxqm::Status;
+
+namespace {
+
+int16_t rankOf(int32_t priority) { return static_cast<int16_t>(VXPRI_HIGHEST - priority); }
+
+// The first key after the given one.
+vxqm::MessageKey after(const vxqm::MessageKey& key) { return {key.rank, key.sequence + 1}; }
+
+bool before(const vxqm::MessageKey& a, const vxqm::MessageKey& b) { return a < b; }
+
+// How old a depth count may be before a put counts again.
+constexpr int64_t kCountInterval = 1000;
+
+}  // namespace
+
+DatabaseStore::DatabaseStore(const vxqm::QueueManagerConfig& config, vxqm::Clock& clock,
+                             std::mutex& qmMutex)
+    : config_(config),
+      clock_(clock),
+      qmMutex_(qmMutex),
+      schema_(config.databaseSchema.empty() ? "vxrt" : config.databaseSchema),
+      channel_("vxrt_" + schema_),
+      classes_(lockClasses(schema_)),
+      statements_(schema_) {}
+
+DatabaseStore::~DatabaseStore() {
+  stopping_.store(true);
+  if (listener_.joinable()) listener_.join();
+}
+
+// Every problem is printed once, however many connects meet it.
+Status DatabaseStore::start() {
+  std::lock_guard<std::mutex> lock(startMutex_);
+  if (started_) return Status::ok();
+  std::string problem;
+  int32_t reason = VXRC_STORE_NOT_AVAILABLE;
+  if (!validSchemaName(schema_)) {
+    problem = "schema name '" + schema_ + "' is not valid (a-z, 0-9 and _, starting with a letter)";
+  } else if (!service_.open(config_.database)) {
+    problem = service_.error();
+  } else if (!(problem = ensureSchema(service_, schema_, config_.name)).empty()) {
+    reason = service_.broken() ? VXRC_STORE_NOT_AVAILABLE : VXRC_STORE_SCHEMA_ERROR;
+  } else {
+    // The built-in queues and those of the configuration, where missing.
+    for (const vxqm::QueueDefinition& definition : config_.queues) {
+      const vxqm::QueueAttributes& a = definition.attributes;
+      Params params;
+      params.text(definition.name)
+          .i32(static_cast<int32_t>(definition.type))
+          .i32(a.maxDepth)
+          .i32(a.maxMsgLength)
+          .boolean(a.inhibitPut)
+          .boolean(a.inhibitGet)
+          .i32(a.defaultPriority)
+          .i32(a.defaultPersistence)
+          .boolean(false)
+          .null()
+          .null();
+      if (!service_.run(statements_.createQueue, params).ok()) {
+        problem = service_.error();
+        break;
+      }
+    }
+    if (problem.empty()) openAnchor(problem);
+  }
+  if (!problem.empty()) {
+    service_.close();
+    if (problem != lastProblem_) {
+      std::fprintf(stderr, "vxrt: the database %s cannot be used: %s\n",
+                   withoutPassword(config_.database).c_str(), problem.c_str());
+      std::fflush(stderr);
+      lastProblem_ = problem;
+    }
+    return Status::failure(reason);
+  }
+  started_ = true;
+  listener_ = std::thread([this] { listen(); });
+  return Status::ok();
+}
+
+Status DatabaseStore::attach(vxqm::Connection& connection) {
+  Status status = start();
+  if (status.failed()) return status;
+  auto link = std::make_unique<Link>();
+  link->epoch = epoch_.load();
+  if (!link->pg.open(config_.database) ||
+      !link->pg.simple("SET lock_timeout = '10s'").ok() ||
+      !link->pg.simple("SET application_name = 'vxrt " + std::to_string(getpid()) + "'").ok()) {
+    std::fprintf(stderr, "vxrt: cannot connect to the database %s: %s\n",
+                 withoutPassword(config_.database).c_str(), link->pg.error().c_str());
+    std::fflush(stderr);
+    return Status::failure(VXRC_STORE_NOT_AVAILABLE);
+  }
+  connection.storeLink = std::move(link);
+  return Status::ok();
+}
+
+void DatabaseStore::detach(vxqm::Connection& connection) { connection.storeLink.reset(); }
+
+Status DatabaseStore::broken(Connection& pg, const std::string& what) {
+  if (pg.broken()) return Status::failure(VXRC_CONNECTION_BROKEN);
+  return failed(pg, what);
+}
+
+// A statement the server refused: printed (the first few), reported.
+Status DatabaseStore::failed(Connection& pg, const std::string& what) {
+  if (pg.broken()) return Status::failure(VXRC_CONNECTION_BROKEN);
+  constexpr int kReported = 20;
+  if (errorsReported_++ < kReported) {
+    std::fprintf(stderr, "vxrt: the database refused %s: %s\n", what.c_str(), pg.error().c_str());
+    std::fflush(stderr);
+  }
+  return Status::failure(VXRC_STORE_ERROR);
+}
+
+DatabaseStore::QueueState& DatabaseStore::stateOf(vxqm::Queue& queue) {
+  return byId_[queue.storeId];
+}
+
+std::shared_ptr<vxqm::Queue> DatabaseStore::adopt(const Row& row, int first, const std::string& name) {
+  int64_t id = row.i64(first + kQueueId);
+  vxqm::QueueAttributes attributes;
+  attributes.maxDepth = row.i32(first + kQueueMaxDepth);
+  attributes.maxMsgLength = row.i32(first + kQueueMaxMsgLength);
+  attributes.inhibitPut = row.boolean(first + kQueueInhibitPut);
+  attributes.inhibitGet = row.boolean(first + kQueueInhibitGet);
+  attributes.defaultPriority = row.i32(first + kQueueDefaultPriority);
+  attributes.defaultPersistence = row.i32(first + kQueueDefaultPersistence);
+  std::shared_ptr<vxqm::Queue>& known = byName_[name];
+  if (known && known->storeId != id) {
+    // Deleted and defined again by another process meanwhile.
+    known->markDeleted();
+    byId_.erase(known->storeId);
+    known = nullptr;
+  }
+  if (!known) {
+    auto type = static_cast<vxqm::QueueType>(row.i32(first + kQueueType));
+    known = std::make_shared<vxqm::Queue>(vxqm::QueueDefinition{name, type, attributes});
+    known->storeId = id;
+    known->managed = row.boolean(first + kQueueManaged);
+    byId_[id].queue = known;
+  }
+  known->attributes() = attributes;
+  return known;
+}
+
+Status DatabaseStore::findQueue(vxqm::Connection* connection, const std::string& name,
+                                std::shared_ptr<vxqm::Queue>& queue) {
+  Use use(*this, connection);
+  if (!use) return use.status;
+  Result result = use->run(statements_.queueByName, Params().text(name));
+  if (!result.ok()) return broken(*use, "a queue lookup");
+  if (result.rows() == 0) {
+    auto known = byName_.find(name);
+    if (known != byName_.end()) {
+      known->second->markDeleted();
+      byId_.erase(known->second->storeId);
+      byName_.erase(known);
+    }
+    return Status::failure(VXRC_UNKNOWN_OBJECT_NAME);
+  }
+  queue = adopt(result.row(0), 0, name);
+  return Status::ok();
+}
+
+std::shared_ptr<vxqm::Queue> DatabaseStore::queueById(Connection& pg, int64_t id) {
+  auto state = byId_.find(id);
+  if (state != byId_.end()) {
+    if (std::shared_ptr<vxqm::Queue> queue = state->second.queue.lock()) return queue;
+  }
+  Result result = pg.run(statements_.queueById, Params().i64(id));
+  if (result.ok() && result.rows() > 0) return adopt(result.row(0), 0, result.row(0).text(kQueueName));
+  // Gone: deliveries to it fail as to a deleted queue.
+  auto gone = std::make_shared<vxqm::Queue>(vxqm::QueueDefinition{});
+  gone->storeId = id;
+  gone->markDeleted();
+  return gone;
+}
+
+Status DatabaseStore::createQueue(vxqm::Connection* connection, const vxqm::QueueDefinition& definition,
+                                  const vxqm::QueueOrigin& origin, std::shared_ptr<vxqm::Queue>& made) {
+  Use use(*this, connection);
+  if (!use) return use.status;
+  const vxqm::QueueAttributes& a = definition.attributes;
+  Params params;
+  params.text(definition.name)
+      .i32(static_cast<int32_t>(definition.type))
+      .i32(a.maxDepth)
+      .i32(a.maxMsgLength)
+      .boolean(a.inhibitPut)
+      .boolean(a.inhibitGet)
+      .i32(a.defaultPriority)
+      .i32(a.defaultPersistence)
+      .boolean(origin.managed);
+  // A dynamic queue goes with the process that made it, when nobody
+  // deleted it before.
+  if (definition.type == vxqm::QueueType::Dynamic && !origin.managed) {
+    params.i64(session_.load()).i32(origin.creator);
+  } else {
+    params.null().null();
+  }
+  Result result = use->run(statements_.createQueue, params);
+  if (!result.ok()) return broken(*use, "a queue definition");
+  if (result.rows() == 0) return Status::failure(VXRC_OBJECT_ALREADY_EXISTS);
+  made = adopt(result.row(0), 0, definition.name);
+  made->creator = origin.creator;
+  made->managed = origin.managed;
+  return Status::ok();
+}
+
+Status DatabaseStore::changeQueue(vxqm::Connection* connection, vxqm::Queue& queue,
+                                  const vxqm::QueueAttributes& a) {
+  Use use(*this, connection);
+  if (!use) return use.status;
+  Params params;
+  params.i64(queue.storeId)
+      .i32(a.maxDepth)
+      .i32(a.maxMsgLength)
+      .boolean(a.inhibitPut)
+      .boolean(a.inhibitGet)
+      .i32(a.defaultPriority)
+      .i32(a.defaultPersistence)
+      .text(channel_);
+  Result result = use->run(statements_.changeQueue, params);
+  if (!result.ok()) return broken(*use, "a change of queue attributes");
+  if (result.rows() == 0 || result.row(0).i64(0) == 0) {
+    queue.markDeleted();
+    return Status::failure(VXRC_OBJECT_DELETED);
+  }
+  queue.attributes() = a;
+  queue.wakeWaiters();
+  return Status::ok();
+}
+
+Status DatabaseStore::deleteQueue(vxqm::Connection* connection, vxqm::Queue& queue) {
+  if (queue.deleted()) return Status::ok();
+  Use use(*this, connection);
+  if (!use) return use.status;
+  Result result = use->run(statements_.deleteQueue, Params().i64(queue.storeId).text(channel_));
+  if (!result.ok()) return broken(*use, "a queue deletion");
+  queue.markDeleted();
+  auto known = byName_.find(queue.name());
+  if (known != byName_.end() && known->second.get() == &queue) byName_.erase(known);
+  byId_.erase(queue.storeId);
+  return Status::ok();
+}
+
+Status DatabaseStore::count(Connection& pg, vxqm::Queue& queue, int32_t& depth) {
+  Result result = pg.run(statements_.depth, Params().i64(queue.storeId).i64(clock_.nowMs()));
+  if (!result.ok()) return broken(pg, "a depth count");
+  QueueState& state = stateOf(queue);
+  state.counted = result.row(0).i64(0);
+  state.countedAt = clock_.nowMs();
+  state.putsSince = 0;
+  depth = static_cast<int32_t>(std::min<int64_t>(INT32_MAX, state.counted + state.pending));
+  return Status::ok();
+}
+
+Status DatabaseStore::depth(vxqm::Connection* connection, vxqm::Queue& queue, int32_t& depth) {
+  Use use(*this, connection);
+  if (!use) return use.status;
+  return count(*use, queue, depth);
+}
+
+Status DatabaseStore::refresh(vxqm::Connection* connection, vxqm::Queue& queue) {
+  if (queue.deleted()) return Status::failure(VXRC_OBJECT_DELETED);
+  Use use(*this, connection);
+  if (!use) return use.status;
+  Result result = use->run(statements_.queueById, Params().i64(queue.storeId));
+  if (!result.ok()) return broken(*use, "a queue lookup");
+  if (result.rows() == 0) {
+    queue.markDeleted();
+    return Status::failure(VXRC_OBJECT_DELETED);
+  }
+  adopt(result.row(0), 0, queue.name());
+  return Status::ok();
+}
+
+namespace {
+
+int32_t inputMode(const vxqm::OpenOptions& options) {
+  return options.inputExclusive ? 2 : options.inputShared ? 1 : 0;
+}
+
+}  // namespace
+
+Status DatabaseStore::opened(vxqm::Connection& connection, vxqm::Queue& queue,
+                             const vxqm::OpenOptions& options) {
+  Use use(*this, &connection);
+  if (!use) return use.status;
+  Params params;
+  params.i32(classes_.open).i32(classes_.input).i32(static_cast<int32_t>(queue.storeId)).i32(inputMode(options));
+  Result result = use->run(statements_.opened, params);
+  if (!result.ok()) return broken(*use, "an open");
+  if (!result.row(0).boolean(0)) {
+    // Exclusive input elsewhere, or input elsewhere for an exclusive open.
+    closed(connection, queue, vxqm::OpenOptions());
+    return Status::failure(VXRC_OBJECT_IN_USE);
+  }
+  return Status::ok();
+}
+
+void DatabaseStore::closed(vxqm::Connection& connection, vxqm::Queue& queue,
+                           const vxqm::OpenOptions& options) {
+  Use use(*this, &connection);
+  if (!use) return;
+  Params params;
+  params.i32(classes_.open).i32(classes_.input).i32(static_cast<int32_t>(queue.storeId)).i32(inputMode(options));
+  use->run(statements_.closed, params);
+}
+
+bool DatabaseStore::openElsewhere(vxqm::Connection& connection, vxqm::Queue& queue) {
+  Use use(*this, &connection);
+  if (!use) return false;
+  Result result = use->run(statements_.openElsewhere,
+                           Params().i32(classes_.open).i32(static_cast<int32_t>(queue.storeId)));
+  return result.ok() && result.row(0).boolean(0);
+}
+
+std::vector<std::shared_ptr<vxqm::Queue>> DatabaseStore::knownQueues() {
+  std::vector<std::shared_ptr<vxqm::Queue>> all;
+  for (const auto& entry : byName_) all.push_back(entry.second);
+  return all;
+}
+
+// What the queue allows, read from the database: a put under syncpoint is
+// written only at commit, and is checked now.
+Status DatabaseStore::checkPut(Connection& pg, vxqm::Queue& queue, size_t length) {
+  Result result = pg.run(statements_.checkPut, Params().i64(queue.storeId));
+  if (!result.ok()) return broken(pg, "a put check");
+  if (result.rows() == 0) {
+    queue.markDeleted();
+    return Status::failure(VXRC_OBJECT_DELETED);
+  }
+  Row row = result.row(0);
+  if (row.boolean(0)) return Status::failure(VXRC_PUT_INHIBITED);
+  if (length > static_cast<size_t>(row.i32(1))) return Status::failure(VXRC_MSG_TOO_BIG_FOR_QUEUE);
+  queue.attributes().maxDepth = row.i32(2);
+  return Status::ok();
+}
+
+Status DatabaseStore::insert(Connection& pg, vxqm::Queue& queue, const vxqm::StoredMessage& message,
+                             bool checked, int64_t& id) {
+  Params params;
+  params.i64(queue.storeId).i16(rankOf(message.md.priority)).i64(message.expiresAt);
+  bindDescriptor(params, message.md);
+  std::string block;
+  bindProperties(params, message.properties.get(), block);
+  params.bytes(message.data.data(), message.data.size());
+  if (!checked) {
+    Result result = pg.run(statements_.insertPending, params);
+    if (!result.ok()) return broken(pg, "a put at commit");
+    id = result.rows() > 0 ? result.row(0).i64(0) : 0;
+    return Status::ok();
+  }
+  params.text(channel_);
+  Result result = pg.run(statements_.putVisible, params);
+  if (!result.ok()) return broken(pg, "a put");
+  Row row = result.row(0);
+  if (row.i64(0) == 0) {
+    queue.markDeleted();
+    return Status::failure(VXRC_OBJECT_DELETED);
+  }
+  if (row.isNull(2)) {
+    return Status::failure(row.boolean(1) ? VXRC_PUT_INHIBITED : VXRC_MSG_TOO_BIG_FOR_QUEUE);
+  }
+  id = row.i64(2);
+  return Status::ok();
+}
+
+Status DatabaseStore::put(vxqm::Connection* connection, const std::shared_ptr<vxqm::Queue>& queue,
+                          std::unique_ptr<vxqm::StoredMessage> message, vxqm::UnitOfWork* work) {
+  if (queue->deleted()) return Status::failure(VXRC_OBJECT_DELETED);
+  Use use(*this, connection);
+  if (!use) return use.status;
+  QueueState& state = stateOf(*queue);
+  // The depth is counted again when the queue may be near its maximum, or
+  // when the last count is old; other processes' puts since are not seen.
+  int32_t maxDepth = queue->attributes().maxDepth;
+  int64_t now = clock_.nowMs();
+  bool near = state.counted + state.putsSince + state.pending >= maxDepth / 2;
+  if (near || now - state.countedAt > kCountInterval) {
+    int32_t current = 0;
+    Status status = count(*use, *queue, current);
+    if (status.failed()) return status;
+    if (current >= maxDepth) return Status::failure(VXRC_QUEUE_FULL);
+  }
+  if (work != nullptr) {
+    Status status = checkPut(*use, *queue, message->data.size());
+    if (status.failed()) return status;
+    if (state.counted + state.putsSince + state.pending >= queue->attributes().maxDepth) {
+      return Status::failure(VXRC_QUEUE_FULL);
+    }
+    vxqm::UnitOfWork::Operation operation;
+    operation.kind = vxqm::UnitOfWork::Kind::Put;
+    operation.queue = queue;
+    operation.persistent = message->md.persistence == VXPER_PERSISTENT;
+    operation.message = std::move(message);
+    work->record(std::move(operation));
+    ++state.pending;
+    return Status::ok();
+  }
+  int64_t id = 0;
+  Status status = insert(*use, *queue, *message, true, id);
+  if (status.failed()) return status;
+  ++state.putsSince;
+  // This process's waiters need not wait for the notification.
+  lower(queue->storeId, {rankOf(message->md.priority), static_cast<uint64_t>(id)});
+  queue->wakeWaiters();
+  return Status::ok();
+}
+
+// Lowers a queue's floor to a key that has become visible.
+void DatabaseStore::lower(int64_t queueId, const vxqm::MessageKey& key) {
+  auto state = byId_.find(queueId);
+  if (state != byId_.end() && before(key, state->second.floor)) state->second.floor = key;
+}
+
+Status DatabaseStore::fetchOnce(Connection& pg, vxqm::Queue& queue, const vxqm::Fetch& request,
+                                const vxqm::MessageKey& from, uint64_t holder, vxqm::Fetched& fetched) {
+  FetchShape shape;
+  shape.mode = static_cast<int>(request.mode);
+  shape.byMsgId = request.match.byMsgId;
+  shape.byCorrelId = request.match.byCorrelId;
+  shape.skip = request.skip != nullptr && !request.skip->empty();
+  Params params;
+  params.i64(queue.storeId).i16(static_cast<int16_t>(from.rank)).i64(static_cast<int64_t>(from.sequence));
+  params.i64(request.now);
+  if (shape.byMsgId) params.bytes(request.match.msgId.data(), request.match.msgId.size());
+  if (shape.byCorrelId) params.bytes(request.match.correlId.data(), request.match.correlId.size());
+  if (shape.skip) {
+    std::vector<int64_t> ids;
+    for (const vxqm::MessageKey& key : *request.skip) ids.push_back(static_cast<int64_t>(key.sequence));
+    params.int64Array(ids);
+  }
+  if (request.mode != vxqm::Fetch::Mode::Peek) params.i32(std::max(request.limit, 0)).boolean(request.acceptTruncated);
+  if (request.mode == vxqm::Fetch::Mode::Hold) {
+    params.i64(session_.load()).i64(static_cast<int64_t>(holder));
+  }
+  Result result = pg.run(statements_.fetch[static_cast<size_t>(shape.index())], params);
+  if (!result.ok()) return broken(pg, "a get");
+  Row row = result.row(0);
+  if (row.i64(kFetchQueueFound) == 0) {
+    queue.markDeleted();
+    return Status::failure(VXRC_OBJECT_DELETED);
+  }
+  if (row.boolean(kFetchInhibited)) {
+    queue.attributes().inhibitGet = true;
+    return Status::failure(VXRC_GET_INHIBITED);
+  }
+  queue.attributes().inhibitGet = false;
+  if (row.isNull(kFetchId)) return Status::ok();
+  fetched.found = true;
+  fetched.key = {row.i16(kFetchRank), static_cast<uint64_t>(row.i64(kFetchId))};
+  fetched.length = row.i32(kFetchLength);
+  fetched.expiresAt = row.i64(kFetchExpiresAt);
+  fetched.left = fetched.length > request.limit && !request.acceptTruncated;
+  if (request.mode == vxqm::Fetch::Mode::Peek) return Status::ok();
+  readDescriptor(row, kFetchDescriptor, fetched.md);
+  if (fetched.left) return Status::ok();
+  fetched.properties = readProperties(row, kFetchProperties);
+  fetched.message = std::make_unique<vxqm::StoredMessage>();
+  fetched.message->data.assign(row.bytes(kFetchData), row.bytes(kFetchData) + row.length(kFetchData));
+  return Status::ok();
+}
+
+Status DatabaseStore::fetch(vxqm::Connection& connection, const std::shared_ptr<vxqm::Queue>& queue,
+                            const vxqm::Fetch& request, vxqm::Fetched& fetched) {
+  if (queue->deleted()) return Status::failure(VXRC_OBJECT_DELETED);
+  Use use(*this, &connection);
+  if (!use) return use.status;
+  if (request.mode == vxqm::Fetch::Mode::Hold && request.work->holder == 0) {
+    request.work->holder = static_cast<int64_t>(++nextHolder_);
+    request.work->holderSession = session_.load();
+  }
+  uint64_t holder = request.work != nullptr ? static_cast<uint64_t>(request.work->holder) : 0;
+  // From the floor first, then from the start, when nothing was found.
+  vxqm::MessageKey start = request.after != nullptr ? after(*request.after) : vxqm::MessageKey{0, 0};
+  QueueState& state = stateOf(*queue);
+  vxqm::MessageKey from = before(start, state.floor) ? state.floor : start;
+  Status status = fetchOnce(*use, *queue, request, from, holder, fetched);
+  if (status.failed()) return status;
+  if (!fetched.found && !(from == start)) {
+    status = fetchOnce(*use, *queue, request, start, holder, fetched);
+    if (status.failed()) return status;
+  }
+  // A get of the first message the queue has: nothing visible lies before it.
+  bool head = request.after == nullptr && !request.match.byMsgId && !request.match.byCorrelId &&
+              (request.skip == nullptr || request.skip->empty());
+  if (head && fetched.found) state.floor = fetched.key;
+  if (fetched.found && !fetched.left && request.mode == vxqm::Fetch::Mode::Hold) {
+    vxqm::UnitOfWork::Operation operation;
+    operation.kind = vxqm::UnitOfWork::Kind::Get;
+    operation.queue = queue;
+    operation.key = fetched.key;
+    operation.persistent = fetched.md.persistence == VXPER_PERSISTENT;
+    request.work->record(std::move(operation));
+  }
+  // Data that stays on the queue goes where the caller asked, as from the
+  // memory store.
+  if (fetched.message && request.buffer != nullptr && request.mode != vxqm::Fetch::Mode::Remove) {
+    size_t returned = std::min(fetched.message->data.size(), static_cast<size_t>(std::max(request.limit, 0)));
+    if (returned > 0) std::memcpy(request.buffer, fetched.message->data.data(), returned);
+    fetched.message.reset();
+  }
+  return Status::ok();
+}
+
+void DatabaseStore::prune(vxqm::Connection& connection, vxqm::Queue&, std::set<vxqm::MessageKey>& keys) {
+  if (keys.empty()) return;
+  Use use(*this, &connection);
+  if (!use) return;
+  std::vector<int64_t> ids;
+  for (const vxqm::MessageKey& key : keys) ids.push_back(static_cast<int64_t>(key.sequence));
+  Result result = use->run(statements_.existing, Params().int64Array(ids));
+  if (!result.ok()) return;
+  std::set<int64_t> there;
+  for (int i = 0; i < result.rows(); ++i) there.insert(result.row(i).i64(0));
+  for (auto it = keys.begin(); it != keys.end();) {
+    it = there.count(static_cast<int64_t>(it->sequence)) != 0 ? std::next(it) : keys.erase(it);
+  }
+}
+
+// Writes a unit of work's puts and deletes the messages it holds, inside a
+// transaction the caller has begun; the messages that became visible are
+// collected, for the notifications.
+Status DatabaseStore::applyWork(Connection& pg, vxqm::UnitOfWork& work,
+                                std::vector<std::pair<int64_t, vxqm::MessageKey>>& visible,
+                                bool relaxed) {
+  std::vector<int64_t> held;
+  bool persistent = false;
+  for (vxqm::UnitOfWork::Operation& op : work.operations()) {
+    persistent = persistent || op.persistent;
+    if (op.kind == vxqm::UnitOfWork::Kind::Get) {
+      held.push_back(static_cast<int64_t>(op.key.sequence));
+      continue;
+    }
+    int64_t id = 0;
+    Status status = insert(pg, *op.queue, *op.message, false, id);
+    if (status.failed()) return status;
+    if (id != 0) visible.push_back({op.queue->storeId, {rankOf(op.message->md.priority), static_cast<uint64_t>(id)}});
+  }
+  if (!held.empty()) {
+    Params params;
+    params.int64Array(held).i64(work.holderSession).i64(work.holder);
+    Result result = pg.run(statements_.deleteHeld, params);
+    if (!result.ok()) return broken(pg, "a commit");
+    // Held messages that another process let go meanwhile (its session was
+    // taken for dead) are no longer this unit's: it cannot commit.
+    if (result.changed() != static_cast<int64_t>(held.size())) return Status::failure(VXRC_CONNECTION_BROKEN);
+  }
+  // A unit without persistent messages need not wait for the log's flush.
+  if (relaxed && !persistent && !pg.simple("SET LOCAL synchronous_commit = off").ok()) {
+    return broken(pg, "a commit");
+  }
+  return Status::ok();
+}
+
+void DatabaseStore::notifyVisible(Connection& pg,
+                                  const std::vector<std::pair<int64_t, vxqm::MessageKey>>& visible) {
+  std::map<int64_t, vxqm::MessageKey> first;
+  for (const auto& entry : visible) {
+    auto it = first.find(entry.first);
+    if (it == first.end() || before(entry.second, it->second)) first[entry.first] = entry.second;
+  }
+  for (const auto& entry : first) {
+    std::string payload = std::to_string(entry.first) + " " + std::to_string(entry.second.rank) + " " +
+                          std::to_string(entry.second.sequence);
+    pg.run(statements_.notify, Params().text(channel_).text(payload));
+  }
+}
+
+// After commit or back-out: this process's waiters are woken at once, and
+// its pending counts drop.
+void DatabaseStore::afterWork(vxqm::UnitOfWork& work) {
+  for (vxqm::UnitOfWork::Operation& op : work.operations()) {
+    QueueState& state = stateOf(*op.queue);
+    if (op.kind == vxqm::UnitOfWork::Kind::Put) {
+      if (state.pending > 0) --state.pending;
+      ++state.putsSince;
+    }
+    op.queue->wakeWaiters();
+  }
+  work.end();
+  work.holder = 0;
+  work.holderSession = 0;
+}
+
+Status DatabaseStore::commit(vxqm::Connection* connection, vxqm::UnitOfWork& work) {
+  if (!work.hasWork()) {
+    work.end();
+    return Status::ok();
+  }
+  Use use(*this, connection);
+  if (!use) {
+    afterWork(work);
+    return use.status;
+  }
+  std::vector<std::pair<int64_t, vxqm::MessageKey>> visible;
+  Status status = use->simple("BEGIN").ok() ? applyWork(*use, work, visible, true) : broken(*use, "a commit");
+  if (!status.failed()) notifyVisible(*use, visible);
+  if (!status.failed() && !use->simple("COMMIT").ok()) status = broken(*use, "a commit");
+  if (status.failed()) {
+    // Nothing of it was written: what it held goes back.
+    use->simple("ROLLBACK");
+    release(*use, work);
+  } else {
+    for (const auto& entry : visible) lower(entry.first, entry.second);
+  }
+  afterWork(work);
+  return status;
+}
+
+// Lets the held messages go, their backout count raised.
+Status DatabaseStore::release(Connection& pg, vxqm::UnitOfWork& work) {
+  std::vector<int64_t> held;
+  for (vxqm::UnitOfWork::Operation& op : work.operations()) {
+    if (op.kind != vxqm::UnitOfWork::Kind::Get) continue;
+    held.push_back(static_cast<int64_t>(op.key.sequence));
+    lower(op.queue->storeId, op.key);
+  }
+  if (held.empty()) return Status::ok();
+  Params params;
+  params.int64Array(held).i64(work.holderSession).i64(work.holder).text(channel_);
+  if (!pg.run(statements_.releaseHeld, params).ok()) return broken(pg, "a back-out");
+  return Status::ok();
+}
+
+Status DatabaseStore::backout(vxqm::Connection* connection, vxqm::UnitOfWork& work) {
+  if (!work.hasWork()) {
+    work.end();
+    return Status::ok();
+  }
+  Use use(*this, connection);
+  // Without the database, what the unit holds comes back when the clean-up
+  // finds its session gone.
+  Status status = use ? release(*use, work) : use.status;
+  afterWork(work);
+  return status;
+}
+
+}  // namespace vxdb

@@ -1,0 +1,173 @@
+// The store that keeps what connections share in a PostgreSQL database, so
+// that every process naming the same database and schema shares one queue
+// manager. Per process, as with the memory store: connections, handles,
+// consumers. In the database: queue definitions and attributes, messages,
+// subscriptions, retained publications, prepared XA branches, and one
+// session row per process.
+//
+// Each connection has a database connection of its own; the process has
+// one more (the anchor) that holds its session's advisory lock, listens for
+// notifications of new messages, and cleans up after processes that are
+// gone; and one for calls that come without a connection (XA completion,
+// the dump). When the database connection of a call breaks, the call fails
+// with VXRC_CONNECTION_BROKEN; when the anchor's breaks, every connection
+// made before fails so, since other processes then back out its work.
+#ifndef VXDB_DATABASE_STORE_H
+#define VXDB_DATABASE_STORE_H
+
+#include <atomic>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <unordered_map>
+
+#include "db/pg.h"
+#include "db/schema.h"
+#include "db/statements.h"
+#include "qm/queue_manager.h"
+
+namespace vxdb {
+
+class DatabaseStore : public vxqm::Store {
+ public:
+  // qmMutex is the queue manager's lock, which the store's own thread takes
+  // to wake waiters.
+  DatabaseStore(const vxqm::QueueManagerConfig& config, vxqm::Clock& clock, std::mutex& qmMutex);
+  ~DatabaseStore() override;
+
+  bool shared() const override { return true; }
+  vxqm::Status attach(vxqm::Connection& connection) override;
+  void detach(vxqm::Connection& connection) override;
+
+  vxqm::Status findQueue(vxqm::Connection* connection, const std::string& name,
+                         std::shared_ptr<vxqm::Queue>& queue) override;
+  vxqm::Status createQueue(vxqm::Connection* connection, const vxqm::QueueDefinition& definition,
+                           const vxqm::QueueOrigin& origin, std::shared_ptr<vxqm::Queue>& made) override;
+  vxqm::Status changeQueue(vxqm::Connection* connection, vxqm::Queue& queue,
+                           const vxqm::QueueAttributes& attributes) override;
+  vxqm::Status deleteQueue(vxqm::Connection* connection, vxqm::Queue& queue) override;
+  vxqm::Status depth(vxqm::Connection* connection, vxqm::Queue& queue, int32_t& depth) override;
+  vxqm::Status refresh(vxqm::Connection* connection, vxqm::Queue& queue) override;
+  vxqm::Status opened(vxqm::Connection& connection, vxqm::Queue& queue,
+                      const vxqm::OpenOptions& options) override;
+  void closed(vxqm::Connection& connection, vxqm::Queue& queue,
+              const vxqm::OpenOptions& options) override;
+  bool openElsewhere(vxqm::Connection& connection, vxqm::Queue& queue) override;
+  std::vector<std::shared_ptr<vxqm::Queue>> knownQueues() override;
+
+  vxqm::Status put(vxqm::Connection* connection, const std::shared_ptr<vxqm::Queue>& queue,
+                   std::unique_ptr<vxqm::StoredMessage> message, vxqm::UnitOfWork* work) override;
+  vxqm::Status fetch(vxqm::Connection& connection, const std::shared_ptr<vxqm::Queue>& queue,
+                     const vxqm::Fetch& fetch, vxqm::Fetched& fetched) override;
+  void prune(vxqm::Connection& connection, vxqm::Queue& queue,
+             std::set<vxqm::MessageKey>& keys) override;
+  vxqm::Status commit(vxqm::Connection* connection, vxqm::UnitOfWork& work) override;
+  vxqm::Status backout(vxqm::Connection* connection, vxqm::UnitOfWork& work) override;
+
+  vxqm::Status subscriptionCount(vxqm::Connection& connection, size_t& count) override;
+  vxqm::Status addSubscription(vxqm::Connection& connection,
+                               const std::shared_ptr<vxqm::Subscription>& subscription) override;
+  vxqm::Status removeSubscription(vxqm::Connection* connection,
+                                  vxqm::Subscription& subscription) override;
+  vxqm::Status namedSubscription(vxqm::Connection& connection, const std::string& name,
+                                 std::shared_ptr<vxqm::Subscription>& found) override;
+  vxqm::Status namedSubscriptions(vxqm::Connection& connection,
+                                  std::vector<std::shared_ptr<vxqm::Subscription>>& all) override;
+  vxqm::Status matchingSubscriptions(vxqm::Connection& connection, const std::string& topic,
+                                     std::vector<std::shared_ptr<vxqm::Subscription>>& found) override;
+  vxqm::Status holdSubscription(vxqm::Connection* connection, vxqm::Subscription& subscription,
+                                int32_t hconn, int32_t hsub) override;
+  vxqm::Status retain(vxqm::Connection& connection, const std::string& topic,
+                      const vxqm::RetainedPublication& publication) override;
+  vxqm::Status retainedFor(vxqm::Connection& connection, const vxqm::Subscription& subscription,
+                           int64_t now, std::vector<vxqm::RetainedPublication>& found) override;
+
+  int32_t prepare(vxqm::Branch& branch) override;
+  int32_t commitBranch(vxqm::Branch& branch) override;
+  int32_t rollbackBranch(vxqm::Branch& branch) override;
+  int32_t preparedElsewhere(std::vector<vxqm::Xid>& xids) override;
+  int32_t completeElsewhere(const vxqm::Xid& xid, bool commit) override;
+
+ private:
+  // What this process knows of one queue of the database.
+  struct QueueState {
+    std::weak_ptr<vxqm::Queue> queue;
+    // No visible message lies before this key: gets start their search
+    // here, past the rows that others have removed (which, while an old
+    // transaction holds the database's horizon, cannot be cleaned away).
+    vxqm::MessageKey floor{0, 0};
+    // The depth last counted, when, and puts since: a put counts the depth
+    // again only when the queue may be near its maximum.
+    int64_t counted = 0;
+    int64_t countedAt = -1000000;
+    int64_t putsSince = 0;
+    // Puts of this process's units of work not yet committed.
+    int32_t pending = 0;
+  };
+
+  // The database connection of a call: the connection's own, or the one
+  // for calls without a connection. Null with status set when there is none.
+  class Use;
+  friend class Use;
+
+  vxqm::Status start();
+  vxqm::Status broken(vxdb::Connection& pg, const std::string& what);
+  vxqm::Status failed(vxdb::Connection& pg, const std::string& what);
+  std::shared_ptr<vxqm::Queue> adopt(const Row& row, int first, const std::string& name);
+  QueueState& stateOf(vxqm::Queue& queue);
+  void lower(int64_t queueId, const vxqm::MessageKey& key);
+  vxqm::Status checkPut(vxdb::Connection& pg, vxqm::Queue& queue, size_t length);
+  vxqm::Status count(vxdb::Connection& pg, vxqm::Queue& queue, int32_t& depth);
+  vxqm::Status insert(vxdb::Connection& pg, vxqm::Queue& queue, const vxqm::StoredMessage& message,
+                      bool checked, int64_t& id);
+  vxqm::Status fetchOnce(vxdb::Connection& pg, vxqm::Queue& queue, const vxqm::Fetch& fetch,
+                         const vxqm::MessageKey& from, uint64_t holder, vxqm::Fetched& fetched);
+  vxqm::Status applyWork(vxdb::Connection& pg, vxqm::UnitOfWork& work,
+                         std::vector<std::pair<int64_t, vxqm::MessageKey>>& visible, bool relaxed);
+  vxqm::Status release(vxdb::Connection& pg, vxqm::UnitOfWork& work);
+  void notifyVisible(vxdb::Connection& pg, const std::vector<std::pair<int64_t, vxqm::MessageKey>>& visible);
+  void afterWork(vxqm::UnitOfWork& work);
+  std::shared_ptr<vxqm::Subscription> subscriptionFrom(vxdb::Connection& pg, const Row& row);
+  std::shared_ptr<vxqm::Queue> queueById(vxdb::Connection& pg, int64_t id);
+  int32_t finishPrepared(vxdb::Connection& pg, int64_t branchId, int64_t holderSession,
+                         int64_t holderUow, bool commit);
+
+  // The anchor: session, notifications, clean-up (listener.cpp).
+  bool openAnchor(std::string& problem);
+  void listen();
+  void onNotification(const std::string& payload);
+  void housekeep(vxdb::Connection& pg);
+
+  const vxqm::QueueManagerConfig& config_;
+  vxqm::Clock& clock_;
+  std::mutex& qmMutex_;
+  const std::string schema_;
+  const std::string channel_;
+  const LockClasses classes_;
+  const Statements statements_;
+
+  // Guards the start, the service connection and the anchor's session.
+  std::mutex startMutex_;
+  bool started_ = false;
+  std::string lastProblem_;
+  vxdb::Connection service_;
+  std::mutex serviceMutex_;
+
+  vxdb::Connection anchor_;
+  std::atomic<int64_t> session_{0};
+  std::atomic<uint64_t> epoch_{0};
+  std::atomic<uint64_t> nextHolder_{0};
+  std::thread listener_;
+  std::atomic<bool> stopping_{false};
+
+  // Guarded by the queue manager's lock.
+  std::unordered_map<std::string, std::shared_ptr<vxqm::Queue>> byName_;
+  std::unordered_map<int64_t, QueueState> byId_;
+  int errorsReported_ = 0;
+};
+
+}  // namespace vxdb
+
+#endif

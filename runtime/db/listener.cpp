@@ -1,0 +1,147 @@
+// The anchor of the database store: this process's session, the
+// notifications of other processes' puts and commits, and the clean-up after
+// processes that are gone.
+#include <poll.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+
+#include "db/database_store.h"
+
+namespace vxdb {
+
+namespace {
+
+// How often the anchor cleans up after processes that are gone and
+// removes expired messages, and how long it waits before it connects again.
+constexpr int64_t kHousekeepingMs = 1000;
+constexpr int kWaitMs = 200;
+constexpr int kRetryMs = 500;
+
+int64_t nowMs() {
+  using namespace std::chrono;
+  return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+std::string hostName() {
+  char name[256] = {};
+  if (gethostname(name, sizeof name - 1) != 0) return "unknown";
+  return name;
+}
+
+}  // namespace
+
+// A new session: its row, its lock, and the notifications. Connections made
+// before belong to the session before, which other processes may now take
+// for dead: they fail from here on.
+bool DatabaseStore::openAnchor(std::string& problem) {
+  if (!anchor_.open(config_.database)) {
+    problem = anchor_.error();
+    return false;
+  }
+  Result session = anchor_.run(statements_.newSession, Params().i32(getpid()).text(hostName()));
+  if (!session.ok() || session.rows() == 0) {
+    problem = anchor_.error();
+    anchor_.close();
+    return false;
+  }
+  int64_t id = session.row(0).i64(0);
+  Result locked = anchor_.run(statements_.lockSession,
+                              Params().i32(classes_.session).i32(static_cast<int32_t>(id)));
+  if (!locked.ok() || !locked.row(0).boolean(0) ||
+      !anchor_.simple("LISTEN \"" + channel_ + "\"").ok()) {
+    problem = anchor_.error().empty() ? "the session's lock is taken" : anchor_.error();
+    anchor_.close();
+    return false;
+  }
+  anchor_.simple("SET application_name = 'vxrt " + std::to_string(getpid()) + " anchor'");
+  session_.store(id);
+  ++epoch_;
+  housekeep(anchor_);
+  return true;
+}
+
+void DatabaseStore::listen() {
+  int64_t nextHousekeeping = nowMs() + kHousekeepingMs;
+  while (!stopping_.load()) {
+    if (anchor_.broken()) {
+      std::string problem;
+      if (!openAnchor(problem)) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(kRetryMs));
+        continue;
+      }
+      // Waiters look again, and learn that their connections broke.
+      std::lock_guard<std::mutex> lock(qmMutex_);
+      onNotification("*");
+      continue;
+    }
+    pollfd fd{PQsocket(anchor_.raw()), POLLIN, 0};
+    int ready = poll(&fd, 1, kWaitMs);
+    if (ready > 0 && PQconsumeInput(anchor_.raw()) == 0) {
+      anchor_.close();
+      continue;
+    }
+    std::vector<std::string> payloads;
+    while (PGnotify* notification = PQnotifies(anchor_.raw())) {
+      payloads.emplace_back(notification->extra);
+      PQfreemem(notification);
+    }
+    if (!payloads.empty()) {
+      std::lock_guard<std::mutex> lock(qmMutex_);
+      for (const std::string& payload : payloads) onNotification(payload);
+    }
+    if (nowMs() >= nextHousekeeping) {
+      housekeep(anchor_);
+      nextHousekeeping = nowMs() + kHousekeepingMs;
+    }
+  }
+}
+
+// Called with the queue manager's lock held. A payload is "QUEUE RANK ID"
+// for a message that became visible, "a QUEUE" for changed attributes,
+// "d QUEUE" for a deleted queue, "*" for anything.
+void DatabaseStore::onNotification(const std::string& payload) {
+  if (payload == "*") {
+    for (auto& entry : byId_) {
+      entry.second.floor = {0, 0};
+      if (std::shared_ptr<vxqm::Queue> queue = entry.second.queue.lock()) queue->wakeWaiters();
+    }
+    return;
+  }
+  char kind = payload.empty() ? ' ' : payload[0];
+  if (kind == 'a' || kind == 'd') {
+    int64_t id = std::strtoll(payload.c_str() + 1, nullptr, 10);
+    auto state = byId_.find(id);
+    if (state == byId_.end()) return;
+    std::shared_ptr<vxqm::Queue> queue = state->second.queue.lock();
+    if (!queue) return;
+    if (kind == 'd') {
+      queue->markDeleted();
+      auto known = byName_.find(queue->name());
+      if (known != byName_.end() && known->second == queue) byName_.erase(known);
+      byId_.erase(state);
+      return;
+    }
+    // Attributes: the defaults a put stamps come from here.
+    Result result = anchor_.run(statements_.queueById, Params().i64(id));
+    if (result.ok() && result.rows() > 0) adopt(result.row(0), 0, queue->name());
+    queue->wakeWaiters();
+    return;
+  }
+  long long queueId = 0;
+  int rank = 0;
+  unsigned long long sequence = 0;
+  if (std::sscanf(payload.c_str(), "%lld %d %llu", &queueId, &rank, &sequence) != 3) return;
+  auto state = byId_.find(queueId);
+  if (state == byId_.end()) return;
+  lower(queueId, {rank, sequence});
+  if (std::shared_ptr<vxqm::Queue> queue = state->second.queue.lock()) queue->wakeWaiters();
+}
+
+void DatabaseStore::housekeep(Connection& pg) {
+  pg.run(statements_.cleanup, Params().i64(session_.load()).i32(classes_.session).text(channel_));
+  pg.run(statements_.sweep, Params().i64(clock_.nowMs()));
+}
+
+}  // namespace vxdb
