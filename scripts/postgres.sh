@@ -4,10 +4,12 @@
 # and a free port, password authentication, prepared transactions allowed,
 # fsync on. Sourced; defines
 #   postgres_start         starts it and exports
-#                            VXRT_PG_DATA, VXRT_PG_PORT, VXRT_PG_CTL (the pg_ctl
-#                            command line, run as the server's owner), and
-#                            VXRT_TEST_DATABASE (a libpq connection string)
-#   postgres_stop          stops it and removes its folder (also on exit)
+#                            VXRT_PG_ROOT (its folder), VXRT_PG_DATA, VXRT_PG_PORT,
+#                            VXRT_PG_CTL (the pg_ctl command line, to be run as
+#                            the server's owner with postgres_as_owner), and
+#                            VXRT_TEST_DATABASE (a libpq connection string);
+#                          the caller stops it on exit: trap postgres_stop EXIT
+#   postgres_stop          stops it and removes its folder
 #   postgres_create_db N   creates database N
 # As root the server runs as the unprivileged user postgres (created by
 # Debian's package), since PostgreSQL refuses to run as root.
@@ -67,7 +69,7 @@ EOF
     cat "$VXRT_PG_ROOT/server.log" >&2
     return 1
   }
-  trap postgres_stop EXIT
+  export VXRT_PG_ROOT
   export VXRT_TEST_DATABASE="host=127.0.0.1 port=$VXRT_PG_PORT user=vxtest password=$password dbname=postgres"
   export VXRT_PG_OWNER="$(if [[ "$(id -u)" == 0 ]]; then echo postgres; else id -un; fi)"
   export VXRT_PG_PASSWORD="$password"
@@ -77,7 +79,7 @@ postgres_stop() {
   if [[ -n "${VXRT_PG_DATA:-}" && -d "$VXRT_PG_DATA" ]]; then
     postgres_as_owner "$postgres_bin/pg_ctl" -D "$VXRT_PG_DATA" -m immediate -w stop >/dev/null 2>&1 || true
   fi
-  if [[ -n "${VXRT_PG_ROOT:-}" ]]; then rm -rf "$VXRT_PG_ROOT"; fi
+  if [[ -n "${VXRT_PG_ROOT:-}" && "$VXRT_PG_ROOT" == /tmp/vxrt-pg.* ]]; then rm -rf "$VXRT_PG_ROOT"; fi
   unset VXRT_PG_DATA VXRT_PG_ROOT
 }
 

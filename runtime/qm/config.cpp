@@ -71,6 +71,11 @@ std::string applyStatement(const std::vector<std::string>& words, QueueManagerCo
     return {};
   }
   if (keyword == "chlauth") return applyChannelRule(words, config);
+  if (keyword == "schema") {
+    if (words.size() != 2) return "expected: schema NAME";
+    config.databaseSchema = words[1];
+    return {};
+  }
   if (keyword != "queue" && keyword != "model") return "unknown statement '" + keyword + "'";
   if (words.size() < 2 || !validObjectName(words[1])) {
     return "expected: " + keyword + " NAME [KEY=VALUE ...] with a valid name";
@@ -109,7 +114,20 @@ void readConfig(std::istream& in, QueueManagerConfig& config, std::vector<std::s
     std::vector<std::string> statement;
     for (std::string word; words >> word;) statement.push_back(word);
     if (statement.empty()) continue;
-    std::string problem = applyStatement(statement, config);
+    std::string problem;
+    if (statement[0] == "database") {
+      // A connection string has blanks of its own: the rest of the line.
+      std::string rest = line.substr(line.find("database") + 8);
+      rest.erase(0, rest.find_first_not_of(" \t"));
+      rest.erase(rest.find_last_not_of(" \t\r") + 1);
+      if (rest.empty()) {
+        problem = "expected: database CONNINFO";
+      } else {
+        config.database = rest;
+      }
+    } else {
+      problem = applyStatement(statement, config);
+    }
     if (!problem.empty()) errors.push_back("line " + std::to_string(number) + ": " + problem);
   }
 }

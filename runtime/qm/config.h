@@ -13,6 +13,11 @@
 //                                  map-credentials know these users (see users.cpp)
 //   chlauth allow|block ADDRESS USER
 //                                  a channel-authentication rule (see security.h)
+//   database CONNINFO              keep what connections share in this PostgreSQL
+//                                  database (a libpq connection string, the rest of
+//                                  the line); the environment's VXRT_DATABASE wins
+//   schema NAME                    the database schema (default vxrt); the
+//                                  environment's VXRT_DATABASE_SCHEMA wins
 // Keys: maxdepth (1 or more), maxmsglength (0 to the queue manager's limit),
 // defpriority (0 to 9), defpersistence (0 or 1), put and get (enabled or
 // inhibited).

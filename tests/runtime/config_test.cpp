@@ -32,7 +32,9 @@ TEST(Config, StatementsDefineQueuesModelsUsersAndTheName) {
       "queue ORDERS maxdepth=50 maxmsglength=2048 defpriority=4 defpersistence=1  # main\n"
       "  model REPLY.MODEL put=inhibited get=inhibited\n"
       "queue TALY.QUEUE.1 maxdepth=7\n"
-      "user app s3cret\n",
+      "user app s3cret\n"
+      "database  host=db.example port=5433 dbname='orders db'  # shared\n"
+      "schema orders\n",
       errors);
   EXPECT_TRUE(errors.empty()) << errors.front();
   EXPECT_EQ(config.name, "ORDERS.QM");
@@ -52,6 +54,8 @@ TEST(Config, StatementsDefineQueuesModelsUsersAndTheName) {
   ASSERT_EQ(config.users.size(), 1u);
   EXPECT_EQ(config.users[0].user, "app");
   EXPECT_EQ(config.users[0].password, "s3cret");
+  EXPECT_EQ(config.database, "host=db.example port=5433 dbname='orders db'") << "the rest of the line";
+  EXPECT_EQ(config.databaseSchema, "orders");
 }
 
 TEST(Config, BadLinesAreReportedWithTheirNumberAndSkipped) {
@@ -67,9 +71,13 @@ TEST(Config, BadLinesAreReportedWithTheirNumberAndSkipped) {
       "queue Q5 put=maybe\n"
       "topic T\n"
       "user onlyname\n"
-      "queue Q6 maxmsglength=999999999999\n",
+      "queue Q6 maxmsglength=999999999999\n"
+      "database\n"
+      "schema a b\n",
       errors);
-  ASSERT_EQ(errors.size(), 10u);
+  ASSERT_EQ(errors.size(), 12u);
+  EXPECT_NE(errors[10].find("database CONNINFO"), std::string::npos) << errors[10];
+  EXPECT_EQ(config.database, "");
   EXPECT_EQ(errors[0].rfind("line 2: ", 0), 0u) << errors[0];
   EXPECT_NE(errors[3].find("defpriority"), std::string::npos) << errors[3];
   EXPECT_NE(errors[4].find("unknown key 'colour'"), std::string::npos) << errors[4];
