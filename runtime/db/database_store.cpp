@@ -38,7 +38,9 @@ DatabaseStore::DatabaseStore(const vxqm::QueueManagerConfig& config, vxqm::Clock
       schema_(config.databaseSchema.empty() ? "vxrt" : config.databaseSchema),
       channel_("vxrt_" + schema_),
       classes_(lockClasses(schema_)),
-      statements_(schema_) {}
+      statements_(schema_) {
+  service_.reconnectWhenBroken();
+}
 
 DatabaseStore::~DatabaseStore() {
   stopping_.store(true);

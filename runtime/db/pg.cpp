@@ -167,10 +167,16 @@ std::string Result::message() const {
 
 Connection::~Connection() { close(); }
 
+// Notices (a server's warning as it shuts down, say) are not the caller's
+// business: the failures that follow are.
+void ignoreNotice(void*, const char*) {}
+
 bool Connection::open(const std::string& conninfo) {
   close();
+  conninfo_ = conninfo;
   conn_ = PQconnectdb(conninfo.c_str());
   if (conn_ != nullptr && PQstatus(conn_) == CONNECTION_OK) {
+    PQsetNoticeProcessor(conn_, ignoreNotice, nullptr);
     error_.clear();
     return true;
   }
@@ -202,7 +208,20 @@ void Connection::remember(const PGresult* result) {
   }
 }
 
+bool Connection::retry() {
+  if (!reconnects_ || !broken()) return false;
+  std::string conninfo = conninfo_;
+  return open(conninfo);
+}
+
 Result Connection::run(const Statement& statement, const Params& params) {
+  bool idle = conn_ != nullptr && PQtransactionStatus(conn_) == PQTRANS_IDLE;
+  Result result = runOnce(statement, params);
+  if (!result.ok() && idle && retry()) result = runOnce(statement, params);
+  return result;
+}
+
+Result Connection::runOnce(const Statement& statement, const Params& params) {
   if (broken()) {
     error_ = "not connected";
     return Result();
@@ -223,6 +242,13 @@ Result Connection::run(const Statement& statement, const Params& params) {
 }
 
 Result Connection::simple(const std::string& sql) {
+  bool idle = conn_ != nullptr && PQtransactionStatus(conn_) == PQTRANS_IDLE;
+  Result result = simpleOnce(sql);
+  if (!result.ok() && idle && retry()) result = simpleOnce(sql);
+  return result;
+}
+
+Result Connection::simpleOnce(const std::string& sql) {
   if (broken()) {
     error_ = "not connected";
     return Result();

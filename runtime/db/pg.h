@@ -91,6 +91,10 @@ class Connection {
 
   // Connects; on failure error() tells why (with any password left out).
   bool open(const std::string& conninfo);
+  // A connection that holds nothing between statements (no transaction, no
+  // lock, no session) may connect again when its server went away: a
+  // statement that finds it broken outside a transaction is tried once more.
+  void reconnectWhenBroken() { reconnects_ = true; }
   void close();
   bool broken() const;
   const std::string& error() const { return error_; }
@@ -107,7 +111,12 @@ class Connection {
 
  private:
   void remember(const PGresult* result);
+  bool retry();
+  Result runOnce(const Statement& statement, const Params& params);
+  Result simpleOnce(const std::string& sql);
   PGconn* conn_ = nullptr;
+  bool reconnects_ = false;
+  std::string conninfo_;
   std::unordered_set<std::string> prepared_;
   std::string error_;
 };
