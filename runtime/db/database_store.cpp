@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <climits>
 #include <cstdio>
 #include <cstring>
@@ -25,8 +26,15 @@ vxqm::MessageKey after(const vxqm::MessageKey& key) { return {key.rank, key.sequ
 
 bool before(const vxqm::MessageKey& a, const vxqm::MessageKey& b) { return a < b; }
 
-// How old a depth count may be before a put counts again.
+// How old a depth count, or the attributes a put under syncpoint checks, may
+// be before they are read again.
 constexpr int64_t kCountInterval = 1000;
+constexpr int64_t kAttributesInterval = 1000;
+
+int64_t steadyMs() {
+  using namespace std::chrono;
+  return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
 
 }  // namespace
 
@@ -101,7 +109,6 @@ Status DatabaseStore::attach(vxqm::Connection& connection) {
   Status status = start();
   if (status.failed()) return status;
   auto link = std::make_unique<Link>();
-  link->epoch = epoch_.load();
   if (!link->pg.open(config_.database) ||
       !link->pg.simple("SET lock_timeout = '10s'").ok() ||
       !link->pg.simple("SET application_name = 'vxrt " + std::to_string(getpid()) + "'").ok()) {
@@ -109,6 +116,23 @@ Status DatabaseStore::attach(vxqm::Connection& connection) {
                  withoutPassword(config_.database).c_str(), link->pg.error().c_str());
     std::fflush(stderr);
     return Status::failure(VXRC_STORE_NOT_AVAILABLE);
+  }
+  // The connection belongs to the session whose lock the anchor holds now.
+  // When the lock is free, the anchor has lost it (the server restarted) and
+  // is about to make a new session: the connection waits for that one.
+  auto until = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  for (;;) {
+    uint64_t epoch = epoch_.load();
+    Params session;
+    session.i32(classes_.session).i32(static_cast<int32_t>(session_.load()));
+    Result free = link->pg.run(statements_.sessionLost, session);
+    if (!free.ok()) return broken(link->pg, "a connect");
+    if (!free.row(0).boolean(0)) {
+      link->epoch = epoch;
+      break;
+    }
+    if (std::chrono::steady_clock::now() > until) return Status::failure(VXRC_STORE_NOT_AVAILABLE);
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
   }
   connection.storeLink = std::move(link);
   return Status::ok();
@@ -160,6 +184,7 @@ std::shared_ptr<vxqm::Queue> DatabaseStore::adopt(const Row& row, int first, con
     byId_[id].queue = known;
   }
   known->attributes() = attributes;
+  byId_[id].refreshedAt = steadyMs();
   return known;
 }
 
@@ -269,7 +294,7 @@ Status DatabaseStore::count(Connection& pg, vxqm::Queue& queue, int32_t& depth) 
   if (!result.ok()) return broken(pg, "a depth count");
   QueueState& state = stateOf(queue);
   state.counted = result.row(0).i64(0);
-  state.countedAt = clock_.nowMs();
+  state.countedAt = steadyMs();
   state.putsSince = 0;
   depth = static_cast<int32_t>(std::min<int64_t>(INT32_MAX, state.counted + state.pending));
   return Status::ok();
@@ -342,37 +367,42 @@ std::vector<std::shared_ptr<vxqm::Queue>> DatabaseStore::knownQueues() {
   return all;
 }
 
-// What the queue allows, read from the database: a put under syncpoint is
-// written only at commit, and is checked now.
+// What the queue allows, for a put under syncpoint, which is written only at
+// commit: from the attributes this process has, read again when they are
+// older than a second (changes from other processes arrive as notifications
+// before that).
 Status DatabaseStore::checkPut(Connection& pg, vxqm::Queue& queue, size_t length) {
-  Result result = pg.run(statements_.checkPut, Params().i64(queue.storeId));
-  if (!result.ok()) return broken(pg, "a put check");
-  if (result.rows() == 0) {
-    queue.markDeleted();
-    return Status::failure(VXRC_OBJECT_DELETED);
+  if (steadyMs() - stateOf(queue).refreshedAt > kAttributesInterval) {
+    Result result = pg.run(statements_.queueById, Params().i64(queue.storeId));
+    if (!result.ok()) return broken(pg, "a put check");
+    if (result.rows() == 0) {
+      queue.markDeleted();
+      return Status::failure(VXRC_OBJECT_DELETED);
+    }
+    adopt(result.row(0), 0, queue.name());
   }
-  Row row = result.row(0);
-  if (row.boolean(0)) return Status::failure(VXRC_PUT_INHIBITED);
-  if (length > static_cast<size_t>(row.i32(1))) return Status::failure(VXRC_MSG_TOO_BIG_FOR_QUEUE);
-  queue.attributes().maxDepth = row.i32(2);
+  const vxqm::QueueAttributes& attributes = queue.attributes();
+  if (attributes.inhibitPut) return Status::failure(VXRC_PUT_INHIBITED);
+  if (length > static_cast<size_t>(attributes.maxMsgLength)) return Status::failure(VXRC_MSG_TOO_BIG_FOR_QUEUE);
   return Status::ok();
 }
 
-Status DatabaseStore::insert(Connection& pg, vxqm::Queue& queue, const vxqm::StoredMessage& message,
-                             bool checked, int64_t& id) {
-  Params params;
+// Binds a message for putVisible and insertPending (their parameters are
+// the same, the channel last).
+void DatabaseStore::bindMessage(Params& params, vxqm::Queue& queue, const vxqm::StoredMessage& message,
+                                std::string& block) {
   params.i64(queue.storeId).i16(rankOf(message.md.priority)).i64(message.expiresAt);
   bindDescriptor(params, message.md);
-  std::string block;
   bindProperties(params, message.properties.get(), block);
   params.bytes(message.data.data(), message.data.size());
-  if (!checked) {
-    Result result = pg.run(statements_.insertPending, params);
-    if (!result.ok()) return broken(pg, "a put at commit");
-    id = result.rows() > 0 ? result.row(0).i64(0) : 0;
-    return Status::ok();
-  }
   params.text(channel_);
+}
+
+Status DatabaseStore::insert(Connection& pg, vxqm::Queue& queue, const vxqm::StoredMessage& message,
+                             int64_t& id) {
+  Params params;
+  std::string block;
+  bindMessage(params, queue, message, block);
   Result result = pg.run(statements_.putVisible, params);
   if (!result.ok()) return broken(pg, "a put");
   Row row = result.row(0);
@@ -420,7 +450,7 @@ Status DatabaseStore::put(vxqm::Connection* connection, const std::shared_ptr<vx
     return Status::ok();
   }
   int64_t id = 0;
-  Status status = insert(*use, *queue, *message, true, id);
+  Status status = insert(*use, *queue, *message, id);
   if (status.failed()) return status;
   ++state.putsSince;
   // This process's waiters need not wait for the notification.
@@ -540,52 +570,40 @@ void DatabaseStore::prune(vxqm::Connection& connection, vxqm::Queue&, std::set<v
   }
 }
 
-// Writes a unit of work's puts and deletes the messages it holds, inside a
-// transaction the caller has begun; the messages that became visible are
-// collected, for the notifications.
-Status DatabaseStore::applyWork(Connection& pg, vxqm::UnitOfWork& work,
-                                std::vector<std::pair<int64_t, vxqm::MessageKey>>& visible,
-                                bool relaxed) {
+// The statements of a commit: the unit's puts, each announced, and the
+// deletion of the messages it holds; relaxed, a unit without persistent
+// messages does not wait for the log's flush. A prepare's are neither
+// announced nor relaxed.
+void DatabaseStore::workSteps(vxqm::UnitOfWork& work, bool commit, std::vector<Connection::Step>& steps,
+                              std::vector<std::string>& blocks) {
   std::vector<int64_t> held;
   bool persistent = false;
+  blocks.reserve(work.size());
   for (vxqm::UnitOfWork::Operation& op : work.operations()) {
     persistent = persistent || op.persistent;
     if (op.kind == vxqm::UnitOfWork::Kind::Get) {
       held.push_back(static_cast<int64_t>(op.key.sequence));
       continue;
     }
-    int64_t id = 0;
-    Status status = insert(pg, *op.queue, *op.message, false, id);
-    if (status.failed()) return status;
-    if (id != 0) visible.push_back({op.queue->storeId, {rankOf(op.message->md.priority), static_cast<uint64_t>(id)}});
+    steps.push_back({commit ? &statements_.insertPending : &statements_.insertQuiet, Params()});
+    blocks.emplace_back();
+    bindMessage(steps.back().params, *op.queue, *op.message, blocks.back());
   }
   if (!held.empty()) {
-    Params params;
-    params.int64Array(held).i64(work.holderSession).i64(work.holder);
-    Result result = pg.run(statements_.deleteHeld, params);
-    if (!result.ok()) return broken(pg, "a commit");
-    // Held messages that another process let go meanwhile (its session was
-    // taken for dead) are no longer this unit's: it cannot commit.
-    if (result.changed() != static_cast<int64_t>(held.size())) return Status::failure(VXRC_CONNECTION_BROKEN);
+    steps.push_back({&statements_.deleteHeld, Params()});
+    steps.back().params.int64Array(held).i64(work.holderSession).i64(work.holder);
   }
-  // A unit without persistent messages need not wait for the log's flush.
-  if (relaxed && !persistent && !pg.simple("SET LOCAL synchronous_commit = off").ok()) {
-    return broken(pg, "a commit");
-  }
-  return Status::ok();
+  if (commit && !persistent) steps.push_back({&statements_.relaxCommit, Params()});
 }
 
-void DatabaseStore::notifyVisible(Connection& pg,
-                                  const std::vector<std::pair<int64_t, vxqm::MessageKey>>& visible) {
-  std::map<int64_t, vxqm::MessageKey> first;
-  for (const auto& entry : visible) {
-    auto it = first.find(entry.first);
-    if (it == first.end() || before(entry.second, it->second)) first[entry.first] = entry.second;
-  }
-  for (const auto& entry : first) {
-    std::string payload = std::to_string(entry.first) + " " + std::to_string(entry.second.rank) + " " +
-                          std::to_string(entry.second.sequence);
-    pg.run(statements_.notify, Params().text(channel_).text(payload));
+// The keys of the messages a commit made visible, from its results.
+void DatabaseStore::madeVisible(vxqm::UnitOfWork& work, const std::vector<Result>& results) {
+  size_t next = 0;
+  for (vxqm::UnitOfWork::Operation& op : work.operations()) {
+    if (op.kind != vxqm::UnitOfWork::Kind::Put) continue;
+    const Result& result = results[next++];
+    if (result.rows() == 0) continue;  // its queue was deleted meanwhile
+    lower(op.queue->storeId, {rankOf(op.message->md.priority), static_cast<uint64_t>(result.row(0).i64(0))});
   }
 }
 
@@ -605,6 +623,8 @@ void DatabaseStore::afterWork(vxqm::UnitOfWork& work) {
   work.holderSession = 0;
 }
 
+// One round trip: the puts, the deletion of what the unit held, as one
+// transaction of the database.
 Status DatabaseStore::commit(vxqm::Connection* connection, vxqm::UnitOfWork& work) {
   if (!work.hasWork()) {
     work.end();
@@ -615,16 +635,18 @@ Status DatabaseStore::commit(vxqm::Connection* connection, vxqm::UnitOfWork& wor
     afterWork(work);
     return use.status;
   }
-  std::vector<std::pair<int64_t, vxqm::MessageKey>> visible;
-  Status status = use->simple("BEGIN").ok() ? applyWork(*use, work, visible, true) : broken(*use, "a commit");
-  if (!status.failed()) notifyVisible(*use, visible);
-  if (!status.failed() && !use->simple("COMMIT").ok()) status = broken(*use, "a commit");
-  if (status.failed()) {
-    // Nothing of it was written: what it held goes back.
-    use->simple("ROLLBACK");
-    release(*use, work);
+  std::vector<Connection::Step> steps;
+  std::vector<std::string> blocks;
+  workSteps(work, true, steps, blocks);
+  std::vector<Result> results;
+  Status status;
+  if (use->pipeline(steps, results)) {
+    madeVisible(work, results);
   } else {
-    for (const auto& entry : visible) lower(entry.first, entry.second);
+    // Held messages that were let go meanwhile (the session was taken for
+    // dead) are no longer this unit's: nothing of it happened.
+    status = use->failedState() == "VX001" ? Status::failure(VXRC_CONNECTION_BROKEN) : broken(*use, "a commit");
+    release(*use, work);
   }
   afterWork(work);
   return status;

@@ -105,6 +105,8 @@ class DatabaseStore : public vxqm::Store {
     int64_t putsSince = 0;
     // Puts of this process's units of work not yet committed.
     int32_t pending = 0;
+    // When the attributes were last read.
+    int64_t refreshedAt = 0;
   };
 
   // The database connection of a call: the connection's own, or the one
@@ -120,14 +122,16 @@ class DatabaseStore : public vxqm::Store {
   void lower(int64_t queueId, const vxqm::MessageKey& key);
   vxqm::Status checkPut(vxdb::Connection& pg, vxqm::Queue& queue, size_t length);
   vxqm::Status count(vxdb::Connection& pg, vxqm::Queue& queue, int32_t& depth);
+  void bindMessage(Params& params, vxqm::Queue& queue, const vxqm::StoredMessage& message,
+                   std::string& block);
   vxqm::Status insert(vxdb::Connection& pg, vxqm::Queue& queue, const vxqm::StoredMessage& message,
-                      bool checked, int64_t& id);
+                      int64_t& id);
   vxqm::Status fetchOnce(vxdb::Connection& pg, vxqm::Queue& queue, const vxqm::Fetch& fetch,
                          const vxqm::MessageKey& from, uint64_t holder, vxqm::Fetched& fetched);
-  vxqm::Status applyWork(vxdb::Connection& pg, vxqm::UnitOfWork& work,
-                         std::vector<std::pair<int64_t, vxqm::MessageKey>>& visible, bool relaxed);
+  void workSteps(vxqm::UnitOfWork& work, bool commit, std::vector<Connection::Step>& steps,
+                 std::vector<std::string>& blocks);
+  void madeVisible(vxqm::UnitOfWork& work, const std::vector<Result>& results);
   vxqm::Status release(vxdb::Connection& pg, vxqm::UnitOfWork& work);
-  void notifyVisible(vxdb::Connection& pg, const std::vector<std::pair<int64_t, vxqm::MessageKey>>& visible);
   void afterWork(vxqm::UnitOfWork& work);
   std::shared_ptr<vxqm::Subscription> subscriptionFrom(vxdb::Connection& pg, const Row& row);
   std::shared_ptr<vxqm::Queue> queueById(vxdb::Connection& pg, int64_t id);

@@ -32,17 +32,29 @@ int32_t DatabaseStore::prepare(vxqm::Branch& branch) {
     return failure(*use);
   }
   int64_t id = added.row(0).i64(0);
-  std::vector<std::pair<int64_t, vxqm::MessageKey>> visible;
-  vxqm::Status status = use->simple("BEGIN").ok() ? applyWork(*use, branch, visible, false)
-                                                  : broken(*use, "an XA prepare");
-  // The row goes when the branch commits; a branch rolled back removes it.
-  bool prepared = !status.failed() && use->run(statements_.branchDrop, Params().i64(id)).ok() &&
-                  use->simple("PREPARE TRANSACTION '" + preparedPrefix(schema_) + std::to_string(id) + "'").ok();
+  // The statements of a commit, in a transaction that is prepared instead;
+  // its row goes when the branch commits (a branch rolled back removes it).
+  std::vector<Connection::Step> steps;
+  std::vector<std::string> blocks;
+  workSteps(branch, false, steps, blocks);
+  Params drop;
+  drop.i64(id);
+  steps.push_back({&statements_.branchDrop, drop});
+  bool prepared = use->simple("BEGIN").ok();
+  std::string state;
+  for (size_t i = 0; prepared && i < steps.size(); ++i) {
+    Result result = use->run(*steps[i].statement, steps[i].params);
+    prepared = result.ok();
+    if (!prepared) state = result.sqlState();
+  }
+  prepared = prepared && use->simple("PREPARE TRANSACTION '" + preparedPrefix(schema_) + std::to_string(id) + "'").ok();
   if (!prepared) {
-    if (!status.failed()) failed(*use, "an XA prepare");
+    // Held messages let go meanwhile: the branch's work is lost.
+    bool lost = state == "VX001";
+    if (!lost) failed(*use, "an XA prepare");
     use->simple("ROLLBACK");
     use->run(statements_.branchDrop, Params().i64(id));
-    return status.reason == VXRC_CONNECTION_BROKEN && !use->broken() ? XA_RBROLLBACK : failure(*use);
+    return lost && !use->broken() ? XA_RBROLLBACK : failure(*use);
   }
   branch.storeId = id;
   return XA_OK;

@@ -268,6 +268,64 @@ Result Connection::script(const std::string& sql) {
   return result;
 }
 
+bool Connection::pipeline(std::vector<Step>& steps, std::vector<Result>& results) {
+  results.clear();
+  failedState_.clear();
+  if (broken()) {
+    error_ = "not connected";
+    return false;
+  }
+  if (PQenterPipelineMode(conn_) != 1) {
+    error_ = oneLine(PQerrorMessage(conn_));
+    return false;
+  }
+  // Each step is prepared first where this connection has not prepared it;
+  // the names of those prepared here, empty for the executions.
+  std::vector<std::string> preparing;
+  bool sent = true;
+  for (Step& step : steps) {
+    const Statement& statement = *step.statement;
+    bool prepare = prepared_.count(statement.name) == 0;
+    if (prepare) {
+      sent = sent && PQsendPrepare(conn_, statement.name.c_str(), statement.sql.c_str(), 0, nullptr) == 1;
+      preparing.push_back(statement.name);
+      prepared_.insert(statement.name);
+    }
+    sent = sent && PQsendQueryPrepared(conn_, statement.name.c_str(), step.params.count(),
+                                       step.params.values(), step.params.lengths(),
+                                       step.params.formats(), 1) == 1;
+    preparing.emplace_back();
+  }
+  sent = sent && PQpipelineSync(conn_) == 1;
+  bool ok = sent;
+  if (!sent) error_ = oneLine(PQerrorMessage(conn_));
+  // One result per command, each followed by a null, then the sync's.
+  for (size_t i = 0; sent && i < preparing.size(); ++i) {
+    Result result(PQgetResult(conn_));
+    while (PGresult* more = PQgetResult(conn_)) PQclear(more);
+    if (!result.ok() && ok) {
+      ok = false;
+      failedState_ = result.sqlState();
+      error_ = result.message().empty() ? oneLine(PQerrorMessage(conn_)) : result.message();
+    }
+    if (preparing[i].empty()) {
+      results.push_back(std::move(result));
+    } else if (!result.ok()) {
+      prepared_.erase(preparing[i]);
+    }
+  }
+  if (sent) {
+    while (PGresult* rest = PQgetResult(conn_)) {
+      bool sync = PQresultStatus(rest) == PGRES_PIPELINE_SYNC;
+      PQclear(rest);
+      if (sync) break;
+    }
+  }
+  if (!sent) prepared_.clear();
+  PQexitPipelineMode(conn_);
+  return ok;
+}
+
 std::string withoutPassword(const std::string& conninfo) {
   std::string text = std::regex_replace(conninfo, passwordWord(), "password=****");
   return std::regex_replace(text, passwordInUri(), "$1:****@");

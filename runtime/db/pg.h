@@ -109,6 +109,17 @@ class Connection {
   // Statements separated by semicolons, in text form (the schema).
   Result script(const std::string& sql);
 
+  // Statements sent together and answered together, in one round trip, as
+  // one transaction: when one fails, none of them has any effect. The
+  // results come in the order of the steps; after a failure error() has the
+  // first failure's message and failedState() its SQLSTATE.
+  struct Step {
+    const Statement* statement;
+    Params params;
+  };
+  bool pipeline(std::vector<Step>& steps, std::vector<Result>& results);
+  const std::string& failedState() const { return failedState_; }
+
  private:
   void remember(const PGresult* result);
   bool retry();
@@ -117,6 +128,7 @@ class Connection {
   PGconn* conn_ = nullptr;
   bool reconnects_ = false;
   std::string conninfo_;
+  std::string failedState_;
   std::unordered_set<std::string> prepared_;
   std::string error_;
 };

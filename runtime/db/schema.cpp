@@ -109,6 +109,17 @@ CREATE TABLE S.xa_branches (
   holder_uow bigint NOT NULL,
   UNIQUE (format_id, gtrid, bqual));
 
+-- Fails the transaction (VX001) when a count is not the one expected.
+CREATE FUNCTION S.expect(counted bigint, expected integer) RETURNS bigint
+LANGUAGE plpgsql AS $$
+BEGIN
+  IF counted <> expected THEN
+    RAISE EXCEPTION 'found % of % rows', counted, expected USING ERRCODE = 'VX001';
+  END IF;
+  RETURN counted;
+END
+$$;
+
 -- What a process that is gone left: its held messages come back with their
 -- backout count raised (those a prepared branch holds stay until it is
 -- completed), its dynamic queues go, its subscriptions end or are let go.

@@ -154,14 +154,27 @@ Statements::Statements(const std::string& s) {
       "CASE WHEN ins.id IS NOT NULL THEN pg_notify($21::text, $1::bigint || ' ' || ins.rank || ' ' || ins.id) END, "
       "set_config('synchronous_commit', CASE WHEN $6::integer = 1 THEN 'on' ELSE 'off' END, true) "
       "FROM (SELECT 1) one LEFT JOIN ins ON true");
+  // A put of a unit of work, at its commit: announced with the commit.
   insertPending = named("insert_pending", s,
+      "WITH ins AS (INSERT INTO S.messages (queue_id, rank, expires_at, " + md + ", properties, data) "
+      "SELECT $1::bigint, $2::smallint, $3::bigint, " + descriptorPlaceholders(4) +
+      ", $19::bytea, $20::bytea WHERE EXISTS (SELECT 1 FROM S.queues WHERE id = $1::bigint) "
+      "RETURNING id, rank) SELECT ins.id, pg_notify($21::text, $1::bigint || ' ' || ins.rank || ' ' || "
+      "ins.id) FROM ins");
+  // The same without the announcement, for an XA branch's prepare (a prepared
+  // transaction notifies nobody; its commit does).
+  insertQuiet = named("insert_quiet", s,
       "INSERT INTO S.messages (queue_id, rank, expires_at, " + md + ", properties, data) "
       "SELECT $1::bigint, $2::smallint, $3::bigint, " + descriptorPlaceholders(4) +
       ", $19::bytea, $20::bytea WHERE EXISTS (SELECT 1 FROM S.queues WHERE id = $1::bigint) "
-      "RETURNING id");
+      "AND $21::text IS NOT NULL RETURNING id");
+  // The messages a unit of work holds, at its commit: all of them still
+  // held by it, or the commit fails (VX001) and nothing of it happens.
   deleteHeld = named("delete_held", s,
-      "DELETE FROM S.messages WHERE id = ANY($1::bigint[]) AND held_by = $2::bigint AND "
-      "held_uow = $3::bigint");
+      "WITH d AS (DELETE FROM S.messages WHERE id = ANY($1::bigint[]) AND held_by = $2::bigint AND "
+      "held_uow = $3::bigint RETURNING 1) SELECT S.expect((SELECT count(*) FROM d), "
+      "cardinality($1::bigint[]))");
+  relaxCommit = named("relax_commit", s, "SELECT set_config('synchronous_commit', 'off', true)");
   std::string back =
       " RETURNING queue_id, rank, id) SELECT pg_notify($4::text, queue_id || ' ' || rank || ' ' || id), "
       "set_config('synchronous_commit', 'off', true) FROM (SELECT DISTINCT ON (queue_id) queue_id, "
@@ -182,6 +195,10 @@ Statements::Statements(const std::string& s) {
   newSession = named("new_session", s,
       "INSERT INTO S.sessions (pid, host) VALUES ($1::integer, $2::text) RETURNING id");
   lockSession = named("lock_session", s, "SELECT pg_try_advisory_lock($1::integer, $2::integer)");
+  // Whether nobody holds a session's lock: taken and given back at once.
+  sessionLost = named("session_lost", s,
+      "SELECT CASE WHEN pg_try_advisory_lock($1::integer, $2::integer) "
+      "THEN pg_advisory_unlock($1::integer, $2::integer) ELSE false END");
   cleanup = named("cleanup", s, "SELECT S.cleanup($1::bigint, $2::integer, $3::text)");
 
   std::string sub = kSubColumns;

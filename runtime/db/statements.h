@@ -52,9 +52,9 @@ struct Statements {
 
   Statement queueByName, queueById, createQueue, changeQueue, deleteQueue, depth;
   Statement opened, closed, openElsewhere;
-  Statement checkPut, putVisible, insertPending, deleteHeld, releaseHeld, releaseUow, notify;
+  Statement checkPut, putVisible, insertPending, insertQuiet, deleteHeld, relaxCommit, releaseHeld, releaseUow, notify;
   Statement existing, sweep;
-  Statement newSession, lockSession, cleanup;
+  Statement newSession, lockSession, sessionLost, cleanup;
   Statement subCount, subAdd, subRemove, subNamed, subAllNamed, subAll, subTake, subLetGo;
   Statement retain, retainedExpire, retainedAll;
   Statement branchAdd, branchDrop, branchesPrepared, branchByXid;
