@@ -44,7 +44,7 @@ DatabaseStore::DatabaseStore(const vxqm::QueueManagerConfig& config, vxqm::Clock
       clock_(clock),
       qmMutex_(qmMutex),
       schema_(config.databaseSchema.empty() ? "vxrt" : config.databaseSchema),
-      channel_("vxrt_" + schema_),
+      channel_(notificationChannel(schema_)),
       classes_(lockClasses(schema_)),
       statements_(schema_) {
   service_.reconnectWhenBroken();

@@ -40,21 +40,19 @@ bool DatabaseStore::openAnchor(std::string& problem) {
     problem = anchor_.error();
     return false;
   }
-  Result session = anchor_.run(statements_.newSession, Params().i32(getpid()).text(hostName()));
-  if (!session.ok() || session.rows() == 0) {
+  Result session = anchor_.run(statements_.newSession,
+                               Params().i32(getpid()).text(hostName()).i32(classes_.session));
+  if (!session.ok() || session.rows() == 0 || !session.row(0).boolean(1) ||
+      !anchor_.simple("LISTEN \"" + channel_ + "\"").ok()) {
     problem = anchor_.error();
+    if (problem.empty()) {
+      problem = "the lock of session " + std::to_string(session.rows() > 0 ? session.row(0).i64(0) : 0) +
+                " is taken";
+    }
     anchor_.close();
     return false;
   }
   int64_t id = session.row(0).i64(0);
-  Result locked = anchor_.run(statements_.lockSession,
-                              Params().i32(classes_.session).i32(static_cast<int32_t>(id)));
-  if (!locked.ok() || !locked.row(0).boolean(0) ||
-      !anchor_.simple("LISTEN \"" + channel_ + "\"").ok()) {
-    problem = anchor_.error().empty() ? "the session's lock is taken" : anchor_.error();
-    anchor_.close();
-    return false;
-  }
   anchor_.simple("SET application_name = 'vxrt " + std::to_string(getpid()) + " anchor'");
   session_.store(id);
   ++epoch_;

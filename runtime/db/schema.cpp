@@ -232,6 +232,8 @@ std::string ensureSchema(Connection& pg, const std::string& schema, const std::s
   return problem;
 }
 
+std::string notificationChannel(const std::string& schema) { return "vxrt_" + schema; }
+
 LockClasses lockClasses(const std::string& schema) {
   return {hashOf("vxrt session " + schema), hashOf("vxrt input " + schema),
           hashOf("vxrt open " + schema), hashOf("vxrt setup " + schema)};

@@ -34,6 +34,9 @@ struct LockClasses {
 };
 LockClasses lockClasses(const std::string& schema);
 
+// The channel on which a schema's commits announce new messages.
+std::string notificationChannel(const std::string& schema);
+
 }  // namespace vxdb
 
 #endif

@@ -97,8 +97,10 @@ std::string fetchSql(const std::string& s, const FetchShape& shape) {
          ", true) FROM (SELECT 1) one LEFT JOIN c ON true LEFT JOIN d ON true";
 }
 
+// Names carry the schema: a connection that serves two schemas keeps their
+// statements apart.
 Statement named(const std::string& name, const std::string& schema, std::string sql) {
-  return {name, replaceAll(std::move(sql), "S.", schema + ".")};
+  return {name + "_" + schema, replaceAll(std::move(sql), "S.", schema + ".")};
 }
 
 }  // namespace
@@ -192,9 +194,11 @@ Statements::Statements(const std::string& s) {
   sweep = named("sweep", s,
       "DELETE FROM S.messages WHERE expires_at <> 0 AND expires_at <= $1::bigint AND held_by IS NULL");
 
+  // The row is seen by others only once its lock is held: a clean-up never
+  // takes a session being born for one that is gone.
   newSession = named("new_session", s,
-      "INSERT INTO S.sessions (pid, host) VALUES ($1::integer, $2::text) RETURNING id");
-  lockSession = named("lock_session", s, "SELECT pg_try_advisory_lock($1::integer, $2::integer)");
+      "WITH n AS (INSERT INTO S.sessions (pid, host) VALUES ($1::integer, $2::text) RETURNING id) "
+      "SELECT id, pg_try_advisory_lock($3::integer, id::integer) FROM n");
   // Whether nobody holds a session's lock: taken and given back at once.
   sessionLost = named("session_lost", s,
       "SELECT CASE WHEN pg_try_advisory_lock($1::integer, $2::integer) "
@@ -246,7 +250,7 @@ Statements::Statements(const std::string& s) {
     for (int flags = 0; flags < 8; ++flags) {
       FetchShape shape{mode, (flags & 4) != 0, (flags & 2) != 0, (flags & 1) != 0};
       fetch[static_cast<size_t>(shape.index())] =
-          Statement{"fetch_" + std::to_string(shape.index()), fetchSql(s, shape)};
+          Statement{"fetch_" + std::to_string(shape.index()) + "_" + s, fetchSql(s, shape)};
     }
   }
 }

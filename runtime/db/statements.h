@@ -54,7 +54,7 @@ struct Statements {
   Statement opened, closed, openElsewhere;
   Statement checkPut, putVisible, insertPending, insertQuiet, deleteHeld, relaxCommit, releaseHeld, releaseUow, notify;
   Statement existing, sweep;
-  Statement newSession, lockSession, sessionLost, cleanup;
+  Statement newSession, sessionLost, cleanup;
   Statement subCount, subAdd, subRemove, subNamed, subAllNamed, subAll, subTake, subLetGo;
   Statement retain, retainedExpire, retainedAll;
   Statement branchAdd, branchDrop, branchesPrepared, branchByXid;
