@@ -21,8 +21,9 @@ struct Definition {
 class SpiAdmin : public ExportTest {
  protected:
   Definition definition() {
-    return {bytes("OSEL"), bytes("LIKE.Q"), bytes(Bytes(8, 1)), bytes(Bytes(12, 2)),
-            bytes(Bytes(20, 'c')), bytes("FILT"), bytes(Bytes(16, 0))};
+    return {structureArray(VxStructure::SpiObjectSelector, "OSEL"), bytes("LIKE.Q"), bytes(Bytes(8, 1)),
+            bytes(Bytes(12, 2)), bytes(Bytes(20, 'c')), structureArray(VxStructure::SpiFilterElement, "FILT"),
+            structureArray(VxStructure::SpiAttrErrors)};
   }
 
   void define(jboolean trace, jboolean flag, const Definition& d, jint selectorCount = 2,
@@ -95,7 +96,7 @@ TEST_F(SpiAdmin, DefineHandsTheRuntimeEveryArgumentInOrderAndCopiesEveryArrayBac
 }
 
 TEST_F(SpiAdmin, DefineWithoutOptionalArraysPassesNullsAndTheCountsUnchanged) {
-  NATIVE(spiDefine)(env, nullptr, JNI_FALSE, 6, 0, 0, JNI_FALSE, bytes("OSEL"), nullptr, 0,
+  NATIVE(spiDefine)(env, nullptr, JNI_FALSE, 6, 0, 0, JNI_FALSE, structureArray(VxStructure::SpiObjectSelector, "OSEL"), nullptr, 0,
                     nullptr, 0, nullptr, 0, nullptr, nullptr, 0, nullptr, cc, reason);
   RecordedCall call = runtime.only("lpiSPIDefine");
   EXPECT_EQ(call.i(1), 0);
@@ -223,9 +224,9 @@ TEST_F(SpiAdmin, InquireReleasesWhatWasPinnedBeforeAFailedPin) {
 TEST_F(SpiAdmin, DeletePassesItsFlagAsZeroOrOneAndNamesItselfLpiSpiDelete) {
   runtime.capture("lpiSPIDelete", 1, 4);
   FdCapture err(2);
-  NATIVE(spiDelete)(env, nullptr, JNI_TRUE, 6, 0, 0, bytes("OSEL"), static_cast<jboolean>(9), cc,
+  NATIVE(spiDelete)(env, nullptr, JNI_TRUE, 6, 0, 0, structureArray(VxStructure::SpiObjectSelector, "OSEL"), static_cast<jboolean>(9), cc,
                     reason);
-  NATIVE(spiDelete)(env, nullptr, JNI_TRUE, 6, 0, 0, bytes("OSEL"), JNI_FALSE, cc, reason);
+  NATIVE(spiDelete)(env, nullptr, JNI_TRUE, 6, 0, 0, structureArray(VxStructure::SpiObjectSelector, "OSEL"), JNI_FALSE, cc, reason);
   std::vector<std::string> lines = exportLines(err.stop());
 
   std::vector<RecordedCall> calls = runtime.calls();
@@ -240,7 +241,7 @@ TEST_F(SpiAdmin, DeletePassesItsFlagAsZeroOrOneAndNamesItselfLpiSpiDelete) {
 
   FaultyEnv faults(env);
   faults.fail(Jni::GetByteArrayElements, 1);
-  NATIVE(spiDelete)(env, nullptr, JNI_FALSE, 6, 0, 0, bytes("OSEL"), JNI_TRUE, cc, reason);
+  NATIVE(spiDelete)(env, nullptr, JNI_FALSE, 6, 0, 0, structureArray(VxStructure::SpiObjectSelector, "OSEL"), JNI_TRUE, cc, reason);
   EXPECT_EQ(runtime.count("lpiSPIDelete"), 2u);
   EXPECT_TRUE(faults.log("Release").empty());
   EXPECT_EQ(events().back(), "krux 59 0 3 0 0 0 \"native_ObjectSelector is null\" null null");
@@ -257,7 +258,7 @@ TEST_F(SpiAdmin, NamedSubscriberInquiryWritesBothValuesOnEveryPath) {
     *call.p<int32_t>(6) = 22;
     call.p<uint8_t>(4)[0] = 'I';
   });
-  jbyteArray callOptions = bytes("COPT");
+  jbyteArray callOptions = structureArray(VxStructure::SpiNamedSubscriberOptions, "COPT");
   jbyteArray subName = bytes("SUB");
   jbyteArray subIds = bytes(Bytes(8, 0));
   jobject inOut = pint(5);
@@ -314,14 +315,14 @@ TEST_F(SpiAdmin, SubscriptionRequestReadsTheHandleAndWritesNothingBack) {
   runtime.capture("lpiSPISubscriptionRequest", 3, 4);
   runtime.capture("lpiSPISubscriptionRequest", 4, 4);
   runtime.on("lpiSPISubscriptionRequest", [](RecordedCall& call) { call.p<uint8_t>(4)[0] = 'R'; });
-  jbyteArray sro = bytes("SRO ");
+  jbyteArray sro = structureArray(VxStructure::SRO, "SRO ");
   jobject hsub = hobjHolder(31);
   std::vector<std::string> lines;
   std::vector<std::string> log;
   {
     FaultyEnv faults(env);
     FdCapture err(2);
-    NATIVE(lpiSPISubscriptionRequest)(env, nullptr, JNI_FALSE, 6, 0, 0, hsub, 4, bytes("SRD "),
+    NATIVE(lpiSPISubscriptionRequest)(env, nullptr, JNI_FALSE, 6, 0, 0, hsub, 4, structureArray(VxStructure::SpiSubscriptionRequest, "SRD "),
                                       sro, cc, reason);
     lines = exportLines(err.stop());
     log = faults.log("Call");
@@ -341,7 +342,7 @@ TEST_F(SpiAdmin, SubscriptionRequestReadsTheHandleAndWritesNothingBack) {
   for (int position : {1, 2}) {
     FaultyEnv failing(env);
     failing.fail(Jni::GetByteArrayElements, position);
-    NATIVE(lpiSPISubscriptionRequest)(env, nullptr, JNI_FALSE, 6, 0, 0, hsub, 4, bytes("SRD "),
+    NATIVE(lpiSPISubscriptionRequest)(env, nullptr, JNI_FALSE, 6, 0, 0, hsub, 4, structureArray(VxStructure::SpiSubscriptionRequest, "SRD "),
                                       sro, cc, reason);
     EXPECT_EQ(failing.releasedArrays(), failing.pinnedArrays());
     EXPECT_TRUE(failing.log("CallIntMethod").empty()) << "the handle is read only for the call";
@@ -361,7 +362,7 @@ TEST_F(SpiAdmin, SubscribeWritesBothHandlesOnlyWhenTheCallSucceeds) {
   jobject hobj = hobjHolder(7);
   jobject hsub = hobjHolder(8);
   FdCapture err(2);
-  NATIVE(lpiSpiSubscribe)(env, nullptr, JNI_TRUE, 6, 0, 0, bytes("LSD "), bytes("SD  "), hobj, hsub,
+  NATIVE(lpiSpiSubscribe)(env, nullptr, JNI_TRUE, 6, 0, 0, structureArray(VxStructure::SpiSubscribeDescriptor, "LSD "), structureArray(VxStructure::SD, "SD  "), hobj, hsub,
                           cc, reason);
   std::vector<std::string> lines = exportLines(err.stop());
 
@@ -379,7 +380,7 @@ TEST_F(SpiAdmin, SubscribeWritesBothHandlesOnlyWhenTheCallSucceeds) {
   runtime.answer("lpiSPISubscribe", 2, 2429);
   jobject otherHobj = hobjHolder(7);
   jobject otherHsub = hobjHolder(8);
-  NATIVE(lpiSpiSubscribe)(env, nullptr, JNI_FALSE, 6, 0, 0, bytes("LSD "), bytes("SD  "), otherHobj,
+  NATIVE(lpiSpiSubscribe)(env, nullptr, JNI_FALSE, 6, 0, 0, structureArray(VxStructure::SpiSubscribeDescriptor, "LSD "), structureArray(VxStructure::SD, "SD  "), otherHobj,
                           otherHsub, cc, reason);
   EXPECT_EQ(hobjValue(otherHobj), 7);
   EXPECT_EQ(hobjValue(otherHsub), 8);
@@ -388,7 +389,7 @@ TEST_F(SpiAdmin, SubscribeWritesBothHandlesOnlyWhenTheCallSucceeds) {
   for (int position : {1, 2}) {
     FaultyEnv failing(env);
     failing.fail(Jni::GetByteArrayElements, position);
-    NATIVE(lpiSpiSubscribe)(env, nullptr, JNI_FALSE, 6, 0, 0, bytes("LSD "), bytes("SD  "), hobj,
+    NATIVE(lpiSpiSubscribe)(env, nullptr, JNI_FALSE, 6, 0, 0, structureArray(VxStructure::SpiSubscribeDescriptor, "LSD "), structureArray(VxStructure::SD, "SD  "), hobj,
                             hsub, cc, reason);
     EXPECT_EQ(failing.releasedArrays(), failing.pinnedArrays());
   }
@@ -400,7 +401,7 @@ TEST_F(SpiAdmin, SubscribeWritesBothHandlesOnlyWhenTheCallSucceeds) {
 
 TEST_F(SpiAdmin, UnsubscribePassesItsDescriptorAndCopiesItBack) {
   runtime.on("lpiSPIUnsubscribe", [](RecordedCall& call) { call.p<uint8_t>(1)[0] = 'U'; });
-  jbyteArray usd = bytes("USD ");
+  jbyteArray usd = structureArray(VxStructure::SpiUnsubscribeDescriptor, "USD ");
   FdCapture err(2);
   NATIVE(lpiSpiUnsubscribe)(env, nullptr, JNI_TRUE, 6, 0, 0, usd, cc, reason);
   std::vector<std::string> lines = exportLines(err.stop());
