@@ -311,6 +311,46 @@ TEST_F(SpiAdmin, NamedSubscriberInquiryWritesBothValuesOnEveryPath) {
                 "krux 59 0 5 0 0 0 \"native_subIdBuffer is null\" null null"}));
 }
 
+// The runtime reads as many bytes of the name as the name length says, and
+// writes identifiers up to the in/out value: lengths above their arrays are
+// refused before the array is pinned, and a negative one is the runtime's
+// to refuse.
+TEST_F(SpiAdmin, NamedSubscriberInquiryRefusesLengthsAboveItsArrays) {
+  struct Case {
+    jint nameLength;
+    int32_t idLength;
+    std::string report;  // empty: the call goes on
+    size_t pinnedBefore;
+  };
+  const std::vector<Case> cases = {
+      {3, 8, "", 3},
+      {-3, 8, "", 3},
+      {3, -1, "", 3},
+      {4, 8, "krux 59 0 5 2195 4 3 \"native_subNameBuffer is too short\" null null", 1},
+      {3, 9, "krux 59 0 5 2195 9 8 \"native_subIdBuffer is too short\" null null", 2},
+  };
+  for (const Case& c : cases) {
+    runtime.clear();
+    jobject inOut = pint(c.idLength);
+    jobject out = pint(55);
+    FaultyEnv faults(env);
+    NATIVE(lpiSPIInquireNamedSubscribers)(env, nullptr, JNI_FALSE, 6, 0, 0,
+                                          structureArray(VxStructure::SpiNamedSubscriberOptions), bytes("SUB"),
+                                          c.nameLength, bytes(Bytes(8, 0)), inOut, out, cc, reason);
+    EXPECT_EQ(faults.log("Release"), std::vector<std::string>(c.pinnedBefore, kCopyBack)) << c.report;
+    if (c.report.empty()) {
+      EXPECT_EQ(runtime.calls().size(), 1u);
+      continue;
+    }
+    EXPECT_TRUE(runtime.calls().empty()) << c.report;
+    std::vector<std::string> seen = events();
+    EXPECT_EQ(seen.empty() ? "" : seen.back(), c.report);
+    EXPECT_EQ(codes(), std::make_pair(2, 2195));
+    EXPECT_EQ(value(inOut), 0) << "as on every path without the runtime call";
+    EXPECT_EQ(value(out), 0);
+  }
+}
+
 TEST_F(SpiAdmin, SubscriptionRequestReadsTheHandleAndWritesNothingBack) {
   runtime.capture("lpiSPISubscriptionRequest", 3, 4);
   runtime.capture("lpiSPISubscriptionRequest", 4, 4);
