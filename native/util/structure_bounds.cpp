@@ -67,21 +67,24 @@ Breach securityParameters(JNIEnv* env, jbyteArray array, jsize present) {
   return {};
 }
 
+Breach firstOf(std::initializer_list<Breach> breaches) {
+  for (const Breach& breach : breaches) {
+    if (breach) return breach;
+  }
+  return {};
+}
+
 // The strings and records a structure names by offset; the array holds the
 // structure itself.
 Breach namedParts(JNIEnv* env, jbyteArray array, jsize present, VxStructure structure) {
   switch (structure) {
-    case VxStructure::OD: {
-      Breach breach = stringAt(env, array, present, offsetof(VXOD, ObjectString), Use::Read);
-      if (!breach) breach = stringAt(env, array, present, offsetof(VXOD, SelectionString), Use::Read);
-      if (!breach) breach = stringAt(env, array, present, offsetof(VXOD, ResObjectString), Use::Written);
-      return breach;
-    }
-    case VxStructure::SD: {
-      Breach breach = stringAt(env, array, present, offsetof(VXSD, ObjectString), Use::Read);
-      if (!breach) breach = stringAt(env, array, present, offsetof(VXSD, SubName), Use::Read);
-      return breach;
-    }
+    case VxStructure::OD:
+      return firstOf({stringAt(env, array, present, offsetof(VXOD, ObjectString), Use::Read),
+                      stringAt(env, array, present, offsetof(VXOD, SelectionString), Use::Read),
+                      stringAt(env, array, present, offsetof(VXOD, ResObjectString), Use::Written)});
+    case VxStructure::SD:
+      return firstOf({stringAt(env, array, present, offsetof(VXSD, ObjectString), Use::Read),
+                      stringAt(env, array, present, offsetof(VXSD, SubName), Use::Read)});
     case VxStructure::PropertyName:
       return stringAt(env, array, present, 0, Use::Read);
     case VxStructure::CNO:
@@ -92,7 +95,8 @@ Breach namedParts(JNIEnv* env, jbyteArray array, jsize present, VxStructure stru
 }
 
 int32_t clamped(int64_t value) {
-  return static_cast<int32_t>(value > INT32_MAX ? INT32_MAX : value < INT32_MIN ? INT32_MIN : value);
+  if (value > INT32_MAX) return INT32_MAX;
+  return static_cast<int32_t>(value < INT32_MIN ? INT32_MIN : value);
 }
 
 }  // namespace

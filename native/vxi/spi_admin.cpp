@@ -9,6 +9,16 @@ namespace {
 
 constexpr int32_t kAdminFunction = 0;
 
+// The object selector of define, delete and inquire, and the filter element
+// of define and inquire.
+bool pinSelector(ExportFrame& f, PinnedBytes& selector, jbyteArray array) {
+  return f.pinStructure(selector, array, VxStructure::SpiObjectSelector, 3, "native_ObjectSelector");
+}
+
+bool pinFilter(ExportFrame& f, PinnedBytes& filter, jbyteArray array) {
+  return f.pinStructure(filter, array, VxStructure::SpiFilterElement, 4, "native_FilterElement");
+}
+
 // The attribute arrays of define and inquire, in pin order. A count or
 // length is refused before its array is pinned when the runtime would read
 // or write past the array.
@@ -50,7 +60,7 @@ JNIEXPORT void JNICALL Java_com_orvane_vx_taly_local_internal_base_Native_spiDef
   AttributeArrays attributes;
   StructureView filter(ReleaseMode::CopyBack);
   PlainBytes errors(ReleaseMode::CopyBack);
-  f.pinStructure(selector, objectSelector, VxStructure::SpiObjectSelector, 3, "native_ObjectSelector");
+  pinSelector(f, selector, objectSelector);
   // The like object is pinned even when the selector could not be.
   NameForRuntime likeName;
   if (likeObject != nullptr) {
@@ -58,11 +68,11 @@ JNIEXPORT void JNICALL Java_com_orvane_vx_taly_local_internal_base_Native_spiDef
     likeName.take(like, env->GetArrayLength(likeObject));
   }
   attributes.pin(f, selectorCount, selectors, intAttrCount, intAttrs, charAttrLength, charAttrs) &&
-      f.pinStructure(filter, filterElement, VxStructure::SpiFilterElement, 4, "native_FilterElement") &&
+      pinFilter(f, filter, filterElement) &&
       f.pinStructure(errors, attrErrors, VxStructure::SpiAttrErrors, 6, "native_AttrErrorss");
   if (f.ok()) {
-    spiTable().lpiSPIDefine(hconn, define ? 1 : 0, selector.data(), likeName.address(), selectorCount,
-                            attributes.selectors.data(), intAttrCount,
+    spiTable().lpiSPIDefine(hconn, define ? 1 : 0, selector.data(), likeName.address(),
+                            selectorCount, attributes.selectors.data(), intAttrCount,
                             attributes.intAttrs.data(), charAttrLength,
                             attributes.charAttrs.data(), filter.data(), errors.data(), &f.cc,
                             &f.reason);
@@ -84,7 +94,7 @@ JNIEXPORT void JNICALL Java_com_orvane_vx_taly_local_internal_base_Native_spiDel
   ExportFrame f(env, trace, kAdminFunction);
   f.entry();
   StructureView selector(ReleaseMode::CopyBack);
-  if (f.pinStructure(selector, objectSelector, VxStructure::SpiObjectSelector, 3, "native_ObjectSelector")) {
+  if (pinSelector(f, selector, objectSelector)) {
     spiTable().lpiSPIDelete(hconn, selector.data(), remove ? 1 : 0, &f.cc, &f.reason);
     f.callResult(hconn, "lpiSPIDelete");
   }
@@ -104,10 +114,10 @@ JNIEXPORT void JNICALL Java_com_orvane_vx_taly_local_internal_base_Native_spiInq
   StructureView selector(ReleaseMode::CopyBack);
   AttributeArrays attributes;
   StructureView filter(ReleaseMode::CopyBack);
-  f.pinStructure(selector, objectSelector, VxStructure::SpiObjectSelector, 3, "native_ObjectSelector") &&
+  pinSelector(f, selector, objectSelector) &&
       attributes.pin(f, selectorCount, selectors, intAttrCount, intAttrs, charAttrLength,
                      charAttrs) &&
-      f.pinStructure(filter, filterElement, VxStructure::SpiFilterElement, 4, "native_FilterElement");
+      pinFilter(f, filter, filterElement);
   if (f.ok()) {
     spiTable().spiInquire(hconn, selector.data(), selectorCount, attributes.selectors.data(),
                           intAttrCount, attributes.intAttrs.data(), charAttrLength,
@@ -167,7 +177,8 @@ JNIEXPORT void JNICALL Java_com_orvane_vx_taly_local_internal_base_Native_lpiSPI
   f.entry();
   StructureView requestDesc(ReleaseMode::CopyBack);
   StructureView options(ReleaseMode::CopyBack);
-  if (f.pinStructure(requestDesc, lpisrd, VxStructure::SpiSubscriptionRequest, 4, "native_lpisrd") &&
+  if (f.pinStructure(requestDesc, lpisrd, VxStructure::SpiSubscriptionRequest, 4,
+                     "native_lpisrd") &&
       f.pinStructure(options, vxsro, VxStructure::SRO, 5, "native_vxsro")) {
     int32_t hsub = f.hobj(hsubHolder);
     spiTable().lpiSPISubscriptionRequest(hconn, hsub, request, requestDesc.data(),

@@ -124,7 +124,8 @@ JNIEXPORT void JNICALL Java_com_orvane_vx_taly_local_internal_base_Native_spiSyn
   ExportFrame f(env, trace, 17);
   f.entry();
   StructureView options(ReleaseMode::CopyBack);
-  if (f.pinStructure(options, spiSyncPointOpts, VxStructure::SpiSyncPointOptions, 3, "native_spo")) {
+  if (f.pinStructure(options, spiSyncPointOpts, VxStructure::SpiSyncPointOptions, 3,
+                     "native_spo")) {
     spiTable().lpiSPISyncPoint(hconn, options.data(), &f.cc, &f.reason);
     f.callResult(hconn, "lpiSPISyncPoint");
   }
@@ -157,7 +158,8 @@ JNIEXPORT void JNICALL Java_com_orvane_vx_taly_local_internal_base_Native_spiNot
   ExportFrame f(env, trace, 515);
   f.entry();
   StructureView details(ReleaseMode::CopyBack);
-  if (f.pinStructure(details, notifyDetails, VxStructure::SpiNotifyDetails, 3, "native_notifyDetails")) {
+  if (f.pinStructure(details, notifyDetails, VxStructure::SpiNotifyDetails, 3,
+                     "native_notifyDetails")) {
     spiTable().lpiSPINotify(hconn, notification, details.data(), &f.cc, &f.reason);
     traceHead(f, "lpiNotifyDetails", details, kDetailsTraceLength);
     f.callResult(hconn, "lpiSPINotify");
