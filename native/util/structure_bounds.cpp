@@ -57,7 +57,7 @@ Breach securityParameters(JNIEnv* env, jbyteArray array, jsize present) {
   int32_t version = fieldAt<int32_t>(env, array, VXCNO_VERSION);
   int32_t offset = fieldAt<int32_t>(env, array, VXCNO_SECURITY_PARMS_OFFSET);
   if (version < VXCNO_VERSION_WITH_SECURITY || offset == 0) return {};
-  if (Breach breach = range(offset, VXCSP_LENGTH, present)) return breach;
+  if (Breach breach = range(offset, vxStructureLength(VxStructure::CSP), present)) return breach;
   VXCSP csp = fieldAt<VXCSP>(env, array, static_cast<size_t>(offset));
   for (auto [at, length] : {std::pair{csp.UserIdOffset, csp.UserIdLength},
                             std::pair{csp.PasswordOffset, csp.PasswordLength}}) {
