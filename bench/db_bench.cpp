@@ -323,7 +323,7 @@ Outcome libpq(int producers, int consumers, int total, vxdb::Connection& admin) 
   vxdb::Statements statements(baseline.schema);
   vxdb::Params queue;
   queue.text("BENCH.Q").i32(VXQT_LOCAL).i32(10000000).i32(4 << 20).boolean(false).boolean(false)
-      .i32(0).i32(VXPER_PERSISTENT).boolean(false).null().null();
+      .i32(0).i32(VXPER_PERSISTENT).boolean(false).null().null().text("");
   vxdb::Result made = admin.run(statements.createQueue, queue);
   baseline.queue = made.ok() && made.rows() > 0 ? made.row(0).i64(0) : 0;
   std::string go = goFile();

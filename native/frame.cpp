@@ -142,6 +142,13 @@ bool ExportFrame::fits(jarray array, int32_t count, int32_t entrySize, int32_t p
   return false;
 }
 
+bool ExportFrame::within(jarray array, int32_t length, int32_t probe, const char* name) {
+  if (!ok() || array == nullptr) return ok();
+  jsize present = ctx.env->GetArrayLength(array);
+  if (length > present) failTooShort(probe, name, length, present);
+  return ok();
+}
+
 bool ExportFrame::pin(PinnedBytes& pinned, jbyteArray array, int32_t probe,
                       const char* message) {
   if (ok() && array != nullptr && !pinned.pin(ctx.env, array)) fail(probe, message);

@@ -24,6 +24,7 @@
 #include "trace.h"
 #include "util/array_view.h"
 #include "vx/structs.h"
+#include "vx/structure_lengths.h"
 
 class ExportFrame {
  public:
@@ -70,6 +71,24 @@ class ExportFrame {
   // shorter than count entries of entrySize bytes, which the runtime would
   // read or write past, as "<name> is too short". Returns whether it goes on.
   bool fits(jarray array, int32_t count, int32_t entrySize, int32_t probe, const char* name);
+
+  // While the call goes on: rejects a non-null array that holds less than
+  // length bytes, which the runtime would read or write past, as "<name> is
+  // too short"; a negative length is left to the runtime. Returns whether it
+  // goes on.
+  bool within(jarray array, int32_t length, int32_t probe, const char* name);
+
+  // While the call goes on: rejects a non-null array shorter than the
+  // structure it holds (vx/structure_lengths.h), or one whose strings or
+  // records named by offset lie outside it, as "<name> is too short", and
+  // one that holds a native pointer to such a string as "<name> holds a
+  // native pointer". Returns whether it goes on; length receives the
+  // array's length when it was taken.
+  bool holds(jbyteArray array, VxStructure structure, int32_t probe, const char* name,
+             jsize* length = nullptr);
+  // holds, then pins; a failed pin is reported as "<name> is null".
+  bool pinStructure(PinnedBytes& view, jbyteArray array, VxStructure structure, int32_t probe,
+                    const char* name, jsize* length = nullptr);
 
   // Pins a non-null array while the call goes on; a failed pin is reported
   // with probe and message. Returns whether the call goes on.

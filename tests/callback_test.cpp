@@ -428,7 +428,7 @@ TEST_F(Callbacks, ARegistrationThatTheRuntimeRefusesFreesItsAreaAndHandsJavaNoAd
 TEST_F(Control, ControlPassesItsArgumentsInOrderAndCopiesTheOptionsBack) {
   runtime.capture("VXCTL", 2, 8);
   runtime.on("VXCTL", [](RecordedCall& call) { call.p<uint8_t>(2)[7] = 'Z'; });
-  jbyteArray ctlo = bytes(std::string("CTLO\x01\x00\x00\x00", 8));
+  jbyteArray ctlo = structureArray(VxStructure::CTLO, std::string("CTLO\x01\x00\x00\x00", 8));
   FaultyEnv faults(env);
   FdCapture err(2);
   NATIVE(VXCTL)(env, nullptr, JNI_TRUE, 8, 0, 0, 0x10004, ctlo, cc, reason);
@@ -472,7 +472,7 @@ TEST_F(Control, ACallInProgressIsNamedByTheRuntimesService) {
 }
 
 TEST_F(Control, OptionsThatCannotBePinnedStopTheCall) {
-  jbyteArray ctlo = bytes(Bytes(8, 0));
+  jbyteArray ctlo = structureArray(VxStructure::CTLO);
   FaultyEnv faults(env);
   faults.fail(Jni::GetByteArrayElements);
   NATIVE(VXCTL)(env, nullptr, JNI_TRUE, 8, 0, 0, 0x1, ctlo, cc, reason);
@@ -528,7 +528,7 @@ TEST_F(Control, WithoutTheRuntimesServiceACallInProgressIsNamedAsCallZero) {
   // The scripted runtime lives for this test only.
   const_cast<VXServices*>(runtimeServices())->callInProgress = nullptr;
   runtime.answer("VXCTL", 2, 2219);
-  jbyteArray ctlo = bytes(Bytes(8, 0));
+  jbyteArray ctlo = structureArray(VxStructure::CTLO);
   FdCapture err(2);
   NATIVE(VXCTL)(env, nullptr, JNI_TRUE, 8, 0, 0, 0x1, ctlo, cc, reason);
   std::vector<std::string> lines = traceMessages(err.stop());
@@ -548,7 +548,7 @@ TEST_F(CallbackLevel, EachLineIsWrittenFromItsLevelOn) {
   jobject consumer = newConsumer();
   const size_t length = sizeof(VXCBD) + 8;
   cbd = bytes(descriptor(length));
-  jbyteArray ctlo = bytes(Bytes(8, 0));
+  jbyteArray ctlo = structureArray(VxStructure::CTLO);
   runtime.answer("VXCTL", 2, 2219);
   FdCapture err(2);
   vxcb(JNI_FALSE, 0, consumerClass(), consumer, kRegister);

@@ -143,26 +143,44 @@ TEST_F(Connect, OptionsBelowVersionFiveOrWithoutSecurityParametersAreTracedAsThe
   EXPECT_EQ(events()[1], "data 59 11 \"QueueManager name: ''\" -");
 }
 
-// Offsets that point outside the options are never followed: the options
-// event goes without data, and the call goes on.
-TEST_F(Connect, SecurityParametersOutsideTheOptionsAreNotFollowed) {
-  const std::vector<Bytes> cases = {
-      options(kCnoLength, 100000, 52, 8),           // parameters past the end
-      options(kCnoLength, -64, 52, 8),              // before the start
-      options(kCnoLength, kCsp, 62, 8),             // password runs past the end
-      options(kCnoLength, kCsp, -4, 8),             // password before the parameters
-      options(kCnoLength, kCsp, 52, -1),            // negative length
-      options(kCnoLength, kCsp, 0x7FFFFFF0, 0x20),  // offset plus length overflows
-      options(200, 180, 0, 0),                      // options too short for the parameters
+// Security parameters, or a password, that lie outside the options are
+// refused before the runtime could read them; offsets inside the options
+// that the masking cannot trust reach the runtime, and the options event
+// goes without data.
+TEST_F(Connect, SecurityParametersOutsideTheOptionsAreRefusedAndUntrustedOnesNotMasked) {
+  struct Case {
+    Bytes cno;
+    int32_t required;  // 0: the call goes on
   };
-  for (const Bytes& cno : cases) {
+  const std::vector<Case> cases = {
+      {options(kCnoLength, 100000, 52, 8), 100048},         // parameters past the end
+      {options(kCnoLength, -64, 52, 8), -16},               // before the start
+      {options(kCnoLength, kCsp, 62, 8), kCsp + 70},        // password runs past the end
+      {options(kCnoLength, kCsp, 0x7FFFFFF0, 0x20), INT32_MAX},  // offset plus length overflows
+      {options(200, 180, 0, 0), 208},                       // options shorter than their structure
+      {options(kCnoLength, kCsp, -4, 8), 0},                // password before the parameters
+      {options(kCnoLength, kCsp, 52, -1), 0},               // negative length
+  };
+  for (const Case& c : cases) {
     runtime.clear();
-    NATIVE(VXCONNX)(env, nullptr, JNI_TRUE, nullptr, 0, bytes(cno), hconnHolder(0), cc, reason);
-    EXPECT_EQ(runtime.count("VXCONNX"), 1u);
-    EXPECT_EQ(codes(), std::make_pair(0, 0));
+    size_t before = events().size();
+    NATIVE(VXCONNX)(env, nullptr, JNI_TRUE, nullptr, 0, bytes(c.cno), hconnHolder(0), cc, reason);
+    std::vector<std::string> seen = events();
+    seen.erase(seen.begin(), seen.begin() + static_cast<long>(before));
+    if (c.required == 0) {
+      EXPECT_EQ(runtime.count("VXCONNX"), 1u);
+      EXPECT_EQ(codes(), std::make_pair(0, 0));
+      EXPECT_EQ(seen.at(2), "data 59 11 \"VX Connect Options\" -");
+    } else {
+      EXPECT_TRUE(runtime.calls().empty()) << c.required;
+      EXPECT_EQ(codes(), std::make_pair(2, 2195));
+      EXPECT_EQ(seen, (std::vector<std::string>{
+                          "entry 59 11",
+                          "krux 59 11 4 2195 " + std::to_string(c.required) + " " +
+                              std::to_string(c.cno.size()) + " \"native_vxcno is too short\" null null",
+                          "exit 59 11 2195"}));
+    }
   }
-  std::vector<std::string> all = events();
-  EXPECT_EQ(std::count(all.begin(), all.end(), "data 59 11 \"VX Connect Options\" -"), 7);
 }
 
 TEST_F(Connect, AMaskingCopyThatCannotBeAllocatedFailsTheConnect) {
@@ -228,16 +246,13 @@ TEST_F(Connect, DisconnectIsTalyDiscWithOptionsZero) {
                        "Java_com_orvane_vx_taly_local_internal_base_Native_talyDisc(exit): rc:2018"}));
 }
 
-TEST_F(Connect, VersionFiveOptionsTooShortForTheParametersAreTracedWithoutData) {
+TEST_F(Connect, OptionsTooShortForTheirStructureAreRefusedAfterTheNameIsPinned) {
   Bytes cno(120, 'p');
   putInt(cno, VXCNO_VERSION, 5);
-  FdCapture err(2);
-  NATIVE(VXCONNX)(env, nullptr, JNI_TRUE, nullptr, 0, bytes(cno), hconnHolder(0), cc, reason);
-  std::vector<std::string> lines = traceMessages(err.stop());
-  EXPECT_EQ(events()[2], "data 59 11 \"VX Connect Options\" -");
-  EXPECT_EQ(runtime.count("VXCONNX"), 1u);
-  ASSERT_GE(lines.size(), 3u);
-  EXPECT_EQ(lines.front(), "Java_com_orvane_vx_taly_local_internal_base_Native_VXCONNX(entry)");
-  EXPECT_EQ(lines[lines.size() - 5], "") << "the marker before the options are released";
-  EXPECT_EQ(lines.back(), "Java_com_orvane_vx_taly_local_internal_base_Native_VXCONNX(exit): rc:0");
+  FaultyEnv faults(env);
+  NATIVE(VXCONNX)(env, nullptr, JNI_TRUE, bytes("QM1"), 0, bytes(cno), hconnHolder(0), cc, reason);
+  EXPECT_TRUE(runtime.calls().empty());
+  EXPECT_EQ(faults.log("GetByteArrayElements").size(), 1u) << "the name alone";
+  EXPECT_EQ(faults.log("Release"), std::vector<std::string>{"ReleaseByteArrayElements(2)"});
+  EXPECT_EQ(events()[1], "krux 59 11 4 2195 208 120 \"native_vxcno is too short\" null null");
 }

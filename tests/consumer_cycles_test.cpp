@@ -15,26 +15,12 @@
 
 #include "consumers.h"
 #include "jvm.h"
+#include "real_runtime.h"
 #include "util/callback_area.h"
 #include "vx/api.h"
 #include "vx/vector.h"
 
 namespace {
-
-// The queue manager's vector, taken before any test repoints VXInterface.
-VXVector* const queueManagerVector = VXInterface;
-
-// While it lives, the exports reach the queue manager.
-class RealRuntime {
- public:
-  RealRuntime() : scripted_(VXInterface) { VXInterface = queueManagerVector; }
-  ~RealRuntime() { VXInterface = scripted_; }
-  RealRuntime(const RealRuntime&) = delete;
-  RealRuntime& operator=(const RealRuntime&) = delete;
-
- private:
-  VXVector* scripted_;
-};
 
 // Counts the JNI global references among the roots of a heap walk, and
 // follows none of them.
@@ -68,18 +54,6 @@ int settledGlobalReferences() {
     fewest = std::min(fewest, globalReferences());
   }
   return fewest;
-}
-
-template <typename T>
-Bytes structure(const char* strucId, int32_t version, void (*fill)(T&)) {
-  T s;
-  std::memset(&s, 0, sizeof s);
-  std::memcpy(s.StrucId, strucId, 4);
-  s.Version = version;
-  fill(s);
-  Bytes bytes(sizeof s);
-  std::memcpy(bytes.data(), &s, sizeof s);
-  return bytes;
 }
 
 std::string describedCall(int32_t callType, const std::string& thread, int dataLength) {

@@ -22,8 +22,25 @@ constexpr int64_t kNewHandle = (int64_t{0x7654321} << 32) | 0x89ABCDEFu;
 
 class MessageHandles : public ExportTest {
  protected:
-  // Eight bytes of one letter, so that each array can be told apart.
-  jbyteArray filled(char letter) { return bytes(std::string(8, letter)); }
+  // Arrays that can be told apart by their letter, each as long as what it
+  // holds: options ('o', long enough for every kind), create and delete
+  // options and descriptors ('c', 'd'), a message descriptor ('m'), and a
+  // property name ('n': its descriptor, with no bytes of a name to read).
+  // Values and buffers ('v', 'b') have eight bytes.
+  jbyteArray filled(char letter) {
+    switch (letter) {
+      case 'o': return bytes(std::string(vxStructureLength(VxStructure::IMPO), 'o'));
+      case 'c':
+      case 'd': return bytes(std::string(vxStructureLength(VxStructure::PD), letter));
+      case 'm': return bytes(std::string(vxStructureLength(VxStructure::MD), 'm'));
+      case 'n': {
+        std::string name(sizeof(VXCHARV), '\0');
+        name.replace(0, sizeof(void*), sizeof(void*), 'n');
+        return bytes(name);
+      }
+      default: return bytes(std::string(8, letter));
+    }
+  }
   static std::string captured(RecordedCall& call, size_t arg) {
     return std::string(call.bytes[arg].begin(), call.bytes[arg].end());
   }

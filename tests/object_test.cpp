@@ -24,7 +24,7 @@ TEST_F(ObjectCalls, OpenPassesItsArgumentsInOrderAndCopiesTheDescriptorBack) {
     *call.p<int32_t>(3) = 301;
     call.p<uint8_t>(1)[12] = 'R';
   });
-  jbyteArray od = bytes(Bytes(424, 0));
+  jbyteArray od = structureArray(VxStructure::OD);
   jobject hobj = hobjHolder(17);
   FaultyEnv faults(env);
   NATIVE(VXOPEN)(env, nullptr, JNI_TRUE, 9, 0, 0, od, 0x2021, hobj, cc, reason);
@@ -48,7 +48,7 @@ TEST_F(ObjectCalls, AFailedOpenLeavesTheHolderButStillCopiesTheDescriptorBack) {
     *call.p<int32_t>(3) = 5;
     call.p<uint8_t>(1)[0] = 'X';
   });
-  jbyteArray od = bytes(Bytes(424, 0));
+  jbyteArray od = structureArray(VxStructure::OD);
   jobject hobj = hobjHolder(-1);
   NATIVE(VXOPEN)(env, nullptr, JNI_FALSE, 1, 0, 0, od, 0, hobj, cc, reason);
   EXPECT_EQ(hobjValue(hobj), -1);
@@ -64,7 +64,7 @@ TEST_F(ObjectCalls, AFailedOpenLeavesTheHolderButStillCopiesTheDescriptorBack) {
 TEST_F(ObjectCalls, ADescriptorThatCannotBePinnedNeverReadsTheHolder) {
   FaultyEnv faults(env);
   faults.fail(Jni::GetByteArrayElements);
-  NATIVE(VXOPEN)(env, nullptr, JNI_FALSE, 1, 0, 0, bytes(Bytes(424, 0)), 0, hobjHolder(4), cc,
+  NATIVE(VXOPEN)(env, nullptr, JNI_FALSE, 1, 0, 0, structureArray(VxStructure::OD), 0, hobjHolder(4), cc,
                  reason);
   EXPECT_TRUE(runtime.calls().empty());
   EXPECT_TRUE(faults.log("CallIntMethod").empty());
@@ -216,7 +216,7 @@ TEST_F(ObjectCalls, EachCallNamesItselfInItsLinesAndEvents) {
     std::string method, name, function;
   };
   FdCapture err(2);
-  NATIVE(VXOPEN)(env, nullptr, JNI_TRUE, 1, 0, 0, bytes(Bytes(424, 0)), 0, hobjHolder(0), cc,
+  NATIVE(VXOPEN)(env, nullptr, JNI_TRUE, 1, 0, 0, structureArray(VxStructure::OD), 0, hobjHolder(0), cc,
                  reason);
   NATIVE(VXCLOSE)(env, nullptr, JNI_TRUE, 1, 0, 0, hobjHolder(9), 0, cc, reason);
   NATIVE(VXINQ)(env, nullptr, JNI_TRUE, 1, 0, 0, 2, 0, nullptr, 0, nullptr, 0, nullptr, cc, reason);

@@ -78,9 +78,9 @@ class Put : public ExportTest {
 
   void SetUp() override {
     ExportTest::SetUp();
-    od = bytes(std::string("OD  \x01\x00\x00\x00", 8));
-    md = bytes(std::string("MD  \x02\x00\x00\x00", 8));
-    pmo = bytes(std::string("PMO \x03\x00\x00\x00", 8));
+    od = structureArray(VxStructure::OD, std::string("OD  \x01\x00\x00\x00", 8));
+    md = structureArray(VxStructure::MD, std::string("MD  \x02\x00\x00\x00", 8));
+    pmo = structureArray(VxStructure::PMO, std::string("PMO \x03\x00\x00\x00", 8));
   }
 
   jbyteArray od = nullptr;

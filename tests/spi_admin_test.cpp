@@ -21,8 +21,9 @@ struct Definition {
 class SpiAdmin : public ExportTest {
  protected:
   Definition definition() {
-    return {bytes("OSEL"), bytes("LIKE.Q"), bytes(Bytes(8, 1)), bytes(Bytes(12, 2)),
-            bytes(Bytes(20, 'c')), bytes("FILT"), bytes(Bytes(16, 0))};
+    return {structureArray(VxStructure::SpiObjectSelector, "OSEL"), bytes("LIKE.Q"), bytes(Bytes(8, 1)),
+            bytes(Bytes(12, 2)), bytes(Bytes(20, 'c')), structureArray(VxStructure::SpiFilterElement, "FILT"),
+            structureArray(VxStructure::SpiAttrErrors)};
   }
 
   void define(jboolean trace, jboolean flag, const Definition& d, jint selectorCount = 2,
@@ -95,7 +96,7 @@ TEST_F(SpiAdmin, DefineHandsTheRuntimeEveryArgumentInOrderAndCopiesEveryArrayBac
 }
 
 TEST_F(SpiAdmin, DefineWithoutOptionalArraysPassesNullsAndTheCountsUnchanged) {
-  NATIVE(spiDefine)(env, nullptr, JNI_FALSE, 6, 0, 0, JNI_FALSE, bytes("OSEL"), nullptr, 0,
+  NATIVE(spiDefine)(env, nullptr, JNI_FALSE, 6, 0, 0, JNI_FALSE, structureArray(VxStructure::SpiObjectSelector, "OSEL"), nullptr, 0,
                     nullptr, 0, nullptr, 0, nullptr, nullptr, 0, nullptr, cc, reason);
   RecordedCall call = runtime.only("lpiSPIDefine");
   EXPECT_EQ(call.i(1), 0);
@@ -223,9 +224,9 @@ TEST_F(SpiAdmin, InquireReleasesWhatWasPinnedBeforeAFailedPin) {
 TEST_F(SpiAdmin, DeletePassesItsFlagAsZeroOrOneAndNamesItselfLpiSpiDelete) {
   runtime.capture("lpiSPIDelete", 1, 4);
   FdCapture err(2);
-  NATIVE(spiDelete)(env, nullptr, JNI_TRUE, 6, 0, 0, bytes("OSEL"), static_cast<jboolean>(9), cc,
+  NATIVE(spiDelete)(env, nullptr, JNI_TRUE, 6, 0, 0, structureArray(VxStructure::SpiObjectSelector, "OSEL"), static_cast<jboolean>(9), cc,
                     reason);
-  NATIVE(spiDelete)(env, nullptr, JNI_TRUE, 6, 0, 0, bytes("OSEL"), JNI_FALSE, cc, reason);
+  NATIVE(spiDelete)(env, nullptr, JNI_TRUE, 6, 0, 0, structureArray(VxStructure::SpiObjectSelector, "OSEL"), JNI_FALSE, cc, reason);
   std::vector<std::string> lines = exportLines(err.stop());
 
   std::vector<RecordedCall> calls = runtime.calls();
@@ -240,7 +241,7 @@ TEST_F(SpiAdmin, DeletePassesItsFlagAsZeroOrOneAndNamesItselfLpiSpiDelete) {
 
   FaultyEnv faults(env);
   faults.fail(Jni::GetByteArrayElements, 1);
-  NATIVE(spiDelete)(env, nullptr, JNI_FALSE, 6, 0, 0, bytes("OSEL"), JNI_TRUE, cc, reason);
+  NATIVE(spiDelete)(env, nullptr, JNI_FALSE, 6, 0, 0, structureArray(VxStructure::SpiObjectSelector, "OSEL"), JNI_TRUE, cc, reason);
   EXPECT_EQ(runtime.count("lpiSPIDelete"), 2u);
   EXPECT_TRUE(faults.log("Release").empty());
   EXPECT_EQ(events().back(), "krux 59 0 3 0 0 0 \"native_ObjectSelector is null\" null null");
@@ -257,7 +258,7 @@ TEST_F(SpiAdmin, NamedSubscriberInquiryWritesBothValuesOnEveryPath) {
     *call.p<int32_t>(6) = 22;
     call.p<uint8_t>(4)[0] = 'I';
   });
-  jbyteArray callOptions = bytes("COPT");
+  jbyteArray callOptions = structureArray(VxStructure::SpiNamedSubscriberOptions, "COPT");
   jbyteArray subName = bytes("SUB");
   jbyteArray subIds = bytes(Bytes(8, 0));
   jobject inOut = pint(5);
@@ -310,18 +311,58 @@ TEST_F(SpiAdmin, NamedSubscriberInquiryWritesBothValuesOnEveryPath) {
                 "krux 59 0 5 0 0 0 \"native_subIdBuffer is null\" null null"}));
 }
 
+// The runtime reads as many bytes of the name as the name length says, and
+// writes identifiers up to the in/out value: lengths above their arrays are
+// refused before the array is pinned, and a negative one is the runtime's
+// to refuse.
+TEST_F(SpiAdmin, NamedSubscriberInquiryRefusesLengthsAboveItsArrays) {
+  struct Case {
+    jint nameLength;
+    int32_t idLength;
+    std::string report;  // empty: the call goes on
+    size_t pinnedBefore;
+  };
+  const std::vector<Case> cases = {
+      {3, 8, "", 3},
+      {-3, 8, "", 3},
+      {3, -1, "", 3},
+      {4, 8, "krux 59 0 5 2195 4 3 \"native_subNameBuffer is too short\" null null", 1},
+      {3, 9, "krux 59 0 5 2195 9 8 \"native_subIdBuffer is too short\" null null", 2},
+  };
+  for (const Case& c : cases) {
+    runtime.clear();
+    jobject inOut = pint(c.idLength);
+    jobject out = pint(55);
+    FaultyEnv faults(env);
+    NATIVE(lpiSPIInquireNamedSubscribers)(env, nullptr, JNI_FALSE, 6, 0, 0,
+                                          structureArray(VxStructure::SpiNamedSubscriberOptions), bytes("SUB"),
+                                          c.nameLength, bytes(Bytes(8, 0)), inOut, out, cc, reason);
+    EXPECT_EQ(faults.log("Release"), std::vector<std::string>(c.pinnedBefore, kCopyBack)) << c.report;
+    if (c.report.empty()) {
+      EXPECT_EQ(runtime.calls().size(), 1u);
+      continue;
+    }
+    EXPECT_TRUE(runtime.calls().empty()) << c.report;
+    std::vector<std::string> seen = events();
+    EXPECT_EQ(seen.empty() ? "" : seen.back(), c.report);
+    EXPECT_EQ(codes(), std::make_pair(2, 2195));
+    EXPECT_EQ(value(inOut), 0) << "as on every path without the runtime call";
+    EXPECT_EQ(value(out), 0);
+  }
+}
+
 TEST_F(SpiAdmin, SubscriptionRequestReadsTheHandleAndWritesNothingBack) {
   runtime.capture("lpiSPISubscriptionRequest", 3, 4);
   runtime.capture("lpiSPISubscriptionRequest", 4, 4);
   runtime.on("lpiSPISubscriptionRequest", [](RecordedCall& call) { call.p<uint8_t>(4)[0] = 'R'; });
-  jbyteArray sro = bytes("SRO ");
+  jbyteArray sro = structureArray(VxStructure::SRO, "SRO ");
   jobject hsub = hobjHolder(31);
   std::vector<std::string> lines;
   std::vector<std::string> log;
   {
     FaultyEnv faults(env);
     FdCapture err(2);
-    NATIVE(lpiSPISubscriptionRequest)(env, nullptr, JNI_FALSE, 6, 0, 0, hsub, 4, bytes("SRD "),
+    NATIVE(lpiSPISubscriptionRequest)(env, nullptr, JNI_FALSE, 6, 0, 0, hsub, 4, structureArray(VxStructure::SpiSubscriptionRequest, "SRD "),
                                       sro, cc, reason);
     lines = exportLines(err.stop());
     log = faults.log("Call");
@@ -341,7 +382,7 @@ TEST_F(SpiAdmin, SubscriptionRequestReadsTheHandleAndWritesNothingBack) {
   for (int position : {1, 2}) {
     FaultyEnv failing(env);
     failing.fail(Jni::GetByteArrayElements, position);
-    NATIVE(lpiSPISubscriptionRequest)(env, nullptr, JNI_FALSE, 6, 0, 0, hsub, 4, bytes("SRD "),
+    NATIVE(lpiSPISubscriptionRequest)(env, nullptr, JNI_FALSE, 6, 0, 0, hsub, 4, structureArray(VxStructure::SpiSubscriptionRequest, "SRD "),
                                       sro, cc, reason);
     EXPECT_EQ(failing.releasedArrays(), failing.pinnedArrays());
     EXPECT_TRUE(failing.log("CallIntMethod").empty()) << "the handle is read only for the call";
@@ -361,7 +402,7 @@ TEST_F(SpiAdmin, SubscribeWritesBothHandlesOnlyWhenTheCallSucceeds) {
   jobject hobj = hobjHolder(7);
   jobject hsub = hobjHolder(8);
   FdCapture err(2);
-  NATIVE(lpiSpiSubscribe)(env, nullptr, JNI_TRUE, 6, 0, 0, bytes("LSD "), bytes("SD  "), hobj, hsub,
+  NATIVE(lpiSpiSubscribe)(env, nullptr, JNI_TRUE, 6, 0, 0, structureArray(VxStructure::SpiSubscribeDescriptor, "LSD "), structureArray(VxStructure::SD, "SD  "), hobj, hsub,
                           cc, reason);
   std::vector<std::string> lines = exportLines(err.stop());
 
@@ -379,7 +420,7 @@ TEST_F(SpiAdmin, SubscribeWritesBothHandlesOnlyWhenTheCallSucceeds) {
   runtime.answer("lpiSPISubscribe", 2, 2429);
   jobject otherHobj = hobjHolder(7);
   jobject otherHsub = hobjHolder(8);
-  NATIVE(lpiSpiSubscribe)(env, nullptr, JNI_FALSE, 6, 0, 0, bytes("LSD "), bytes("SD  "), otherHobj,
+  NATIVE(lpiSpiSubscribe)(env, nullptr, JNI_FALSE, 6, 0, 0, structureArray(VxStructure::SpiSubscribeDescriptor, "LSD "), structureArray(VxStructure::SD, "SD  "), otherHobj,
                           otherHsub, cc, reason);
   EXPECT_EQ(hobjValue(otherHobj), 7);
   EXPECT_EQ(hobjValue(otherHsub), 8);
@@ -388,7 +429,7 @@ TEST_F(SpiAdmin, SubscribeWritesBothHandlesOnlyWhenTheCallSucceeds) {
   for (int position : {1, 2}) {
     FaultyEnv failing(env);
     failing.fail(Jni::GetByteArrayElements, position);
-    NATIVE(lpiSpiSubscribe)(env, nullptr, JNI_FALSE, 6, 0, 0, bytes("LSD "), bytes("SD  "), hobj,
+    NATIVE(lpiSpiSubscribe)(env, nullptr, JNI_FALSE, 6, 0, 0, structureArray(VxStructure::SpiSubscribeDescriptor, "LSD "), structureArray(VxStructure::SD, "SD  "), hobj,
                             hsub, cc, reason);
     EXPECT_EQ(failing.releasedArrays(), failing.pinnedArrays());
   }
@@ -400,7 +441,7 @@ TEST_F(SpiAdmin, SubscribeWritesBothHandlesOnlyWhenTheCallSucceeds) {
 
 TEST_F(SpiAdmin, UnsubscribePassesItsDescriptorAndCopiesItBack) {
   runtime.on("lpiSPIUnsubscribe", [](RecordedCall& call) { call.p<uint8_t>(1)[0] = 'U'; });
-  jbyteArray usd = bytes("USD ");
+  jbyteArray usd = structureArray(VxStructure::SpiUnsubscribeDescriptor, "USD ");
   FdCapture err(2);
   NATIVE(lpiSpiUnsubscribe)(env, nullptr, JNI_TRUE, 6, 0, 0, usd, cc, reason);
   std::vector<std::string> lines = exportLines(err.stop());

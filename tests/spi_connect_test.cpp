@@ -143,20 +143,24 @@ TEST_F(SpiConnect, AFailedConnectLeavesTheHandleButCopiesTheOptionsBack) {
 }
 
 // Masking is the VXCONNX routine's: only inside the copied bytes, and the
-// options event goes without data otherwise.
-TEST_F(SpiConnect, TheTraceShowsMissingOptionsAndUnfollowableOffsetsWithoutData) {
+// options event goes without data otherwise; parameters outside the options
+// are refused before the runtime could read them.
+TEST_F(SpiConnect, TheTraceShowsMissingOptionsAndUntrustedOffsetsWithoutData) {
   connect(JNI_TRUE, nullptr, bytes(spiOptions), nullptr, hconnHolder(0), -1);
+  putInt(options, kCsp + VXCSP_PASSWORD_OFFSET, -4);
+  connect(JNI_TRUE, nullptr, nullptr, bytes(options), hconnHolder(0), -1);
   putInt(options, VXCNO_SECURITY_PARMS_OFFSET, 100000);
   connect(JNI_TRUE, nullptr, nullptr, bytes(options), hconnHolder(0), -1);
 
   EXPECT_EQ(runtime.count("lpiSPIVXConnect"), 2u);
   std::vector<std::string> all = events();
-  ASSERT_EQ(all.size(), 12u);
+  ASSERT_EQ(all.size(), 15u);
   EXPECT_EQ(all[1], "data 59 14 \"QueueManager name: ''\" -");
   EXPECT_EQ(all[2], "data 59 14 \"VX Connect Options\" -");
   EXPECT_EQ(all[3], "data 59 14 \"VX Private Connect Options\" [160 bytes]");
   EXPECT_EQ(all[8], "data 59 14 \"VX Connect Options\" -");
   EXPECT_EQ(all[9], "data 59 14 \"VX Private Connect Options\" -");
+  EXPECT_EQ(all[13], "krux 59 14 4 2195 100048 256 \"native_vxcno is too short\" null null");
 }
 
 TEST_F(SpiConnect, AMaskingCopyIsMadeOnlyWithTracingOnAndItsFailureStopsTheConnect) {
@@ -206,21 +210,20 @@ TEST_F(SpiConnect, APinFailureAtEachPositionReleasesWhatWasPinnedBefore) {
   }
 }
 
-TEST_F(SpiConnect, PrivateOptionsWithoutRoomForTheAddressAreRefusedWhenAValueIsGiven) {
-  jbyteArray shortOptions = bytes(Bytes(100, 1));
-  FaultyEnv faults(env);
-  connect(JNI_FALSE, bytes("QM1"), shortOptions, bytes(options), hconnHolder(0), 5);
-  EXPECT_TRUE(runtime.calls().empty());
-  EXPECT_EQ(codes(), std::make_pair(2, 2195));
-  EXPECT_EQ(events(), std::vector<std::string>{
-                          "krux 59 14 3 2195 " + std::to_string(kPointerEnd) +
-                          " 100 \"native_spicno is too short\" null null"});
-  EXPECT_EQ(faults.log("Release"), std::vector<std::string>{"ReleaseByteArrayElements(2)"});
-  EXPECT_EQ(bytesOf(shortOptions), Bytes(100, 1));
-
-  connect(JNI_FALSE, bytes("QM1"), shortOptions, bytes(options), hconnHolder(0), -1);
-  EXPECT_EQ(runtime.count("lpiSPIVXConnect"), 1u) << "without a value nothing is stored";
-  EXPECT_EQ(codes(), std::make_pair(0, 0));
+// The runtime reads the address at byte 128 whether or not a value is given.
+TEST_F(SpiConnect, PrivateOptionsWithoutRoomForTheAddressAreRefusedWithOrWithoutAValue) {
+  jbyteArray shortOptions = bytes(Bytes(kPointerEnd - 1, 1));
+  for (jint environment : {5, -1}) {
+    FaultyEnv faults(env);
+    connect(JNI_FALSE, bytes("QM1"), shortOptions, bytes(options), hconnHolder(0), environment);
+    EXPECT_TRUE(runtime.calls().empty());
+    EXPECT_EQ(codes(), std::make_pair(2, 2195));
+    EXPECT_EQ(events().back(), "krux 59 14 3 2195 " + std::to_string(kPointerEnd) + " " +
+                                   std::to_string(kPointerEnd - 1) +
+                                   " \"native_spicno is too short\" null null");
+    EXPECT_EQ(faults.log("Release"), std::vector<std::string>{"ReleaseByteArrayElements(2)"});
+    EXPECT_EQ(bytesOf(shortOptions), Bytes(kPointerEnd - 1, 1));
+  }
 }
 
 TEST_F(SpiConnect, OpenHandsTheRuntimeTheHolderHandleAndWritesBackItsOwn) {
@@ -233,8 +236,8 @@ TEST_F(SpiConnect, OpenHandsTheRuntimeTheHolderHandleAndWritesBackItsOwn) {
     call.p<uint8_t>(1)[3] = '!';
     call.p<uint8_t>(2)[3] = '?';
   });
-  jbyteArray od = bytes("OD  ");
-  jbyteArray options = bytes("SOO ");
+  jbyteArray od = structureArray(VxStructure::OD, "OD  ");
+  jbyteArray options = structureArray(VxStructure::SpiOpenOptions, "SOO ");
   jobject hobj = hobjHolder(5);
   FaultyEnv faults(env);
   FdCapture err(2);
@@ -247,8 +250,8 @@ TEST_F(SpiConnect, OpenHandsTheRuntimeTheHolderHandleAndWritesBackItsOwn) {
   EXPECT_EQ(call.bytes[2], Bytes({'S', 'O', 'O', ' '}));
   EXPECT_EQ(intAt(call.bytes[3], 0), 5);
   EXPECT_EQ(hobjValue(hobj), 321);
-  EXPECT_EQ(bytesOf(od), Bytes({'O', 'D', ' ', '!'}));
-  EXPECT_EQ(bytesOf(options), Bytes({'S', 'O', 'O', '?'}));
+  EXPECT_EQ(headOf(od, 4), Bytes({'O', 'D', ' ', '!'}));
+  EXPECT_EQ(headOf(options, 4), Bytes({'S', 'O', 'O', '?'}));
   EXPECT_EQ(codes(), std::make_pair(1, 2039));
   EXPECT_EQ(events(), (std::vector<std::string>{"entry 59 0",
                                                 "data 59 0 \"VXOPEN returned CC=1, RC=2039\" -",
@@ -264,7 +267,7 @@ TEST_F(SpiConnect, AFailedOpenOrAFailedPinLeavesTheObjectHandle) {
   runtime.answer("lpiSPIOpen", 2, 2085);
   runtime.on("lpiSPIOpen", [](RecordedCall& call) { *call.p<int32_t>(3) = 321; });
   jobject hobj = hobjHolder(5);
-  NATIVE(spiOpen)(env, nullptr, JNI_FALSE, 9, 0, 0, bytes("OD  "), nullptr, hobj, cc, reason);
+  NATIVE(spiOpen)(env, nullptr, JNI_FALSE, 9, 0, 0, structureArray(VxStructure::OD, "OD  "), nullptr, hobj, cc, reason);
   EXPECT_EQ(runtime.only("lpiSPIOpen").p(2), nullptr);
   EXPECT_EQ(hobjValue(hobj), 5);
   EXPECT_EQ(codes(), std::make_pair(2, 2085));
@@ -273,7 +276,7 @@ TEST_F(SpiConnect, AFailedOpenOrAFailedPinLeavesTheObjectHandle) {
   for (int position : {1, 2}) {
     FaultyEnv faults(env);
     faults.fail(Jni::GetByteArrayElements, position);
-    NATIVE(spiOpen)(env, nullptr, JNI_FALSE, 9, 0, 0, bytes("OD  "), bytes("SOO "), hobj, cc,
+    NATIVE(spiOpen)(env, nullptr, JNI_FALSE, 9, 0, 0, structureArray(VxStructure::OD, "OD  "), structureArray(VxStructure::SpiOpenOptions, "SOO "), hobj, cc,
                     reason);
     EXPECT_EQ(faults.log("Release").size(), static_cast<size_t>(position - 1));
     EXPECT_EQ(codes(), std::make_pair(2, 2195));

@@ -155,9 +155,9 @@ TEST_F(SpiGet, AFailedGetCopiesNothingAndLeavesTheDataLength) {
   EXPECT_EQ(faults.log("Release").size(), 3u);
 }
 
-TEST_F(SpiGet, NullArraysPassNullAddressesAndShortStructuresAreTracedAsFarAsTheyGo) {
+TEST_F(SpiGet, NullArraysPassNullAddressesAndLongerStructuresAreTracedByTheirLength) {
   gmo = nullptr;
-  spiGmo = bytes(Bytes(20, 0));
+  spiGmo = bytes(Bytes(kSpiGmoLength + 20, 0));
   runtime.on("lpiSPIGet", [](RecordedCall& call) { *call.p<int32_t>(6) = 9; });
   get(JNI_TRUE, 40, nullptr);
   RecordedCall call = runtime.only("lpiSPIGet");
@@ -168,7 +168,7 @@ TEST_F(SpiGet, NullArraysPassNullAddressesAndShortStructuresAreTracedAsFarAsThey
   std::vector<std::string> all = events();
   ASSERT_EQ(all.size(), 5u);
   EXPECT_EQ(all[1], "data 59 15 \"VXGMO\" -");
-  EXPECT_EQ(all[2], "data 59 15 \"lpiGETOPT\" [20 bytes]");
+  EXPECT_EQ(all[2], "data 59 15 \"lpiGETOPT\" [48 bytes]");
 }
 
 // A buffer length the Java array cannot hold is refused before the runtime
@@ -340,7 +340,7 @@ TEST_F(SpiCalls, SyncPointActivationAndNotificationPassTheirRecordsAndCopyThemBa
     runtime.on(entry, [](RecordedCall& call) { call.p<uint8_t>(1)[3] = '!'; });
   }
   runtime.on("lpiSPINotify", [](RecordedCall& call) { call.p<uint8_t>(2)[3] = '!'; });
-  jbyteArray spo = bytes("SPO ");
+  jbyteArray spo = structureArray(VxStructure::SpiSyncPointOptions, "SPO ");
   jbyteArray activation = bytes(Bytes(200, 'a'));
   jbyteArray details = bytes(Bytes(132, 'n'));
   FdCapture err(2);
@@ -384,11 +384,14 @@ TEST_F(SpiCalls, SyncPointActivationAndNotificationPassTheirRecordsAndCopyThemBa
 TEST_F(SpiCalls, SyncPointActivationAndNotificationReportTheirPinFailures) {
   FaultyEnv faults(env);
   faults.fail(Jni::GetByteArrayElements, 1);
-  NATIVE(spiSyncPoint)(env, nullptr, JNI_FALSE, 7, 0, 0, bytes("SPO "), cc, reason);
+  NATIVE(spiSyncPoint)(env, nullptr, JNI_FALSE, 7, 0, 0, structureArray(VxStructure::SpiSyncPointOptions), cc,
+                       reason);
   faults.fail(Jni::GetByteArrayElements, 1);
-  NATIVE(spiActivateMessage)(env, nullptr, JNI_FALSE, 8, 0, 0, bytes("A"), cc, reason);
+  NATIVE(spiActivateMessage)(env, nullptr, JNI_FALSE, 8, 0, 0, structureArray(VxStructure::SpiActivation), cc,
+                             reason);
   faults.fail(Jni::GetByteArrayElements, 1);
-  NATIVE(spiNotify)(env, nullptr, JNI_FALSE, 9, 0, 0, 1, bytes("N"), cc, reason);
+  NATIVE(spiNotify)(env, nullptr, JNI_FALSE, 9, 0, 0, 1, structureArray(VxStructure::SpiNotifyDetails), cc,
+                    reason);
   EXPECT_TRUE(runtime.calls().empty());
   EXPECT_TRUE(faults.log("Release").empty());
   EXPECT_EQ(codes(), std::make_pair(2, 2195));

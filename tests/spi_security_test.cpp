@@ -38,7 +38,7 @@ std::string text(const void* bytes, size_t length) {
 class SpiSecurity : public ExportTest {
  protected:
   Adoption adoption() {
-    return {bytes("LEXP"), bytes("ACCT"), bytes("APPL"), bytes("CHAN"), bytes("CONN"),
+    return {structureArray(VxStructure::SpiSecurityContext, "LEXP"), bytes("ACCT"), bytes("APPL"), bytes("CHAN"), bytes("CONN"),
             bytes("PRODUCT-ID-1234"), bytes("CLIENT-7"), bytes("CID "), bytes("CSP ")};
   }
 
@@ -187,7 +187,7 @@ TEST_F(SpiSecurity, MapCredentialsPassesItsArraysInOrderAndCopiesThemBack) {
   for (size_t arg = 1; arg <= 7; ++arg) runtime.capture("lpiSPIMapCredentials", arg, 4);
   runtime.answer("lpiSPIMapCredentials", 2, 2035);
   runtime.on("lpiSPIMapCredentials", [](RecordedCall& call) { call.p<uint8_t>(2)[0] = 'm'; });
-  std::vector<jbyteArray> arrays = {bytes("LEXP"), bytes("USER"), bytes("CSP "), bytes("ACCT"),
+  std::vector<jbyteArray> arrays = {structureArray(VxStructure::SpiSecurityContext, "LEXP"), bytes("USER"), bytes("CSP "), bytes("ACCT"),
                                     bytes("APPL"), bytes("CHNL"), bytes("CONN")};
   FaultyEnv faults(env);
   FdCapture err(2);
@@ -222,7 +222,8 @@ TEST_F(SpiSecurity, MapCredentialsReleasesWhatWasPinnedBeforeAFailedPin) {
   for (size_t position = 0; position < reports.size(); ++position) {
     FaultyEnv faults(env);
     faults.fail(Jni::GetByteArrayElements, static_cast<int>(position) + 1);
-    NATIVE(lpiSPIMapCredentials)(env, nullptr, JNI_FALSE, 6, 0, 0, bytes("L"), bytes("U"),
+    NATIVE(lpiSPIMapCredentials)(env, nullptr, JNI_FALSE, 6, 0, 0, structureArray(VxStructure::SpiSecurityContext),
+                                 bytes("U"),
                                  bytes("C"), bytes("A"), bytes("P"), bytes("H"), bytes("N"), cc,
                                  reason);
     EXPECT_TRUE(runtime.calls().empty());
@@ -237,7 +238,7 @@ TEST_F(SpiSecurity, ChannelAuthenticationNeedsItsParametersAndPassesTwoNullPoint
   runtime.capture("lpiSPICHLAUTH", 1, 4);
   runtime.answer("lpiSPICHLAUTH", 2, 2035);
   runtime.on("lpiSPICHLAUTH", [](RecordedCall& call) { call.p<uint8_t>(1)[3] = '!'; });
-  jbyteArray parms = bytes("PRMS");
+  jbyteArray parms = structureArray(VxStructure::SpiChlAuthParms, "PRMS");
   FdCapture err(2);
   NATIVE(lpiSPICHLAUTH)(env, nullptr, JNI_TRUE, 6, 0, 0, parms, cc, reason);
   std::vector<std::string> lines = traceMessages(err.stop());

@@ -32,15 +32,15 @@ class Subscribe : public ExportTest {
     hobj = hobjHolder(17);
     hsub = hobjHolder(99);
     return {
-        {"VXSUB", 38, bytes(std::string("SD  xxxx")), 1,
+        {"VXSUB", 38, structureArray(VxStructure::SD, "SD  xxxx"), 1,
          [this](jboolean t, jbyteArray a) {
            NATIVE(VXSUB)(env, nullptr, t, 9, 0, 0, a, hobj, hsub, cc, reason);
          }},
-        {"VXSUBRQ", 0, bytes(std::string("SRO xxxx")), 3,
+        {"VXSUBRQ", 0, structureArray(VxStructure::SRO, "SRO xxxx"), 3,
          [this](jboolean t, jbyteArray a) {
            NATIVE(VXSUBRQ)(env, nullptr, t, 9, 0, 0, hsub, 1, a, cc, reason);
          }},
-        {"VXSTAT", 32, bytes(std::string("STAT xxx")), 2,
+        {"VXSTAT", 32, structureArray(VxStructure::STS, "STAT xxx"), 2,
          [this](jboolean t, jbyteArray a) {
            NATIVE(VXSTAT)(env, nullptr, t, 9, 0, 0, 3, a, cc, reason);
          }},
@@ -78,7 +78,7 @@ TEST_F(Subscribe, SubscribeHandsOverTheObjectHandleAndWritesBothHandlesOnZeroAnd
   for (int32_t completion : {0, 1}) {
     runtime.clear();
     runtime.answer("VXSUB", completion, 2041 * completion);
-    jbyteArray sd = bytes(std::string("SD  xxxx"));
+    jbyteArray sd = structureArray(VxStructure::SD, "SD  xxxx");
     jobject hobj = hobjHolder(17);
     jobject hsub = hobjHolder(99);
     FaultyEnv faults(env);
@@ -113,7 +113,7 @@ TEST_F(Subscribe, AFailedSubscribeWritesNeitherHolderButCopiesTheDescriptorBack)
     *call.p<int32_t>(3) = 6;
     call.p<uint8_t>(1)[0] = 'X';
   });
-  jbyteArray sd = bytes(Bytes(16, 0));
+  jbyteArray sd = structureArray(VxStructure::SD);
   jobject hobj = hobjHolder(-1);
   jobject hsub = hobjHolder(-2);
   FaultyEnv faults(env);
@@ -136,7 +136,7 @@ TEST_F(Subscribe, RequestPassesTheSubscriptionHandleAndActionAndNeverWritesTheHo
   runtime.capture("VXSUBRQ", 3, 4);
   runtime.answer("VXSUBRQ", 1, 2437);
   runtime.on("VXSUBRQ", [](RecordedCall& call) { call.p<uint8_t>(3)[4] = 7; });
-  jbyteArray sro = bytes(Bytes{'S', 'R', 'O', ' ', 0, 0, 0, 0});
+  jbyteArray sro = structureArray(VxStructure::SRO, "SRO ");
   jobject hsub = hobjHolder(612);
   FaultyEnv faults(env);
   NATIVE(VXSUBRQ)(env, nullptr, JNI_TRUE, 5, 0, 0, hsub, 1, sro, cc, reason);
@@ -162,7 +162,7 @@ TEST_F(Subscribe, StatusPassesTheTypeAndTheStructureOrANullAddress) {
   runtime.on("VXSTAT", [](RecordedCall& call) {
     if (call.p(2) != nullptr) call.p<uint8_t>(2)[7] = 0x33;
   });
-  jbyteArray sts = bytes(Bytes{'S', 'T', 'A', 'T', 0, 0, 0, 0});
+  jbyteArray sts = structureArray(VxStructure::STS, "STAT");
   FaultyEnv faults(env);
   FdCapture err(2);
   NATIVE(VXSTAT)(env, nullptr, JNI_TRUE, 8, 0, 0, 3, sts, cc, reason);
@@ -193,11 +193,11 @@ TEST_F(Subscribe, AStructureThatCannotBePinnedSkipsTheRuntimeAndTheHolders) {
     std::string report;
   };
   const std::vector<Case> cases = {
-      {[&] { NATIVE(VXSUB)(env, nullptr, JNI_FALSE, 1, 0, 0, bytes(Bytes(8, 0)), hobj, hsub, cc, reason); },
+      {[&] { NATIVE(VXSUB)(env, nullptr, JNI_FALSE, 1, 0, 0, structureArray(VxStructure::SD), hobj, hsub, cc, reason); },
        "krux 59 38 4 0 0 0 \"native_vxsd is null\" null null"},
-      {[&] { NATIVE(VXSUBRQ)(env, nullptr, JNI_FALSE, 1, 0, 0, hsub, 1, bytes(Bytes(8, 0)), cc, reason); },
+      {[&] { NATIVE(VXSUBRQ)(env, nullptr, JNI_FALSE, 1, 0, 0, hsub, 1, structureArray(VxStructure::SRO), cc, reason); },
        "krux 59 0 4 0 0 0 \"native_vxsro is null\" null null"},
-      {[&] { NATIVE(VXSTAT)(env, nullptr, JNI_FALSE, 1, 0, 0, 1, bytes(Bytes(8, 0)), cc, reason); },
+      {[&] { NATIVE(VXSTAT)(env, nullptr, JNI_FALSE, 1, 0, 0, 1, structureArray(VxStructure::STS), cc, reason); },
        "krux 59 32 4 0 0 0 \"native_vxsts is null\" null null"},
   };
   for (const Case& c : cases) {
@@ -216,12 +216,13 @@ TEST_F(Subscribe, AStructureThatCannotBePinnedSkipsTheRuntimeAndTheHolders) {
 }
 
 // Completion code 1 and reason 2600 throughout: the codes go back in that
-// order. A structure goes through the view with its trace lines and is
-// released after an empty line; a null one reaches the runtime as a null
-// address, with neither.
+// order. A structure's length is taken, then it goes through the view with
+// its trace lines and is released after an empty line; a null one reaches
+// the runtime as a null address, with neither.
 TEST_F(Subscribe, EachExportPinsCallsReleasesAndTracesInItsOrder) {
   using Steps = std::vector<std::string>;
-  const Steps pin = {"GetByteArrayElements", "arrayToVXStructure entry - byteArrayElements @ {@}",
+  const Steps pin = {"GetArrayLength", "GetByteArrayElements",
+                     "arrayToVXStructure entry - byteArrayElements @ {@}",
                      "arrayToVXStructure exit - resultant structure @ {@}"};
   const Steps release = {"", "releaseStructure entry - alignedPtr {@}",
                          "releaseStructure data - releasing {@}", "ReleaseByteArrayElements(0)",

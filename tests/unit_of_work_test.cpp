@@ -57,7 +57,7 @@ TEST_F(UnitOfWork, BeginCopiesTheOptionsBackEvenWhenTheCallFails) {
   runtime.answer("VXBEGIN", 2, 2018);
   runtime.capture("VXBEGIN", 1, 8);
   runtime.on("VXBEGIN", [](RecordedCall& call) { call.p<uint8_t>(1)[7] = 0x5A; });
-  jbyteArray bo = bytes(std::string("BO  \x01\x00\x00\x00", 8));
+  jbyteArray bo = structureArray(VxStructure::BO, std::string("BO  \x01\x00\x00\x00", 8));
   FaultyEnv faults(env);
   FdCapture err(2);
   NATIVE(VXBEGIN)(env, nullptr, JNI_FALSE, 3, 0, 0, bo, cc, reason);
@@ -108,7 +108,7 @@ TEST_F(UnitOfWork, ATraceMethodThatThrowsLeavesItsExceptionPendingAfterAComplete
 
 TEST_F(UnitOfWork, AnExceptionFromTheExitEventIsTheOneThatReachesJava) {
   traceThrowsFrom("exit");
-  jbyteArray bo = bytes(std::string(8, 'b'));
+  jbyteArray bo = structureArray(VxStructure::BO, std::string(12, 'b'));
   NATIVE(VXBEGIN)(env, nullptr, JNI_TRUE, 3, 0, 0, bo, cc, reason);
   EXPECT_TRUE(env->ExceptionCheck());
   env->ExceptionClear();

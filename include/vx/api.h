@@ -256,6 +256,7 @@ enum : int32_t {
   VXCA_FIRST = 1001,           // selectors from here on are character attributes
   VXCA_QUEUE_NAME = 1001,      // 48 characters
   VXCA_QMGR_NAME = 1002,       // 48 characters
+  VXCA_QUEUE_DESC = 1003,      // 48 characters, blank when none; set by the private define
 };
 constexpr int32_t VX_MAX_SELECTORS = 256;
 enum : int32_t {

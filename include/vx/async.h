@@ -65,9 +65,11 @@ enum : int32_t { VXCBDO_NONE = 0 };
 #define VXCBC_STRUC_ID "CBC "
 constexpr int32_t VXCBC_CURRENT_VERSION = 1;
 
-// Call types, in the order a consumer meets them: REGISTER once, then for
-// each start START, messages and events, STOP, and DEREGISTER last. A
-// consumer that leaves while started gets STOP before its DEREGISTER.
+// Call types, in the order a consumer meets them: REGISTER once and first,
+// then for each start START, messages and events, STOP, and DEREGISTER last.
+// A consumer that leaves while its connection is started gets START (if it
+// had none yet) and STOP before its DEREGISTER; one that leaves while it is
+// stopped gets REGISTER (if it had none yet) and DEREGISTER.
 enum : int32_t {
   VXCBCT_START_CALL = 1,
   VXCBCT_STOP_CALL = 2,

@@ -22,8 +22,9 @@ int32_t intAt(const unsigned char* bytes, size_t offset) {
 
 bool QmgrName::pin(ExportFrame& f, jbyteArray name, int32_t probe) {
   if (f.ok() && name != nullptr) {
-    traceLength = std::min(f.ctx.env->GetArrayLength(name), kQmgrNameTraceLength);
-    f.pin(bytes, name, probe, "native_qmname is null");
+    jsize length = f.ctx.env->GetArrayLength(name);
+    traceLength = std::min(length, kQmgrNameTraceLength);
+    if (f.pin(bytes, name, probe, "native_qmname is null")) forRuntime.take(bytes, length);
   }
   return f.ok();
 }

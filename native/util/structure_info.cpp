@@ -28,16 +28,27 @@ void setElement(ExportFrame& frame, jobjectArray array, jsize i, int32_t value) 
 }  // namespace
 
 // Structures in which the library stores or reads a native pointer report
-// their size on this build; the others their published length.
+// their size on this build; the others their published length. Those the
+// runtime reads report the length that arrays holding them are checked
+// against.
 const StructureInfo kNativeStructures[] = {
-    {0, 2, 576},   {1, 1, 12},    {2, 6, 208},   {3, 4, 112},  {4, 2, 364},
-    {5, 2, 72},    {6, 4, static_cast<int32_t>(sizeof(VXOD))},   {7, 0, 96},
-    {8, 3, 176},   {9, 0, 8},     {10, 5, 624},  {11, 2, 36},  {12, 1, 172},
-    {13, 11, 1940}, {14, 1, 48},  {15, 9, 220},  {16, 1, 132}, {17, 4, 172},
-    {19, 4, 48},   {20, 4, 296},  {21, 2, static_cast<int32_t>(sizeof(VXCBC))},
-    {22, 1, static_cast<int32_t>(sizeof(VXCBD))},                {23, 1, 20},
-    {24, 1, 312},  {25, 2, 272},  {27, 2, 624},  {28, 1, 16},  {29, 4, 580},
-    {30, 1, 16},   {31, 1, 128},  {32, 1, 32},   {34, 1, 40},  {35, 2, 280},
+    {0, 2, 576},
+    {1, 1, vxStructureLength(VxStructure::BO)},
+    {2, 6, vxStructureLength(VxStructure::CNO)},
+    {3, 4, vxStructureLength(VxStructure::GMO)},
+    {4, 2, vxStructureLength(VxStructure::MD)},
+    {5, 2, 72},
+    {6, 4, vxStructureLength(VxStructure::OD)},
+    {7, 0, 96},
+    {8, 3, vxStructureLength(VxStructure::PMO)},
+    {9, 0, 8},     {10, 5, 624},  {11, 2, 36},  {12, 1, 172}, {13, 11, 1940},
+    {14, 1, vxStructureLength(VxStructure::CSP)},
+    {15, 9, 220},  {16, 1, 132}, {17, 4, 172}, {19, 4, 48},   {20, 4, 296},
+    {21, 2, static_cast<int32_t>(sizeof(VXCBC))},
+    {22, 1, vxStructureLength(VxStructure::CBD)},
+    {23, 1, 20},   {24, 1, 312},  {25, 2, 272}, {27, 2, 624},  {28, 1, 16},
+    {29, 4, 580},  {30, 1, 16},   {31, 1, 128}, {32, 1, 32},   {34, 1, 40},
+    {35, 2, 280},
 };
 const int32_t kNativeStructureCount =
     static_cast<int32_t>(sizeof kNativeStructures / sizeof kNativeStructures[0]);

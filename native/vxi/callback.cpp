@@ -19,10 +19,6 @@ namespace {
 constexpr int32_t kCallbackFunction = 40;
 constexpr int32_t kControlFunction = 39;
 
-// A descriptor is read whole by the runtime and written up to the callback
-// name by the registration, so a shorter one is refused before it is pinned.
-constexpr int32_t kDescriptorLength = sizeof(VXCBD);
-
 void refuse(ExportFrame& f, int32_t probe, int32_t detail, const char* message) {
   f.krux(kCallbackFunction, probe, VXRC_UNEXPECTED_ERROR, detail, 0, message);
   f.cc = VXCC_FAILED;
@@ -63,13 +59,9 @@ JNIEXPORT void JNICALL Java_com_orvane_vx_taly_local_internal_base_Native_VXCB(
   StructureView gmo(ReleaseMode::Abort);
   StructureView cbd(ReleaseMode::CopyBack);
   jsize cbdLength = 0;
-  if (f.pin(md, vxmd, 3, "native_vxmd is null") && f.pin(gmo, vxgmo, 4, "native_vxgmo is null") &&
-      vxcbd != nullptr) {
-    cbdLength = env->GetArrayLength(vxcbd);
-    if (cbdLength < kDescriptorLength) {
-      f.failTooShort(5, "native_vxcbd", kDescriptorLength, cbdLength);
-    }
-    f.pin(cbd, vxcbd, 5, "native_vxcbd is null");
+  if (f.pinStructure(md, vxmd, VxStructure::MD, 3, "native_vxmd") &&
+      f.pinStructure(gmo, vxgmo, VxStructure::GMO, 4, "native_vxgmo") && vxcbd != nullptr) {
+    f.pinStructure(cbd, vxcbd, VxStructure::CBD, 5, "native_vxcbd", &cbdLength);
   }
 
   auto descriptor = reinterpret_cast<VXCBD*>(cbd.data());
@@ -118,7 +110,7 @@ JNIEXPORT void JNICALL Java_com_orvane_vx_taly_local_internal_base_Native_VXCTL(
   TALY_TRACE(500, TALY_NATIVE("VXCTL(entry): operation:%s"),
              operationText(operationNames, operation));
   StructureView ctlo(ReleaseMode::CopyBack);
-  if (f.pin(ctlo, vxctlo, 4, "native_vxctlo is null")) {
+  if (f.pinStructure(ctlo, vxctlo, VxStructure::CTLO, 4, "native_vxctlo")) {
     f.cc = VXCC_OK;
     f.reason = VXRC_NONE;
     runtimeVector().VXCTL(hconn, operation, ctlo.data(), &f.cc, &f.reason);

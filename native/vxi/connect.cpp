@@ -18,7 +18,7 @@ JNIEXPORT void JNICALL Java_com_orvane_vx_taly_local_internal_base_Native_VXCONN
   QmgrName name;
   if (name.pin(f, qmgrName, 2)) {
     f.qmgrName(f.function, name.traceLength, name.chars());
-    runtimeVector().VXCONN(name.bytes.data(), &hconn, &f.cc, &f.reason);
+    runtimeVector().VXCONN(name.address(), &hconn, &f.cc, &f.reason);
     f.callResult(hconn, "VXCONN");
     if (f.ok()) f.setHconn(hconnHolder, hconn);
   }
@@ -38,13 +38,10 @@ JNIEXPORT void JNICALL Java_com_orvane_vx_taly_local_internal_base_Native_VXCONN
   name.pin(f, qmgrName, 2);
   jsize cnoLength = 0;
   StructureView cno(ReleaseMode::CopyBack);
-  if (f.ok() && connectOpts != nullptr) {
-    cnoLength = env->GetArrayLength(connectOpts);
-    f.pin(cno, connectOpts, 4, "native_vxcno is null");
-  }
+  f.pinStructure(cno, connectOpts, VxStructure::CNO, 4, "native_vxcno", &cnoLength);
   if (f.ok() && f.ctx.trace) traceConnectOptions(f, name, cno, cnoLength);
   if (f.ok()) {
-    runtimeVector().VXCONNX(name.bytes.data(), cno.data(), &hconn, &f.cc, &f.reason);
+    runtimeVector().VXCONNX(name.address(), cno.data(), &hconn, &f.cc, &f.reason);
     f.callResult(hconn, "VXCONNX");
     if (f.ok()) f.setHconn(hconnHolder, hconn);
   }

@@ -15,7 +15,7 @@ JNIEXPORT void JNICALL Java_com_orvane_vx_taly_local_internal_base_Native_vpiCon
   f.entry();
   StructureView md(ReleaseMode::CopyBack);
   PlainBytes data(ReleaseMode::Abort);
-  f.pin(md, msgDesc, 4, "native_msgDesc is null") &&
+  f.pinStructure(md, msgDesc, VxStructure::MD, 4, "native_msgDesc") &&
       // The runtime writes up to bufferLength bytes into the data.
       f.fits(msgData, bufferLength, 1, 6, "native_msgData") &&
       f.pin(data, msgData, 6, "native_msgData is null");

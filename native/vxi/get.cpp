@@ -33,10 +33,8 @@ int32_t debugOptions() {
   return options;
 }
 
-// The Options word of the get-message options, 0 when the array is too
-// short to hold it.
-int32_t gmoOptions(JNIEnv* env, const PinnedBytes& gmo) {
-  if (env->GetArrayLength(gmo.array()) < static_cast<jsize>(VXGMO_OPTIONS + 4)) return 0;
+// The Options word of the get-message options, which hold them whole.
+int32_t gmoOptions(const PinnedBytes& gmo) {
   int32_t options;
   std::memcpy(&options, gmo.bytes() + VXGMO_OPTIONS, sizeof options);
   return options;
@@ -85,10 +83,11 @@ void checkRaised(ExportFrame& f, int32_t probe, bool withThrowable) {
   f.ctx.env->DeleteLocalRef(raised);
 }
 
-// Pins a structure, tracing the Java array and its native view.
-void pinStructure(ExportFrame& f, PinnedBytes& view, jbyteArray array, int32_t probe,
-                  const char* message, const char* pinnedText) {
-  if (!f.ok() || array == nullptr) return;
+// Pins a structure that the array holds whole, tracing the Java array and
+// its native view.
+void pinStructure(ExportFrame& f, PinnedBytes& view, jbyteArray array, VxStructure structure,
+                  int32_t probe, const char* name, const char* message, const char* pinnedText) {
+  if (!f.holds(array, structure, probe, name) || array == nullptr) return;
   if (view.pin(f.ctx.env, array)) {
     TALY_TRACE(400, pinnedText, static_cast<void*>(array), static_cast<void*>(view.data()));
   } else {
@@ -131,9 +130,9 @@ JNIEXPORT void JNICALL Java_com_orvane_vx_taly_local_internal_base_Native_VXGET(
   StructureView md(ReleaseMode::CopyBack);
   StructureView gmo(ReleaseMode::CopyBack);
   ReceiveBuffer received;
-  pinStructure(f, md, msgDesc, 4, "native_vxmd is null",
+  pinStructure(f, md, msgDesc, VxStructure::MD, 4, "native_vxmd", "native_vxmd is null",
                "GetByteArrayElements:           java_vxmd_buf: %p,   native_vxmd: %p");
-  pinStructure(f, gmo, getMsgOpts, 5, "native_vxgmo is null",
+  pinStructure(f, gmo, getMsgOpts, VxStructure::GMO, 5, "native_vxgmo", "native_vxgmo is null",
                "GetByteArrayElements:          java_vxgmo_buf: %p,  native_vxgmo: %p");
   if (f.ok() && buffer != nullptr) {
     // Never more than the Java array holds: a longer buffer length fails below.
@@ -162,7 +161,7 @@ JNIEXPORT void JNICALL Java_com_orvane_vx_taly_local_internal_base_Native_VXGET(
     saved = f.takeRaised();
     if (saved != nullptr) examineSaved(f, saved);
     f.callResult(hconn, "VXGET");
-    if (f.ok() && gmo && (gmoOptions(env, gmo) & kNoDataCopy) == 0) {
+    if (f.ok() && gmo && (gmoOptions(gmo) & kNoDataCopy) == 0) {
       if (received) {
         env->SetByteArrayRegion(buffer, 0, std::min(dataLength, bufferLength), received.data());
         if (env->ExceptionCheck()) {

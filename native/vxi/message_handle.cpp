@@ -44,7 +44,7 @@ JNIEXPORT void JNICALL Java_com_orvane_vx_taly_local_internal_base_Native_VXCRTM
   ExportFrame f(env, trace, kFunction);
   f.entry();
   StructureView opts(ReleaseMode::CopyBack);
-  if (f.pin(opts, crtMsgHOpts, 3, "native_CrtMsgHOpts is null")) {
+  if (f.pinStructure(opts, crtMsgHOpts, VxStructure::CMHO, 3, "native_CrtMsgHOpts")) {
     int64_t hmsg = f.hmsg(hmsgHolder);
     runtimeVector().VXCRTMH(hconn, opts.data(), &hmsg, &f.cc, &f.reason);
     f.callResult(hconn, "VXCRTMH");
@@ -62,7 +62,7 @@ JNIEXPORT void JNICALL Java_com_orvane_vx_taly_local_internal_base_Native_VXDLTM
   f.entry();
   TALY_TRACE(500, TALY_NATIVE("VXDLTMH(entry): hconn:%d"), hconn);
   StructureView opts(ReleaseMode::CopyBack);
-  if (f.pin(opts, dltMsgHOpts, 3, "native_DltMsgHOpts is null")) {
+  if (f.pinStructure(opts, dltMsgHOpts, VxStructure::DMHO, 3, "native_DltMsgHOpts")) {
     int64_t hmsg = f.hmsg(hmsgHolder);
     runtimeVector().VXDLTMH(hconn, &hmsg, opts.data(), &f.cc, &f.reason);
     f.callResult(hconn, "VXDLTMH");
@@ -87,9 +87,9 @@ JNIEXPORT void JNICALL Java_com_orvane_vx_taly_local_internal_base_Native_VXSETM
   PlainBytes nameBytes(ReleaseMode::CopyBack);
   PlainBytes desc(ReleaseMode::CopyBack);
   PlainBytes valueBytes(ReleaseMode::CopyBack);
-  f.pin(opts, setPropOpts, 3, "native_SetPropOpts is null") &&
-      f.pin(nameBytes, name, 4, "native_Name is null") &&
-      f.pin(desc, propDesc, 5, "native_PropDesc is null") &&
+  f.pinStructure(opts, setPropOpts, VxStructure::SMPO, 3, "native_SetPropOpts") &&
+      f.pinStructure(nameBytes, name, VxStructure::PropertyName, 4, "native_Name") &&
+      f.pinStructure(desc, propDesc, VxStructure::PD, 5, "native_PropDesc") &&
       f.pin(valueBytes, value, 6, "native_Value is null");
   if (f.ok()) {
     HandleWords handle(hmsg);
@@ -116,9 +116,9 @@ JNIEXPORT void JNICALL Java_com_orvane_vx_taly_local_internal_base_Native_VXINQM
   PlainBytes nameBytes(ReleaseMode::CopyBack);
   PlainBytes desc(ReleaseMode::CopyBack);
   PlainBytes valueBytes(ReleaseMode::CopyBack);
-  f.pin(opts, inqPropOpts, 3, "native_InqPropOpts is null") &&
-      f.pin(nameBytes, name, 4, "native_Name is null") &&
-      f.pin(desc, propDesc, 5, "native_PropDesc is null") &&
+  f.pinStructure(opts, inqPropOpts, VxStructure::IMPO, 3, "native_InqPropOpts") &&
+      f.pinStructure(nameBytes, name, VxStructure::PropertyName, 4, "native_Name") &&
+      f.pinStructure(desc, propDesc, VxStructure::PD, 5, "native_PropDesc") &&
       f.pin(valueBytes, value, 6, "native_Value is null");
   if (f.ok()) {
     int32_t propertyType = f.pint(typeHolder);
@@ -146,8 +146,8 @@ JNIEXPORT void JNICALL Java_com_orvane_vx_taly_local_internal_base_Native_VXDLTM
   f.entry();
   StructureView opts(ReleaseMode::CopyBack);
   PlainBytes nameBytes(ReleaseMode::CopyBack);
-  f.pin(opts, dltPropOpts, 3, "native_DltPropOpts is null") &&
-      f.pin(nameBytes, name, 4, "native_Name is null");
+  f.pinStructure(opts, dltPropOpts, VxStructure::DMPO, 3, "native_DltPropOpts") &&
+      f.pinStructure(nameBytes, name, VxStructure::PropertyName, 4, "native_Name");
   if (f.ok()) {
     HandleWords handle(hmsg);
     runtimeVector().VXDLTMP(hconn, handle.low, handle.high, opts.data(), nameBytes.data(), &f.cc,
@@ -172,9 +172,9 @@ JNIEXPORT void JNICALL Java_com_orvane_vx_taly_local_internal_base_Native_VXMHBU
   PlainBytes nameBytes(ReleaseMode::CopyBack);
   PlainBytes md(ReleaseMode::CopyBack);
   PlainBytes bufferBytes(ReleaseMode::CopyBack);
-  f.pin(opts, msgHBufOpts, 3, "native_MsgHBufOpts is null") &&
-      f.pin(nameBytes, name, 4, "native_Name is null") &&
-      f.pin(md, msgDesc, 5, "native_MsgDesc is null") &&
+  f.pinStructure(opts, msgHBufOpts, VxStructure::MHBO, 3, "native_MsgHBufOpts") &&
+      f.pinStructure(nameBytes, name, VxStructure::PropertyName, 4, "native_Name") &&
+      f.pinStructure(md, msgDesc, VxStructure::MD, 5, "native_MsgDesc") &&
       f.pin(bufferBytes, buffer, 6, "native_Buffer is null");
   if (f.ok()) {
     int32_t dataLength = f.pint(dataLengthHolder);
@@ -206,8 +206,8 @@ JNIEXPORT void JNICALL Java_com_orvane_vx_taly_local_internal_base_Native_VXBUFM
   StructureView opts(ReleaseMode::CopyBack);
   PlainBytes md(ReleaseMode::CopyBack);
   PlainBytes bufferBytes(ReleaseMode::CopyBack);
-  f.pin(opts, bufMsgHOpts, 3, "native_BufMsgHOpts is null") &&
-      f.pin(md, msgDesc, 4, "native_MsgDesc is null") &&
+  f.pinStructure(opts, bufMsgHOpts, VxStructure::BMHO, 3, "native_BufMsgHOpts") &&
+      f.pinStructure(md, msgDesc, VxStructure::MD, 4, "native_MsgDesc") &&
       f.pin(bufferBytes, buffer, 5, "native_Buffer is null");
   if (f.ok()) {
     int32_t dataLength = 0;

@@ -45,7 +45,7 @@ JNIEXPORT void JNICALL Java_com_orvane_vx_taly_local_internal_base_Native_VXOPEN
   ExportFrame f(env, trace, 7);
   f.entry();
   StructureView od(ReleaseMode::CopyBack);
-  if (f.pin(od, objDesc, 4, "native_vxod is null")) {
+  if (f.pinStructure(od, objDesc, VxStructure::OD, 4, "native_vxod")) {
     int32_t hobj = f.hobj(hobjHolder);
     runtimeVector().VXOPEN(hconn, od.data(), openOptions, &hobj, &f.cc, &f.reason);
     f.callResult(hconn, "VXOPEN");

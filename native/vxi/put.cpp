@@ -46,9 +46,9 @@ struct PutStructures {
 
   bool pin(ExportFrame& f, const PutKind& kind, jbyteArray vxod, jbyteArray vxmd,
            jbyteArray vxpmo) {
-    if (kind.putOne) f.pin(od, vxod, nextProbe++, "native_vxod is null");
-    f.pin(md, vxmd, nextProbe++, "native_vxmd is null");
-    return f.pin(pmo, vxpmo, nextProbe++, "native_vxpmo is null");
+    if (kind.putOne) f.pinStructure(od, vxod, VxStructure::OD, nextProbe++, "native_vxod");
+    f.pinStructure(md, vxmd, VxStructure::MD, nextProbe++, "native_vxmd");
+    return f.pinStructure(pmo, vxpmo, VxStructure::PMO, nextProbe++, "native_vxpmo");
   }
 
   void release() {

@@ -2,11 +2,22 @@
 // spiInquire, lpiSPIInquireNamedSubscribers, lpiSPISubscriptionRequest,
 // lpiSpiSubscribe and lpiSpiUnsubscribe. Every array is copied back, and
 // every release follows a progress marker.
+#include "util/name_array.h"
 #include "vxi/spi_calls.h"
 
 namespace {
 
 constexpr int32_t kAdminFunction = 0;
+
+// The object selector of define, delete and inquire, and the filter element
+// of define and inquire.
+bool pinSelector(ExportFrame& f, PinnedBytes& selector, jbyteArray array) {
+  return f.pinStructure(selector, array, VxStructure::SpiObjectSelector, 3, "native_ObjectSelector");
+}
+
+bool pinFilter(ExportFrame& f, PinnedBytes& filter, jbyteArray array) {
+  return f.pinStructure(filter, array, VxStructure::SpiFilterElement, 4, "native_FilterElement");
+}
 
 // The attribute arrays of define and inquire, in pin order. A count or
 // length is refused before its array is pinned when the runtime would read
@@ -49,15 +60,19 @@ JNIEXPORT void JNICALL Java_com_orvane_vx_taly_local_internal_base_Native_spiDef
   AttributeArrays attributes;
   StructureView filter(ReleaseMode::CopyBack);
   PlainBytes errors(ReleaseMode::CopyBack);
-  f.pin(selector, objectSelector, 3, "native_ObjectSelector is null");
+  pinSelector(f, selector, objectSelector);
   // The like object is pinned even when the selector could not be.
-  if (likeObject != nullptr && !like.pin(env, likeObject)) f.fail(1, "native_LikeObject is null");
+  NameForRuntime likeName;
+  if (likeObject != nullptr) {
+    if (!like.pin(env, likeObject)) f.fail(1, "native_LikeObject is null");
+    likeName.take(like, env->GetArrayLength(likeObject));
+  }
   attributes.pin(f, selectorCount, selectors, intAttrCount, intAttrs, charAttrLength, charAttrs) &&
-      f.pin(filter, filterElement, 4, "native_FilterElement is null") &&
-      f.pin(errors, attrErrors, 6, "native_AttrErrorss is null");
+      pinFilter(f, filter, filterElement) &&
+      f.pinStructure(errors, attrErrors, VxStructure::SpiAttrErrors, 6, "native_AttrErrorss");
   if (f.ok()) {
-    spiTable().lpiSPIDefine(hconn, define ? 1 : 0, selector.data(), like.data(), selectorCount,
-                            attributes.selectors.data(), intAttrCount,
+    spiTable().lpiSPIDefine(hconn, define ? 1 : 0, selector.data(), likeName.address(),
+                            selectorCount, attributes.selectors.data(), intAttrCount,
                             attributes.intAttrs.data(), charAttrLength,
                             attributes.charAttrs.data(), filter.data(), errors.data(), &f.cc,
                             &f.reason);
@@ -79,7 +94,7 @@ JNIEXPORT void JNICALL Java_com_orvane_vx_taly_local_internal_base_Native_spiDel
   ExportFrame f(env, trace, kAdminFunction);
   f.entry();
   StructureView selector(ReleaseMode::CopyBack);
-  if (f.pin(selector, objectSelector, 3, "native_ObjectSelector is null")) {
+  if (pinSelector(f, selector, objectSelector)) {
     spiTable().lpiSPIDelete(hconn, selector.data(), remove ? 1 : 0, &f.cc, &f.reason);
     f.callResult(hconn, "lpiSPIDelete");
   }
@@ -99,10 +114,10 @@ JNIEXPORT void JNICALL Java_com_orvane_vx_taly_local_internal_base_Native_spiInq
   StructureView selector(ReleaseMode::CopyBack);
   AttributeArrays attributes;
   StructureView filter(ReleaseMode::CopyBack);
-  f.pin(selector, objectSelector, 3, "native_ObjectSelector is null") &&
+  pinSelector(f, selector, objectSelector) &&
       attributes.pin(f, selectorCount, selectors, intAttrCount, intAttrs, charAttrLength,
                      charAttrs) &&
-      f.pin(filter, filterElement, 4, "native_FilterElement is null");
+      pinFilter(f, filter, filterElement);
   if (f.ok()) {
     spiTable().spiInquire(hconn, selector.data(), selectorCount, attributes.selectors.data(),
                           intAttrCount, attributes.intAttrs.data(), charAttrLength,
@@ -128,10 +143,17 @@ JNIEXPORT void JNICALL Java_com_orvane_vx_taly_local_internal_base_Native_lpiSPI
   StructureView callOptions(ReleaseMode::CopyBack);
   PlainBytes subName(ReleaseMode::CopyBack);
   PlainBytes subIds(ReleaseMode::CopyBack);
-  if (f.pin(callOptions, callOptionsBuffer, 4, "native_callOptionsBuffer is null") &&
-      f.pin(subName, subNameBuffer, 5, "native_subNameBuffer is null") &&
-      f.pin(subIds, subIdBuffer, 5, "native_subIdBuffer is null")) {
-    inOut = f.pint(inOutHolder);
+  // The runtime reads as many bytes of the name as its length says, and
+  // writes identifiers up to the length the in/out value gives.
+  f.pinStructure(callOptions, callOptionsBuffer, VxStructure::SpiNamedSubscriberOptions, 4,
+                 "native_callOptionsBuffer") &&
+      f.within(subNameBuffer, passThrough, 5, "native_subNameBuffer") &&
+      f.pin(subName, subNameBuffer, 5, "native_subNameBuffer is null");
+  int32_t idBufferLength = f.ok() ? f.pint(inOutHolder) : 0;
+  f.within(subIdBuffer, idBufferLength, 5, "native_subIdBuffer") &&
+      f.pin(subIds, subIdBuffer, 5, "native_subIdBuffer is null");
+  if (f.ok()) {
+    inOut = idBufferLength;
     spiTable().lpiSPIInquireNamedSubscribers(hconn, callOptions.data(), subName.data(),
                                              passThrough, subIds.data(), &inOut, &out, &f.cc,
                                              &f.reason);
@@ -155,8 +177,9 @@ JNIEXPORT void JNICALL Java_com_orvane_vx_taly_local_internal_base_Native_lpiSPI
   f.entry();
   StructureView requestDesc(ReleaseMode::CopyBack);
   StructureView options(ReleaseMode::CopyBack);
-  if (f.pin(requestDesc, lpisrd, 4, "native_lpisrd is null") &&
-      f.pin(options, vxsro, 5, "native_vxsro is null")) {
+  if (f.pinStructure(requestDesc, lpisrd, VxStructure::SpiSubscriptionRequest, 4,
+                     "native_lpisrd") &&
+      f.pinStructure(options, vxsro, VxStructure::SRO, 5, "native_vxsro")) {
     int32_t hsub = f.hobj(hsubHolder);
     spiTable().lpiSPISubscriptionRequest(hconn, hsub, request, requestDesc.data(),
                                          options.data(), &f.cc, &f.reason);
@@ -177,8 +200,8 @@ JNIEXPORT void JNICALL Java_com_orvane_vx_taly_local_internal_base_Native_lpiSpi
   f.entry();
   StructureView spiSd(ReleaseMode::CopyBack);
   StructureView sd(ReleaseMode::CopyBack);
-  if (f.pin(spiSd, lpiSD, 3, "native_lpiSD is null") &&
-      f.pin(sd, subDesc, 4, "native_subDesc is null")) {
+  if (f.pinStructure(spiSd, lpiSD, VxStructure::SpiSubscribeDescriptor, 3, "native_lpiSD") &&
+      f.pinStructure(sd, subDesc, VxStructure::SD, 4, "native_subDesc")) {
     int32_t hobj = f.hobj(hobjHolder);
     int32_t hsub = 0;
     spiTable().lpiSPISubscribe(hconn, spiSd.data(), sd.data(), &hobj, &hsub, &f.cc, &f.reason);
@@ -201,7 +224,7 @@ JNIEXPORT void JNICALL Java_com_orvane_vx_taly_local_internal_base_Native_lpiSpi
   ExportFrame f(env, trace, 49);
   f.entry();
   StructureView usd(ReleaseMode::CopyBack);
-  if (f.pin(usd, lpiUSD, 3, "native_lpiUSD is null")) {
+  if (f.pinStructure(usd, lpiUSD, VxStructure::SpiUnsubscribeDescriptor, 3, "native_lpiUSD")) {
     spiTable().lpiSPIUnsubscribe(hconn, usd.data(), &f.cc, &f.reason);
     f.callResult(hconn, "lpiSPIUnsubscribe");
   }

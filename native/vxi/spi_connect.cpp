@@ -8,8 +8,7 @@
 namespace {
 
 constexpr int32_t kNoEnvironment = -1;
-constexpr jsize kEnvironmentPointerEnd =
-    static_cast<jsize>(SPI_CNO_ENVIRONMENT_PTR + sizeof(int32_t*));
+static_assert(SPI_CNO_ENVIRONMENT_PTR + sizeof(int32_t*) <= sizeof(LpiConnectOptions));
 
 }  // namespace
 
@@ -29,29 +28,23 @@ JNIEXPORT void JNICALL Java_com_orvane_vx_taly_local_internal_base_Native_spiCon
   name.pin(f, qmgrName, 1);
   jsize spiCnoLength = 0;
   StructureView spiCno(ReleaseMode::CopyBack);
-  if (f.ok() && spiConnectOpts != nullptr) {
-    spiCnoLength = env->GetArrayLength(spiConnectOpts);
-    // The address of the environment value must fit inside the options.
-    if (environment != kNoEnvironment && spiCnoLength < kEnvironmentPointerEnd) {
-      f.failTooShort(3, "native_spicno", kEnvironmentPointerEnd, spiCnoLength);
-    } else if (f.pin(spiCno, spiConnectOpts, 3, "native_spicno is null") &&
-               environment != kNoEnvironment) {
-      int32_t* address = &environmentValue;
-      std::memcpy(spiCno.bytes() + SPI_CNO_ENVIRONMENT_PTR, &address, sizeof address);
-    }
+  // The runtime reads the address of the environment value inside the
+  // options, with or without an environment value.
+  if (f.pinStructure(spiCno, spiConnectOpts, VxStructure::SpiConnectOptions, 3, "native_spicno",
+                     &spiCnoLength) &&
+      spiCno && environment != kNoEnvironment) {
+    int32_t* address = &environmentValue;
+    std::memcpy(spiCno.bytes() + SPI_CNO_ENVIRONMENT_PTR, &address, sizeof address);
   }
   jsize cnoLength = 0;
   StructureView cno(ReleaseMode::CopyBack);
-  if (f.ok() && connectOpts != nullptr) {
-    cnoLength = env->GetArrayLength(connectOpts);
-    f.pin(cno, connectOpts, 4, "native_vxcno is null");
-  }
+  f.pinStructure(cno, connectOpts, VxStructure::CNO, 4, "native_vxcno", &cnoLength);
 
   if (f.ok() && f.ctx.trace && traceConnectOptions(f, name, cno, cnoLength)) {
     f.data(f.function, "VX Private Connect Options", spiCno.data(), spiCnoLength);
   }
   if (f.ok()) {
-    spiTable().lpiSPIVXConnect(name.bytes.data(), spiCno.data(), cno.data(), &hconn, &f.cc, &f.reason);
+    spiTable().lpiSPIVXConnect(name.address(), spiCno.data(), cno.data(), &hconn, &f.cc, &f.reason);
     f.callResult(hconn, "lpiSPIVXConnect");
     if (f.ok()) f.setHconn(hconnHolder, hconn);
   }
@@ -80,8 +73,8 @@ JNIEXPORT void JNICALL Java_com_orvane_vx_taly_local_internal_base_Native_spiOpe
   f.entry();
   StructureView od(ReleaseMode::CopyBack);
   StructureView options(ReleaseMode::CopyBack);
-  if (f.pin(od, objDesc, 4, "native_vxod is null") &&
-      f.pin(options, spiOpenOpts, 5, "native_options is null")) {
+  if (f.pinStructure(od, objDesc, VxStructure::OD, 4, "native_vxod") &&
+      f.pinStructure(options, spiOpenOpts, VxStructure::SpiOpenOptions, 5, "native_options")) {
     int32_t hobj = f.hobj(hobjHolder);
     spiTable().lpiSPIOpen(hconn, od.data(), options.data(), &hobj, &f.cc, &f.reason);
     f.callResult(hconn, "VXOPEN");

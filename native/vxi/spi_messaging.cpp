@@ -15,13 +15,12 @@ constexpr int32_t kPmoTraceLength = 176;
 constexpr int32_t kSpiPmoTraceLength = 296;
 constexpr int32_t kDetailsTraceLength = 132;
 
-// Pins an array while the call goes on, and returns the Java array's length
-// taken just before the pin (0 when nothing is pinned).
-jsize lengthThenPin(ExportFrame& f, PinnedBytes& pinned, jbyteArray array, int32_t probe,
-                    const char* message) {
-  if (!f.ok() || array == nullptr) return 0;
-  jsize length = f.ctx.env->GetArrayLength(array);
-  f.pin(pinned, array, probe, message);
+// Pins a structure while the call goes on, and returns the Java array's
+// length taken just before the pin (0 when nothing is pinned).
+jsize lengthThenPin(ExportFrame& f, PinnedBytes& pinned, jbyteArray array, VxStructure structure,
+                    int32_t probe, const char* name) {
+  jsize length = 0;
+  f.pinStructure(pinned, array, structure, probe, name, &length);
   return length;
 }
 
@@ -38,9 +37,10 @@ JNIEXPORT void JNICALL Java_com_orvane_vx_taly_local_internal_base_Native_spiPut
   StructureView pmo(ReleaseMode::CopyBack);
   StructureView spiPmo(ReleaseMode::CopyBack);
   PlainBytes data(ReleaseMode::Abort);
-  jsize mdLength = lengthThenPin(f, md, msgDesc, 3, "native_vxmd is null");
-  jsize pmoLength = lengthThenPin(f, pmo, putMsgOpts, 4, "native_vxpmo is null");
-  jsize spiPmoLength = lengthThenPin(f, spiPmo, spiPutOpts, 5, "native_spipo is null");
+  jsize mdLength = lengthThenPin(f, md, msgDesc, VxStructure::MD, 3, "native_vxmd");
+  jsize pmoLength = lengthThenPin(f, pmo, putMsgOpts, VxStructure::PMO, 4, "native_vxpmo");
+  jsize spiPmoLength =
+      lengthThenPin(f, spiPmo, spiPutOpts, VxStructure::SpiPutOptions, 5, "native_spipo");
   jsize bufferArrayLength = 0;
   if (f.ok() && buffer != nullptr) bufferArrayLength = env->GetArrayLength(buffer);
   // The runtime reads bufferLength bytes at the buffer's address.
@@ -81,9 +81,9 @@ JNIEXPORT void JNICALL Java_com_orvane_vx_taly_local_internal_base_Native_spiGet
   StructureView gmo(ReleaseMode::CopyBack);
   StructureView spiGmo(ReleaseMode::CopyBack);
   ReceiveBuffer received;
-  f.pin(md, msgDesc, 3, "native_vxmd is null") &&
-      f.pin(gmo, getMsgOpts, 4, "native_vxgmo is null") &&
-      f.pin(spiGmo, spiGetOpts, 5, "native_spigo is null") &&
+  f.pinStructure(md, msgDesc, VxStructure::MD, 3, "native_vxmd") &&
+      f.pinStructure(gmo, getMsgOpts, VxStructure::GMO, 4, "native_vxgmo") &&
+      f.pinStructure(spiGmo, spiGetOpts, VxStructure::SpiGetOptions, 5, "native_spigo") &&
       // The runtime writes up to bufferLength bytes, and they are copied into the Java buffer.
       f.fits(buffer, bufferLength, 1, 6, "native_buffer");
   if (f.ok() && buffer != nullptr && !received.acquire(bufferLength)) {
@@ -124,7 +124,8 @@ JNIEXPORT void JNICALL Java_com_orvane_vx_taly_local_internal_base_Native_spiSyn
   ExportFrame f(env, trace, 17);
   f.entry();
   StructureView options(ReleaseMode::CopyBack);
-  if (f.pin(options, spiSyncPointOpts, 3, "native_spo is null")) {
+  if (f.pinStructure(options, spiSyncPointOpts, VxStructure::SpiSyncPointOptions, 3,
+                     "native_spo")) {
     spiTable().lpiSPISyncPoint(hconn, options.data(), &f.cc, &f.reason);
     f.callResult(hconn, "lpiSPISyncPoint");
   }
@@ -140,7 +141,7 @@ JNIEXPORT void JNICALL Java_com_orvane_vx_taly_local_internal_base_Native_spiAct
   ExportFrame f(env, trace, 33);
   f.entry();
   StructureView record(ReleaseMode::CopyBack);
-  if (f.pin(record, activation, 3, "native_spia is null")) {
+  if (f.pinStructure(record, activation, VxStructure::SpiActivation, 3, "native_spia")) {
     spiTable().lpiSPIActivateMessage(hconn, record.data(), &f.cc, &f.reason);
     traceHead(f, "lpiACTIVATE", record, kDetailsTraceLength);
     f.callResult(hconn, "lpiSPIActivateMessage");
@@ -157,7 +158,8 @@ JNIEXPORT void JNICALL Java_com_orvane_vx_taly_local_internal_base_Native_spiNot
   ExportFrame f(env, trace, 515);
   f.entry();
   StructureView details(ReleaseMode::CopyBack);
-  if (f.pin(details, notifyDetails, 3, "native_notifyDetails is null")) {
+  if (f.pinStructure(details, notifyDetails, VxStructure::SpiNotifyDetails, 3,
+                     "native_notifyDetails")) {
     spiTable().lpiSPINotify(hconn, notification, details.data(), &f.cc, &f.reason);
     traceHead(f, "lpiNotifyDetails", details, kDetailsTraceLength);
     f.callResult(hconn, "lpiSPINotify");

@@ -54,7 +54,7 @@ JNIEXPORT void JNICALL Java_com_orvane_vx_taly_local_internal_base_Native_lpiSPI
   PlainBytes connId(ReleaseMode::CopyBack);
   StructureView security(ReleaseMode::CopyBack);
   jsize clientIdLength = 0;
-  f.pin(lexP, lexPContext, 2, "native_lexPContext is null") &&
+  f.pinStructure(lexP, lexPContext, VxStructure::SpiSecurityContext, 2, "native_lexPContext") &&
       f.pin(acct, acctToken, 1, "native_acctToken is null") &&
       f.pin(appl, applName, 1, "native_applName is null") &&
       f.pin(chan, channel, 2, "native_channel is null") &&
@@ -106,7 +106,7 @@ JNIEXPORT void JNICALL Java_com_orvane_vx_taly_local_internal_base_Native_lpiSPI
   PlainBytes appl(ReleaseMode::CopyBack);
   PlainBytes chanName(ReleaseMode::CopyBack);
   PlainBytes connName(ReleaseMode::CopyBack);
-  if (f.pin(lexP, lexPContext, 2, "native_lexPContext is null") &&
+  if (f.pinStructure(lexP, lexPContext, VxStructure::SpiSecurityContext, 2, "native_lexPContext") &&
       f.pin(user, mcaUser, 2, "native_mcaUser is null") &&
       f.pin(csp, vxcspBuf, 2, "native_vxcsp_buf is null") &&
       f.pin(acct, acctToken, 1, "native_acctToken is null") &&
@@ -139,7 +139,7 @@ JNIEXPORT void JNICALL Java_com_orvane_vx_taly_local_internal_base_Native_lpiSPI
   // The rules cannot be checked without parameters.
   if (pParms == nullptr) {
     f.fail(1, "native_pParms is null");
-  } else if (f.pin(parms, pParms, 1, "native_pParms is null")) {
+  } else if (f.pinStructure(parms, pParms, VxStructure::SpiChlAuthParms, 1, "native_pParms")) {
     spiTable().lpiSPICHLAUTH(hconn, parms.data(), nullptr, nullptr, &f.cc, &f.reason);
     f.callResult(hconn, "lpiSPICHLAUTH");
   }

@@ -20,7 +20,7 @@ JNIEXPORT void JNICALL Java_com_orvane_vx_taly_local_internal_base_Native_VXSUB(
   ExportFrame f(env, trace, 38);
   f.entry();
   StructureView sd(ReleaseMode::CopyBack);
-  if (f.pin(sd, subDesc, 4, "native_vxsd is null")) {
+  if (f.pinStructure(sd, subDesc, VxStructure::SD, 4, "native_vxsd")) {
     // The object handle goes both ways; the subscription handle only comes back.
     int32_t hobj = f.hobj(hobjHolder);
     int32_t hsub = 0;
@@ -43,7 +43,7 @@ JNIEXPORT void JNICALL Java_com_orvane_vx_taly_local_internal_base_Native_VXSUBR
   ExportFrame f(env, trace, 0);
   f.entry();
   StructureView sro(ReleaseMode::CopyBack);
-  if (f.pin(sro, subRqOpts, 4, "native_vxsro is null")) {
+  if (f.pinStructure(sro, subRqOpts, VxStructure::SRO, 4, "native_vxsro")) {
     int32_t hsub = f.hobj(hsubHolder);
     runtimeVector().VXSUBRQ(hconn, hsub, action, sro.data(), &f.cc, &f.reason);
     f.callResult(hconn, "VXSUBRQ");
@@ -60,7 +60,7 @@ JNIEXPORT void JNICALL Java_com_orvane_vx_taly_local_internal_base_Native_VXSTAT
   ExportFrame f(env, trace, 32);
   f.entry();
   StructureView sts(ReleaseMode::CopyBack);
-  if (f.pin(sts, status, 4, "native_vxsts is null")) {
+  if (f.pinStructure(sts, status, VxStructure::STS, 4, "native_vxsts")) {
     runtimeVector().VXSTAT(hconn, statusType, sts.data(), &f.cc, &f.reason);
     f.callResult(hconn, "VXSTAT");
   }

@@ -8,7 +8,7 @@ JNIEXPORT void JNICALL Java_com_orvane_vx_taly_local_internal_base_Native_VXBEGI
   ExportFrame f(env, trace, 12);
   f.entry();
   StructureView bo(ReleaseMode::CopyBack);
-  if (f.pin(bo, vxbo, 1, "native_vxbo is null")) {
+  if (f.pinStructure(bo, vxbo, VxStructure::BO, 1, "native_vxbo")) {
     runtimeVector().VXBEGIN(hconn, bo.data(), &f.cc, &f.reason);
     f.callResult(hconn, "VXBEGIN");
   }

@@ -82,7 +82,8 @@ Status DatabaseStore::start() {
           .i32(a.defaultPersistence)
           .boolean(false)
           .null()
-          .null();
+          .null()
+          .text(a.description);
       if (!service_.run(statements_.createQueue, params).ok()) {
         problem = service_.error();
         break;
@@ -169,6 +170,7 @@ std::shared_ptr<vxqm::Queue> DatabaseStore::adopt(const Row& row, int first, con
   attributes.inhibitGet = row.boolean(first + kQueueInhibitGet);
   attributes.defaultPriority = row.i32(first + kQueueDefaultPriority);
   attributes.defaultPersistence = row.i32(first + kQueueDefaultPersistence);
+  attributes.description = row.text(first + kQueueDescription);
   std::shared_ptr<vxqm::Queue>& known = byName_[name];
   if (known && known->storeId != id) {
     // Deleted and defined again by another process meanwhile.
@@ -243,6 +245,7 @@ Status DatabaseStore::createQueue(vxqm::Connection* connection, const vxqm::Queu
   } else {
     params.null().null();
   }
+  params.text(a.description);
   Result result = use->run(statements_.createQueue, params);
   if (!result.ok()) return broken(*use, "a queue definition");
   if (result.rows() == 0) return Status::failure(VXRC_OBJECT_ALREADY_EXISTS);
@@ -264,7 +267,8 @@ Status DatabaseStore::changeQueue(vxqm::Connection* connection, vxqm::Queue& que
       .boolean(a.inhibitGet)
       .i32(a.defaultPriority)
       .i32(a.defaultPersistence)
-      .text(channel_);
+      .text(channel_)
+      .text(a.description);
   Result result = use->run(statements_.changeQueue, params);
   if (!result.ok()) return broken(*use, "a change of queue attributes");
   if (result.rows() == 0 || result.row(0).i64(0) == 0) {

@@ -55,6 +55,7 @@ CREATE TABLE S.queues (
   inhibit_get boolean NOT NULL,
   default_priority integer NOT NULL,
   default_persistence integer NOT NULL,
+  description text NOT NULL DEFAULT '',
   managed boolean NOT NULL DEFAULT false,
   creator_session bigint,
   creator_hconn integer);

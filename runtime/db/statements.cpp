@@ -8,7 +8,7 @@ namespace {
 
 const char* const kQueueColumns =
     "id, name, type, max_depth, max_msg_length, inhibit_put, inhibit_get, default_priority, "
-    "default_persistence, managed, creator_hconn";
+    "default_persistence, managed, creator_hconn, description";
 const char* const kSubColumns =
     "id, name, topic, durable, managed, destination, correl_id, open_session, open_hconn, open_hsub";
 
@@ -111,14 +111,14 @@ Statements::Statements(const std::string& s) {
   queueById = named("queue_by_id", s, "SELECT " + q + " FROM S.queues WHERE id = $1::bigint");
   createQueue = named("create_queue", s,
       "INSERT INTO S.queues (name, type, max_depth, max_msg_length, inhibit_put, inhibit_get, "
-      "default_priority, default_persistence, managed, creator_session, creator_hconn) VALUES "
-      "($1::text, $2::integer, $3::integer, $4::integer, $5::boolean, $6::boolean, $7::integer, "
-      "$8::integer, $9::boolean, $10::bigint, $11::integer) ON CONFLICT (name) DO NOTHING "
+      "default_priority, default_persistence, managed, creator_session, creator_hconn, description) "
+      "VALUES ($1::text, $2::integer, $3::integer, $4::integer, $5::boolean, $6::boolean, $7::integer, "
+      "$8::integer, $9::boolean, $10::bigint, $11::integer, $12::text) ON CONFLICT (name) DO NOTHING "
       "RETURNING " + q);
   changeQueue = named("change_queue", s,
       "WITH u AS (UPDATE S.queues SET max_depth = $2::integer, max_msg_length = $3::integer, "
       "inhibit_put = $4::boolean, inhibit_get = $5::boolean, default_priority = $6::integer, "
-      "default_persistence = $7::integer WHERE id = $1::bigint RETURNING id) "
+      "default_persistence = $7::integer, description = $9::text WHERE id = $1::bigint RETURNING id) "
       "SELECT count(*), pg_notify($8::text, 'a ' || $1::bigint) FROM u");
   deleteQueue = named("delete_queue", s,
       "WITH q AS (DELETE FROM S.queues WHERE id = $1::bigint RETURNING id), "

@@ -13,7 +13,7 @@ namespace vxdb {
 enum QueueColumn {
   kQueueId, kQueueName, kQueueType, kQueueMaxDepth, kQueueMaxMsgLength, kQueueInhibitPut,
   kQueueInhibitGet, kQueueDefaultPriority, kQueueDefaultPersistence, kQueueManaged,
-  kQueueCreatorHconn,
+  kQueueCreatorHconn, kQueueDescription,
 };
 
 // And of a subscription row.

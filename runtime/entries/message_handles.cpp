@@ -31,7 +31,7 @@ int64_t handle(VXINT low, VXINT high) {
 Status readName(const void* name, std::string& out) {
   if (name == nullptr) return Status::failure(VXRC_PROPERTY_NAME_ERROR);
   const VXCHARV* string = static_cast<const VXCHARV*>(name);
-  return readString(string, sizeof(VXCHARV), *string, VX_MAX_PROPERTY_NAME_LENGTH + 1,
+  return readString(string, VxStructure::PropertyName, *string, VX_MAX_PROPERTY_NAME_LENGTH + 1,
                     VXRC_PROPERTY_NAME_ERROR, out);
 }
 

@@ -11,11 +11,11 @@ Status readSubscription(const VXSD* descriptor, vxqm::SubscribeRequest& request)
   request.options = descriptor->Options;
   Status status;
   if ((request.options & VXSO_CREATE) != 0) {
-    status = readString(descriptor, sizeof(VXSD), descriptor->ObjectString, VX_MAX_TOPIC_STRING_LENGTH,
+    status = readString(descriptor, VxStructure::SD, descriptor->ObjectString, VX_MAX_TOPIC_STRING_LENGTH,
                         VXRC_TOPIC_STRING_ERROR, request.topic);
     if (status.failed()) return status;
   }
-  status = readString(descriptor, sizeof(VXSD), descriptor->SubName, VX_MAX_SUB_NAME_LENGTH,
+  status = readString(descriptor, VxStructure::SD, descriptor->SubName, VX_MAX_SUB_NAME_LENGTH,
                       VXRC_SUB_NAME_ERROR, request.name);
   if (status.failed()) return status;
   std::memcpy(request.correlId.data(), descriptor->SubCorrelId, sizeof descriptor->SubCorrelId);

@@ -27,7 +27,7 @@ Status readSelector(const void* selector, std::string& name, int32_t* queueType 
 // attributes. A filter element is refused: a definition selects no objects.
 void lpiSPIDefine(VXINT hconn, VXINT define, PVXVOID objectSelector, PVXVOID likeObject,
                   VXINT selectorCount, PVXVOID selectors, VXINT intAttrCount, PVXVOID intAttrs,
-                  VXINT charAttrLength, PVXVOID, PVXVOID filterElement, PVXVOID attrErrors,
+                  VXINT charAttrLength, PVXVOID charAttrs, PVXVOID filterElement, PVXVOID attrErrors,
                   PVXINT cc, PVXINT reason) {
   answer(cc, reason, [&] {
     Status status = queueManager().privileged(hconn);
@@ -49,6 +49,7 @@ void lpiSPIDefine(VXINT hconn, VXINT define, PVXVOID objectSelector, PVXVOID lik
     request.intCount = intAttrCount;
     request.intAttrs = static_cast<const int32_t*>(intAttrs);
     request.charLength = charAttrLength;
+    request.charAttrs = static_cast<const char*>(charAttrs);
     vxqm::AttributeError error;
     status = queueManager().defineQueue(hconn, request, error);
     if (errors != nullptr) {

@@ -132,7 +132,7 @@ Status readOd(const VXOD* od, vxqm::ObjectRequest& out) {
   out.qmgrName = text(od->ObjectQMgrName);
   out.dynamicName = text(od->DynamicQName);
   if (out.type != VXOT_TOPIC) return Status::ok();
-  return readString(od, sizeof(VXOD), od->ObjectString, VX_MAX_TOPIC_STRING_LENGTH,
+  return readString(od, VxStructure::OD, od->ObjectString, VX_MAX_TOPIC_STRING_LENGTH,
                     VXRC_TOPIC_STRING_ERROR, out.topicString);
 }
 
@@ -141,7 +141,7 @@ void writeOd(const vxqm::ObjectResolution& in, VXOD* od) {
   put(od->ResolvedQName, in.resolvedQName);
   put(od->ResolvedQMgrName, in.resolvedQMgrName);
   od->ResolvedType = in.resolvedType;
-  if (in.resolvedType == VXOT_TOPIC) writeString(od, sizeof(VXOD), od->ResObjectString, in.topicString);
+  if (in.resolvedType == VXOT_TOPIC) writeString(od, VxStructure::OD, od->ResObjectString, in.topicString);
 }
 
 Status readOpenOptions(int32_t options, vxqm::OpenOptions& out) {
@@ -168,7 +168,9 @@ bool credentialField(const VXCSP* csp, int32_t offset, int32_t length, int32_t m
                      std::string& out) {
   if (length < 0 || length > maxLength) return false;
   if (length == 0) return true;
-  if (offset < VXCSP_LENGTH || offset > VXCNO_MAX_SECURITY_PARMS_OFFSET) return false;
+  if (offset < vxStructureLength(VxStructure::CSP) || offset > VXCNO_MAX_SECURITY_PARMS_OFFSET) {
+    return false;
+  }
   out.assign(reinterpret_cast<const char*>(csp) + offset, static_cast<size_t>(length));
   return true;
 }
@@ -185,7 +187,8 @@ Status readCno(const VXCNO* cno, vxqm::ConnectRequest& out) {
     return Status::ok();
   }
   int32_t offset = cno->SecurityParmsOffset;
-  if (offset < VXCNO_LENGTH || offset > VXCNO_MAX_SECURITY_PARMS_OFFSET || offset % 4 != 0) {
+  if (offset < vxStructureLength(VxStructure::CNO) || offset > VXCNO_MAX_SECURITY_PARMS_OFFSET ||
+      offset % 4 != 0) {
     return Status::failure(VXRC_CSP_ERROR);
   }
   const VXCSP* csp = reinterpret_cast<const VXCSP*>(reinterpret_cast<const char*>(cno) + offset);

@@ -5,7 +5,9 @@
 // A definition takes these integer selectors, each with one value:
 //   VXIA_MAX_DEPTH (1 or more), VXIA_MAX_MSG_LENGTH (0 to the queue manager's
 //   limit), VXIA_INHIBIT_PUT and VXIA_INHIBIT_GET (VXINHIBIT_*),
-//   VXIA_DEFAULT_PRIORITY (0 to 9), VXIA_DEFAULT_PERSISTENCE (VXPER_*).
+//   VXIA_DEFAULT_PRIORITY (0 to 9), VXIA_DEFAULT_PERSISTENCE (VXPER_*);
+// and the character selector VXCA_QUEUE_DESC with its 48 characters. Values
+// come as for an inquiry: integers in selector order, characters end to end.
 // Any other selector, or a value out of range, refuses the whole definition
 // and names the selector in the attribute error.
 #include <algorithm>
@@ -49,6 +51,29 @@ int32_t apply(QueueAttributes& attributes, int32_t selector, int32_t value, int3
   }
 }
 
+// Applies one character selector's value.
+int32_t applyText(QueueAttributes& attributes, int32_t selector, const char* value) {
+  if (selector != VXCA_QUEUE_DESC) return VXRC_ATTR_NOT_SETTABLE;
+  attributes.description = fieldText(value, VX_NAME_LENGTH);
+  return VXRC_NONE;
+}
+
+// Whether the arrays hold a value for every selector.
+Status checkValues(const DefineRequest& request) {
+  int32_t ints = 0;
+  int32_t chars = 0;
+  for (int32_t i = 0; i < request.selectorCount; ++i) {
+    if (characterSelector(load(request.selectors, i))) {
+      chars += VX_NAME_LENGTH;
+    } else {
+      ++ints;
+    }
+  }
+  if (ints > request.intCount) return Status::failure(VXRC_INT_ATTR_COUNT_ERROR);
+  if (chars > request.charLength) return Status::failure(VXRC_CHAR_ATTR_LENGTH_ERROR);
+  return Status::ok();
+}
+
 bool matches(int32_t actual, const QueueFilter& filter) {
   switch (filter.op) {
     case LPIFLT_EQUAL: return actual == filter.value;
@@ -75,9 +100,10 @@ Status QueueManager::defineQueue(int32_t hconn, const DefineRequest& request, At
     return Status::failure(VXRC_OBJECT_SELECTOR_ERROR);
   }
   Status status = checkArrays(request.selectorCount, request.selectors, request.intCount,
-                              request.intAttrs, request.charLength, nullptr);
+                              request.intAttrs, request.charLength, request.charAttrs);
   if (status.failed()) return status;
-  if (request.intCount < request.selectorCount) return Status::failure(VXRC_INT_ATTR_COUNT_ERROR);
+  status = checkValues(request);
+  if (status.failed()) return status;
 
   std::lock_guard<std::mutex> lock(mutex_);
   Connection* connection = call.connection.get();
@@ -104,10 +130,18 @@ Status QueueManager::defineQueue(int32_t hconn, const DefineRequest& request, At
       request.queueType != static_cast<int32_t>(definition.type)) {
     return Status::failure(VXRC_OBJECT_TYPE_ERROR);
   }
+  int32_t nextInt = 0;
+  const char* nextChars = request.charAttrs;
   for (int32_t i = 0; i < request.selectorCount; ++i) {
     int32_t selector = load(request.selectors, i);
-    int32_t reason = apply(definition.attributes, selector, load(request.intAttrs, i),
-                           config_.limits.maxMsgLength);
+    int32_t reason = VXRC_NONE;
+    if (characterSelector(selector)) {
+      reason = applyText(definition.attributes, selector, nextChars);
+      nextChars += VX_NAME_LENGTH;
+    } else {
+      reason = apply(definition.attributes, selector, load(request.intAttrs, nextInt++),
+                     config_.limits.maxMsgLength);
+    }
     if (reason != VXRC_NONE) {
       error = {selector, reason};
       return Status::failure(reason);

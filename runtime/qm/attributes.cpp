@@ -20,7 +20,7 @@ void putName(char* field, const std::string& name) {
 }  // namespace
 
 bool integerSelector(int32_t s) { return s >= VXIA_CURRENT_DEPTH && s <= VXIA_DEFAULT_PERSISTENCE; }
-bool characterSelector(int32_t s) { return s == VXCA_QUEUE_NAME || s == VXCA_QMGR_NAME; }
+bool characterSelector(int32_t s) { return s >= VXCA_QUEUE_NAME && s <= VXCA_QUEUE_DESC; }
 // Selector and attribute arrays come from callers' byte buffers: read and
 // write them without assuming alignment.
 int32_t load(const int32_t* array, int32_t i) {
@@ -99,7 +99,9 @@ void fillAttributes(Queue& queue, int32_t depth, const std::string& qmgrName,
     if (integerSelector(selector)) {
       store(intAttrs, nextInt++, integerAttribute(queue, selector, depth));
     } else {
-      putName(nextChars, selector == VXCA_QUEUE_NAME ? queue.name() : qmgrName);
+      putName(nextChars, selector == VXCA_QUEUE_NAME  ? queue.name()
+                         : selector == VXCA_QMGR_NAME ? qmgrName
+                                                      : queue.attributes().description);
       nextChars += VX_NAME_LENGTH;
     }
   }

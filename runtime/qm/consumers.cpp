@@ -85,16 +85,22 @@ void QueueManager::leaveConsumer(Connection& connection, Consumer& consumer) {
   Consumers& consumers = connection.consumers;
   if (consumer.leaving) return;
   consumer.leaving = true;
+  consumer.owesStart = consumers.started && !consumer.started;
   // A start-wait ends when no message consumer is left to wait for.
   if (consumers.startWaiters > 0 && !hasMessageConsumer(consumers)) consumers.started = false;
   startDispatcher(connection);
   consumers.changed.notify_all();
 }
 
+// Each consumer leaves as of the connection's state before the stop.
 void QueueManager::leaveAll(Connection& connection) {
   Consumers& consumers = connection.consumers;
+  bool started = consumers.started;
+  for (const std::shared_ptr<Consumer>& consumer : consumers.list) {
+    consumers.started = started;
+    leaveConsumer(connection, *consumer);
+  }
   consumers.started = false;
-  for (const std::shared_ptr<Consumer>& consumer : consumers.list) leaveConsumer(connection, *consumer);
   consumers.changed.notify_all();
 }
 

@@ -5,11 +5,16 @@
 // manager. It runs from VXCTL start to stop, and also while it has
 // deregistrations to deliver (a consumer that leaves while the connection is
 // stopped, a disconnect). Each consumer meets its calls in this order:
-// REGISTER (when first served while started), then for each start START,
-// messages and events, STOP, and DEREGISTER last, also at close and at
-// disconnect. A consumer that leaves while started gets STOP first, so that
-// the last call a thread makes for a consumer never leaves it in a started
-// state. Every member here is used with the queue manager's lock held.
+// REGISTER first, then for each start START, messages and events, STOP, and
+// DEREGISTER last, also at close and at disconnect. REGISTER goes out at the
+// first start after the registration, or, for a consumer that leaves before
+// one, just before its DEREGISTER. A consumer that leaves while its
+// connection is started (suspended or not) gets the START it is owed, if it
+// has not had it yet, and STOP before its DEREGISTER: so a consumer that
+// registers and leaves at once gets REGISTER, START, STOP, DEREGISTER on a
+// started connection and REGISTER, DEREGISTER on a stopped one, and the last
+// call never leaves it in a started state. Every member here is used with
+// the queue manager's lock held.
 //
 // While a callback runs, the dispatcher holds the connection as the call in
 // progress VXCALL_CALLBACK; it never holds the queue manager's lock then.
@@ -89,7 +94,8 @@ struct Consumer {
   bool suspended = false;   // by VXCB
   bool registered = false;  // REGISTER delivered
   bool started = false;     // START delivered, STOP not yet
-  bool leaving = false;     // deregistered: STOP if started, then DEREGISTER
+  bool leaving = false;     // deregistered: what it is owed, then DEREGISTER
+  bool owesStart = false;   // left while started before its START
   bool gone = false;        // DEREGISTER delivered
   int32_t reported = 0;     // the reason of the last event about it, until a get works
   bool stalled = false;     // not looked at again until something changes

@@ -2,8 +2,9 @@
 // call to make, takes its turn on the connection, prepares the call under
 // the queue manager's lock, and makes it without the lock.
 //
-// Control calls come first: a leaving consumer's STOP and DEREGISTER, the
-// STOP calls of a stop, then REGISTER and START calls of a start. Then, while
+// Control calls come first: a leaving consumer's REGISTER and START if it
+// is still owed them, its STOP and DEREGISTER, the STOP calls of a stop,
+// then REGISTER and START calls of a start. Then, while
 // started and not suspended, one message or event at a time, the consumers
 // in turn. The thread ends when the consumers are stopped and no call is
 // left to make.
@@ -23,10 +24,18 @@ constexpr int64_t kSharedPollMs = 1000;
 // The connection whose dispatcher runs on this thread.
 thread_local const Connection* dispatching = nullptr;
 
-int32_t stateOf(const Consumers& consumers, const Consumer& consumer) {
-  if (!consumers.started) return VXCS_STOPPED;
+int32_t startedState(const Consumers& consumers, const Consumer& consumer) {
   if (consumers.suspended || consumer.suspended) return VXCS_SUSPENDED_USER;
   return consumer.state;
+}
+
+int32_t stateOf(const Consumers& consumers, const Consumer& consumer) {
+  return consumers.started ? startedState(consumers, consumer) : VXCS_STOPPED;
+}
+
+// A leaving consumer's owed calls tell the state it left in.
+int32_t leftState(const Consumers& consumers, const Consumer& consumer) {
+  return consumer.owesStart ? startedState(consumers, consumer) : VXCS_STOPPED;
 }
 
 }  // namespace
@@ -143,6 +152,15 @@ bool QueueManager::controlWork(Connection& connection, bool take, Work* work) {
     std::shared_ptr<Consumer> consumer = *it;
     if (!consumer->leaving) continue;
     if (!take) return true;
+    if (!consumer->registered) {
+      consumer->registered = true;
+      return call(consumer, VXCBCT_REGISTER_CALL, leftState(consumers, *consumer));
+    }
+    if (consumer->owesStart) {
+      consumer->owesStart = false;
+      consumer->started = true;
+      return call(consumer, VXCBCT_START_CALL, startedState(consumers, *consumer));
+    }
     if (consumer->started) {
       consumer->started = false;
       return call(consumer, VXCBCT_STOP_CALL, VXCS_STOPPED);

@@ -27,6 +27,7 @@ struct QueueAttributes {
   bool inhibitGet = false;
   int32_t defaultPriority = 0;
   int32_t defaultPersistence = VXPER_NOT_PERSISTENT;
+  std::string description;  // trailing blanks dropped
 };
 
 struct QueueDefinition {

@@ -199,6 +199,7 @@ struct DefineRequest {
   int32_t intCount = 0;
   const int32_t* intAttrs = nullptr;
   int32_t charLength = 0;
+  const char* charAttrs = nullptr;
 };
 
 // The first attribute that a definition refused.

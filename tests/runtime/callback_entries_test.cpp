@@ -223,9 +223,10 @@ TEST_F(CallbackEntries, AnEventHandlerIsNamedByItsDescriptor) {
   v->VXCB(hconn, VXOP_DEREGISTER, &cbd, 0, nullptr, nullptr, &cc, &reason);
   EXPECT_EQ(codes(), ok());
   std::vector<Seen> s = calls();
-  ASSERT_EQ(s.size(), 1u);
-  EXPECT_EQ(s[0].cbc.CallType, VXCBCT_DEREGISTER_CALL);
-  EXPECT_EQ(s[0].cbc.Hobj, 0);
+  ASSERT_EQ(s.size(), 2u);
+  EXPECT_EQ(s[0].cbc.CallType, VXCBCT_REGISTER_CALL);
+  EXPECT_EQ(s[1].cbc.CallType, VXCBCT_DEREGISTER_CALL);
+  EXPECT_EQ(s[1].cbc.Hobj, 0);
 }
 
 TEST_F(CallbackEntries, BadDescriptorsOperationsAndOptionsAreRefused) {

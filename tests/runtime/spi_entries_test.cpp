@@ -38,24 +38,27 @@ class SpiEntries : public ::testing::Test {
   static vxqm::Status failure(int32_t r) { return vxqm::Status::failure(r); }
 
   vxqm::Status define(const char* name, int32_t how, const char* like, std::vector<int32_t> selectors,
-                      std::vector<int32_t> values, LpiAttrErrors* errors = nullptr, int32_t queueType = 0) {
+                      std::vector<int32_t> values, LpiAttrErrors* errors = nullptr, int32_t queueType = 0,
+                      std::string chars = "") {
     LpiObjectSelector s = selector(name, queueType);
     char likeName[48];
     std::memset(likeName, ' ', sizeof likeName);
     if (like != nullptr) std::memcpy(likeName, like, std::strlen(like));
     spi->lpiSPIDefine(hconn, how, &s, like != nullptr ? likeName : nullptr,
                       static_cast<int32_t>(selectors.size()), selectors.data(),
-                      static_cast<int32_t>(values.size()), values.data(), 0, nullptr, nullptr, errors, &cc,
-                      &reason);
+                      static_cast<int32_t>(values.size()), values.data(), static_cast<int32_t>(chars.size()),
+                      chars.empty() ? nullptr : chars.data(), nullptr, errors, &cc, &reason);
     return codes();
   }
   vxqm::Status inquire(const char* name, std::vector<int32_t> selectors, std::vector<int32_t>& values,
-                       const LpiFilterElement* filter = nullptr) {
+                       const LpiFilterElement* filter = nullptr, std::string* chars = nullptr) {
     LpiObjectSelector s = selector(name);
     values.assign(selectors.size(), -1);
     spi->spiInquire(hconn, &s, static_cast<int32_t>(selectors.size()), selectors.data(),
-                    static_cast<int32_t>(values.size()), values.data(), 0, nullptr,
-                    const_cast<LpiFilterElement*>(filter), &cc, &reason);
+                    static_cast<int32_t>(values.size()), values.data(),
+                    chars != nullptr ? static_cast<int32_t>(chars->size()) : 0,
+                    chars != nullptr ? chars->data() : nullptr, const_cast<LpiFilterElement*>(filter), &cc,
+                    &reason);
     return codes();
   }
   vxqm::Status remove(const char* name, bool purge) {
@@ -204,6 +207,41 @@ TEST_F(SpiEntries, DefineTakesTheLikeQueueAndRefusesWholeOnABadAttribute) {
   EXPECT_EQ(remove("SPI.LIKE", false), ok());
   EXPECT_EQ(remove("SPI.MODEL", false), ok());
   EXPECT_EQ(remove("SPI.MODEL", false), failure(VXRC_UNKNOWN_OBJECT_NAME));
+}
+
+// Character values follow the integers' rules: in selector order, end to
+// end, each of its length; a definition that carries them, or only has room
+// for them, is not refused for it.
+TEST_F(SpiEntries, DefineSetsTheDescriptionFromTheCharacterAttributes) {
+  std::string description = "Orders of the web shop";
+  description.resize(48, ' ');
+  LpiAttrErrors errors = make<LpiAttrErrors>(LPIAER_STRUC_ID);
+  ASSERT_EQ(define("SPI.DESC", LPIDEF_CREATE, nullptr, {VXIA_MAX_DEPTH, VXCA_QUEUE_DESC, VXIA_DEFAULT_PRIORITY},
+                   {7, 3}, &errors, 0, description),
+            ok());
+  std::string chars(96, '?');
+  std::vector<int32_t> values;
+  ASSERT_EQ(inquire("SPI.DESC", {VXCA_QUEUE_NAME, VXIA_DEFAULT_PRIORITY, VXCA_QUEUE_DESC, VXIA_MAX_DEPTH}, values,
+                    nullptr, &chars),
+            ok());
+  EXPECT_EQ(chars, std::string("SPI.DESC").append(40, ' ') + description);
+  EXPECT_EQ(values[0], 3);
+  EXPECT_EQ(values[1], 7);
+
+  EXPECT_EQ(define("SPI.DESC", LPIDEF_REPLACE, nullptr, {VXIA_MAX_DEPTH}, {9}, nullptr, 0, std::string(48, ' ')),
+            ok())
+      << "room for characters that no selector names";
+  EXPECT_EQ(define("SPI.DESC", LPIDEF_REPLACE, nullptr, {VXCA_QUEUE_DESC}, {}, nullptr, 0, std::string(47, 'x')),
+            failure(VXRC_CHAR_ATTR_LENGTH_ERROR));
+  EXPECT_EQ(define("SPI.DESC", LPIDEF_REPLACE, nullptr, {VXCA_QUEUE_NAME}, {}, &errors, 0, std::string(48, 'x')),
+            failure(VXRC_ATTR_NOT_SETTABLE));
+  EXPECT_EQ(errors.Selector, VXCA_QUEUE_NAME);
+  std::string blank(48, ' ');
+  ASSERT_EQ(define("SPI.DESC", LPIDEF_REPLACE, nullptr, {VXCA_QUEUE_DESC}, {}, nullptr, 0, blank), ok());
+  chars.assign(48, '?');
+  ASSERT_EQ(inquire("SPI.DESC", {VXCA_QUEUE_DESC}, values, nullptr, &chars), ok());
+  EXPECT_EQ(chars, blank);
+  EXPECT_EQ(remove("SPI.DESC", false), ok());
 }
 
 TEST_F(SpiEntries, InquiryAnswersOnlyWhenTheFilterMatches) {

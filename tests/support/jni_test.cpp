@@ -1,5 +1,6 @@
 #include "jni_test.h"
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstring>
 
@@ -183,10 +184,26 @@ jbyteArray JniTest::bytes(const std::string& content) {
   return bytes(Bytes(content.begin(), content.end()));
 }
 
+jbyteArray JniTest::structureArray(VxStructure kind, const Bytes& head) {
+  Bytes content(head);
+  content.resize(std::max(content.size(), static_cast<size_t>(vxStructureLength(kind))));
+  return bytes(content);
+}
+
+jbyteArray JniTest::structureArray(VxStructure kind, const std::string& head) {
+  return structureArray(kind, Bytes(head.begin(), head.end()));
+}
+
 Bytes JniTest::bytesOf(jbyteArray array) {
   Bytes content(static_cast<size_t>(env->GetArrayLength(array)));
   env->GetByteArrayRegion(array, 0, static_cast<jsize>(content.size()),
                           reinterpret_cast<jbyte*>(content.data()));
+  return content;
+}
+
+Bytes JniTest::headOf(jbyteArray array, size_t n) {
+  Bytes content = bytesOf(array);
+  content.resize(std::min(n, content.size()));
   return content;
 }
 

@@ -17,6 +17,7 @@
 #include "capture.h"
 #include "com_orvane_vx_taly_local_internal_base_Native.h"
 #include "scripted_runtime.h"
+#include "vx/structure_lengths.h"
 
 // An export by its Java method name.
 #define NATIVE(method) Java_com_orvane_vx_taly_local_internal_base_Native_##method
@@ -35,7 +36,13 @@ class JniTest : public ::testing::Test {
   int32_t valueAt(jobjectArray pints, jsize index);
   jbyteArray bytes(const Bytes& content);
   jbyteArray bytes(const std::string& content);
+  // An array that holds a whole structure of this kind (vx/structure_lengths.h):
+  // head, then zeros.
+  jbyteArray structureArray(VxStructure kind, const Bytes& head = {});
+  jbyteArray structureArray(VxStructure kind, const std::string& head);
   Bytes bytesOf(jbyteArray array);
+  // The first n bytes of an array (fewer when it is shorter).
+  Bytes headOf(jbyteArray array, size_t n);
   jthrowable newException(const char* className, const char* message);
   // Connection-handle (LocalHconn) and object-handle (LocalHobj) holders.
   jobject hconnHolder(int32_t value);

@@ -92,6 +92,7 @@ public final class Constants {
     public static final int VXCA_FIRST = 1001;
     public static final int VXCA_QUEUE_NAME = 1001;
     public static final int VXCA_QMGR_NAME = 1002;
+    public static final int VXCA_QUEUE_DESC = 1003;
     public static final int VX_MAX_SELECTORS = 256;
     public static final int VXINHIBIT_ALLOWED = 0;
     public static final int VXINHIBIT_INHIBITED = 1;
