@@ -162,7 +162,8 @@ enum : int32_t {
   X(VXRC_NO_CALLBACKS_ACTIVE, 3809, "no message consumer is registered to wait for")         \
   X(VXRC_CALLBACK_CALL_ERROR, 3810, "the call cannot be made from inside a callback")        \
   /* the runtime itself */                                                                   \
-  X(VXRC_INTERNAL_ERROR, 3901, "the runtime failed unexpectedly")
+  X(VXRC_INTERNAL_ERROR, 3901, "the runtime failed unexpectedly")                            \
+  X(VXRC_CONFIGURATION_ERROR, 3902, "the configuration file is missing or has a bad line")
 
 #define VX_REASON_ENUM(name, number, meaning) name = number,
 enum : int32_t { VX_REASONS(VX_REASON_ENUM) };

@@ -79,6 +79,10 @@ struct QueueManagerConfig {
   // Checked in order, the first match decides; no match allows.
   std::vector<ChannelRule> channelRules;
   Limits limits;
+  // Why the configuration file could not be taken as written (see
+  // configFromFile); while set, every connect fails with
+  // VXRC_CONFIGURATION_ERROR instead of running without what it defines.
+  std::string problem;
 };
 
 struct ConnectRequest {

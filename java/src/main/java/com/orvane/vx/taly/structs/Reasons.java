@@ -268,6 +268,8 @@ public final class Reasons {
     public static final int VXRC_CALLBACK_CALL_ERROR = 3810;
     /** The runtime failed unexpectedly. */
     public static final int VXRC_INTERNAL_ERROR = 3901;
+    /** The configuration file is missing or has a bad line. */
+    public static final int VXRC_CONFIGURATION_ERROR = 3902;
 
     private static final Object[][] TABLE = {
         {VXRC_NONE, "VXRC_NONE", "no reason to report"},
@@ -396,6 +398,7 @@ public final class Reasons {
         {VXRC_NO_CALLBACKS_ACTIVE, "VXRC_NO_CALLBACKS_ACTIVE", "no message consumer is registered to wait for"},
         {VXRC_CALLBACK_CALL_ERROR, "VXRC_CALLBACK_CALL_ERROR", "the call cannot be made from inside a callback"},
         {VXRC_INTERNAL_ERROR, "VXRC_INTERNAL_ERROR", "the runtime failed unexpectedly"},
+        {VXRC_CONFIGURATION_ERROR, "VXRC_CONFIGURATION_ERROR", "the configuration file is missing or has a bad line"},
     };
 
     private Reasons() {
