@@ -251,6 +251,7 @@ Status QueueManager::get(int32_t hconn, int32_t hobj, MessageDescriptor& md,
   bool fits = length <= bufferLength;
   dataLength = length;
   result.msgLength = length;
+  result.msgId = message->md.msgId;
   result.resolvedQName = queue->name();
   if (!fits && !options.acceptTruncated) {
     result.returnedLength = 0;

@@ -140,6 +140,7 @@ struct GetResult {
   int32_t msgLength = 0;
   int32_t returnedLength = 0;
   std::string resolvedQName;
+  MsgId msgId{};  // of the message found, also when it did not fit
 };
 
 struct SubscribeRequest {
