@@ -2,6 +2,7 @@ package com.orvane.vx.taly.api;
 
 import com.orvane.vx.taly.handles.Pint;
 import com.orvane.vx.taly.local.internal.base.Native;
+import com.orvane.vx.taly.local.internal.base.NativeLoader;
 import com.orvane.vx.taly.structs.BeginOptions;
 import com.orvane.vx.taly.structs.ConnectOptions;
 import com.orvane.vx.taly.structs.GetMessageOptions;
@@ -156,6 +157,19 @@ public final class Binding {
      * @param runtimeValue the value the runtime reports to the library
      */
     public record Metadata(int capabilityFlags, int level, String buildLevel, int runtimeValue) {
+    }
+
+    /**
+     * Where the native library was loaded from and how it was found: from the
+     * folder that the system property {@code com.orvane.vx.taly.library.path}
+     * names, else from {@code java.library.path}, else extracted from the
+     * jar. Initialises the library if no call has yet.
+     *
+     * @return the library's path and the way it was found
+     */
+    public static String libraryOrigin() {
+        ready();
+        return NativeLoader.origin();
     }
 
     /**
