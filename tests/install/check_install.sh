@@ -7,7 +7,8 @@
 # with only the installed jar on its class path, and runs a program that says
 # where the library came from: extracted from the jar (its temporary folder
 # gone afterwards), from the folder a system property names, and from
-# java.library.path.
+# java.library.path; and that the loader refuses a named folder without the
+# library and a library that does not match the jar's checksum.
 #   check_install.sh BUILD_DIR JAVA_BIN_DIR [--move-build-away]
 # With --move-build-away the build folder is renamed while the programs run.
 set -euo pipefail
@@ -109,6 +110,23 @@ check "loaded from java.library.path" \
 for output in "$extracted" "$named" "$path"; do
   check "the message went round" grep -q "^got: round trip" <<<"$output"
 done
+
+# What the loader refuses: a named folder without the library, and a jar
+# whose library does not match its checksum.
+mkdir -p "$work/empty"
+refused="$(run -Dcom.orvane.vx.taly.library.path="$work/empty" WhereLoaded)" && fail "an empty folder was taken"
+check "a named folder without the library is refused by name" \
+  grep -q "com.orvane.vx.taly.library.path=$work/empty holds no libvxtaly.so" <<<"$refused"
+tampered="$work/tampered"
+mkdir -p "$tampered/META-INF/native/linux-x86_64"
+cp "$app/vxtaly-$version.jar" "$app/WhereLoaded.class" "$tampered/"
+printf '%064d  libvxrt.so\n%064d  libvxtaly.so\n' 0 0 > "$tampered/META-INF/native/linux-x86_64/SHA256SUMS"
+(cd "$tampered" && "$java_bin/jar" --update --file "vxtaly-$version.jar" META-INF/native/linux-x86_64/SHA256SUMS)
+mismatch="$(cd "$tampered" && env -i PATH=/usr/bin:/bin ${LD_PRELOAD:+LD_PRELOAD="$LD_PRELOAD"} \
+  ${ASAN_OPTIONS:+ASAN_OPTIONS="$ASAN_OPTIONS"} "$java_bin/java" -Djava.io.tmpdir="$work/tmp" \
+  -cp "vxtaly-$version.jar:." WhereLoaded 2>&1)" && fail "a library that fails its checksum was loaded"
+check "a library that fails its checksum is refused" grep -q "libvxrt.so has checksum [0-9a-f]*, not 0*" <<<"$mismatch"
+check "and its folder removed" test -z "$(ls -A "$work/tmp")"
 
 if ((failures)); then
   echo "$failures check(s) failed"
