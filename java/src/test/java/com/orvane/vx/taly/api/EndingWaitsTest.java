@@ -1,6 +1,5 @@
 package com.orvane.vx.taly.api;
 
-import static com.orvane.vx.taly.api.TestQueues.fresh;
 import static org.junit.jupiter.api.Assertions.assertEquals;
 import static org.junit.jupiter.api.Assertions.assertInstanceOf;
 import static org.junit.jupiter.api.Assertions.assertThrows;
@@ -13,8 +12,6 @@ import java.util.concurrent.CountDownLatch;
 import java.util.concurrent.TimeUnit;
 import java.util.concurrent.atomic.AtomicBoolean;
 import java.util.function.Consumer;
-import org.junit.jupiter.api.AfterEach;
-import org.junit.jupiter.api.BeforeEach;
 import org.junit.jupiter.api.Test;
 
 /**
@@ -23,24 +20,11 @@ import org.junit.jupiter.api.Test;
  * connection go on while it waits. Every wait here would last for ever if
  * nothing ended it; a failed test ends at the harness's timeout.
  */
-class EndingWaitsTest {
+class EndingWaitsTest extends FreshQueue {
 
     private static final GetOptions UNLIMITED = GetOptions.builder().waitUnlimited().build();
     private static final long SECOND_NS = TimeUnit.SECONDS.toNanos(1);
 
-    private Connection connection;
-    private Queue queue;
-
-    @BeforeEach
-    void open() {
-        connection = Connection.connect();
-        queue = fresh(connection);
-    }
-
-    @AfterEach
-    void close() {
-        connection.close();
-    }
 
     /** A closer, the reason the waiting get ends with, and what it closes. */
     private record Closing(String what, int reason, Consumer<EndingWaitsTest> close) {

@@ -1,7 +1,6 @@
 package com.orvane.vx.taly.api;
 
 import static com.orvane.vx.taly.api.TestQueues.fails;
-import static com.orvane.vx.taly.api.TestQueues.fresh;
 import static org.junit.jupiter.api.Assertions.assertArrayEquals;
 import static org.junit.jupiter.api.Assertions.assertEquals;
 import static org.junit.jupiter.api.Assertions.assertFalse;
@@ -12,8 +11,6 @@ import java.time.Duration;
 import java.util.List;
 import java.util.Optional;
 import java.util.function.Function;
-import org.junit.jupiter.api.AfterEach;
-import org.junit.jupiter.api.BeforeEach;
 import org.junit.jupiter.api.Test;
 
 /**
@@ -21,24 +18,11 @@ import org.junit.jupiter.api.Test;
  * than throwing, a message longer than the default buffer comes whole, and a
  * fixed buffer's refusal tells what a retry needs.
  */
-class ReceiveTest {
+class ReceiveTest extends FreshQueue {
 
     /** Longer than the buffer a get starts with. */
     private static final int LONG = GetOptions.DEFAULT_BUFFER_SIZE * 3 / 2 + 7;
 
-    private Connection connection;
-    private Queue queue;
-
-    @BeforeEach
-    void open() {
-        connection = Connection.connect();
-        queue = fresh(connection);
-    }
-
-    @AfterEach
-    void close() {
-        connection.close();
-    }
 
     @Test
     void aReceiveOnAnEmptyQueueAnswersEmptyWhereAGetThrows() {
