@@ -1,9 +1,10 @@
 // The queue manager behind the vector: the built-in definitions plus those of
 // the file that VXRT_QUEUES_FILE names, read at the first call, in the
-// database that VXRT_DATABASE names (or the file's database statement).
+// database that VXRT_DATABASE names (or the file's database statement). A
+// file that is missing or has a bad line is reported once on standard
+// error, and every connect then fails with VXRC_CONFIGURATION_ERROR.
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 
 #include "entries/entries.h"
 #include "qm/config.h"
@@ -21,21 +22,13 @@ void storeFromEnvironment(vxqm::QueueManagerConfig& config) {
 }
 
 vxqm::QueueManagerConfig loadConfig() {
-  vxqm::QueueManagerConfig config = vxqm::builtInConfig();
   const char* path = std::getenv("VXRT_QUEUES_FILE");
-  if (path == nullptr || *path == '\0') {
-    storeFromEnvironment(config);
-    return config;
+  vxqm::QueueManagerConfig config =
+      path == nullptr || *path == '\0' ? vxqm::builtInConfig() : vxqm::configFromFile(path);
+  if (!config.problem.empty()) {
+    std::fprintf(stderr, "vxrt: VXRT_QUEUES_FILE %s; connections are refused\n", config.problem.c_str());
+    std::fflush(stderr);
   }
-  std::ifstream file(path);
-  if (!file) {
-    std::fprintf(stderr, "vxrt: cannot read VXRT_QUEUES_FILE %s\n", path);
-    storeFromEnvironment(config);
-    return config;
-  }
-  std::vector<std::string> errors;
-  vxqm::readConfig(file, config, errors);
-  for (const std::string& error : errors) std::fprintf(stderr, "vxrt: %s %s\n", path, error.c_str());
   storeFromEnvironment(config);
   return config;
 }

@@ -7,4 +7,4 @@ root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 "$root/scripts/build.sh"
 source "$root/scripts/setup.sh"
 exec "$JAVA_HOME/bin/java" -Xcheck:jni -Djava.library.path="$root/build/lib" \
-  -cp "$root/build/java/taly.jar" com.orvane.vx.taly.demo.Demo "$@"
+  -cp "$root/build/java/taly.jar:$root/build/java/taly-demo.jar" com.orvane.vx.taly.demo.Demo "$@"

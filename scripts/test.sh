@@ -1,12 +1,16 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: the native tests under -Xcheck:jni,
-# then the same tests again with AddressSanitizer and UndefinedBehaviorSanitizer,
-# then the queue manager's own tests under ThreadSanitizer.
+# then the installed artefact with the build folder moved away, then the same
+# tests again with AddressSanitizer and UndefinedBehaviorSanitizer, then the
+# queue manager's own tests under ThreadSanitizer.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 
 "$root/scripts/build.sh" "$root/build"
 (cd "$root/build" && ctest --output-on-failure -j "$(nproc)")
+# The installed artefact once more, with the build folder moved out of the way.
+source "$root/scripts/setup.sh"
+"$root/tests/install/check_install.sh" "$root/build" "$JAVA_HOME/bin" --move-build-away
 
 "$root/scripts/build.sh" "$root/build-sanitize" -DTALY_SANITIZE=ON -DTALY_BENCHMARKS=OFF
 (cd "$root/build-sanitize" && ctest --output-on-failure -j "$(nproc)")

@@ -47,6 +47,7 @@ TEST_F(ApiLayout, StructureClassesMatchTheHeaders) {
   EXPECT_JAVA("GetMessageOptions", "MSG_LENGTH", offsetof(VXGMO, MsgLength));
   EXPECT_JAVA("GetMessageOptions", "RETURNED_LENGTH", offsetof(VXGMO, ReturnedLength));
   EXPECT_JAVA("GetMessageOptions", "RESOLVED_Q_NAME", offsetof(VXGMO, ResolvedQName));
+  EXPECT_JAVA("GetMessageOptions", "FOUND_MSG_ID", offsetof(VXGMO, FoundMsgId));
 
   EXPECT_JAVA("PutMessageOptions", "LENGTH", sizeof(VXPMO));
   EXPECT_JAVA("PutMessageOptions", "VERSION", VXPMO_CURRENT_VERSION);

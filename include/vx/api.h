@@ -75,7 +75,9 @@ struct VXGMO {
   VXHMSG MsgHandle;         //  80 a message handle of the connection, or 0: the
                             //     message's properties replace the handle's
                             //     (vx/properties.h); read at every version
-  char Reserved2[24];       //  88 not used
+  uint8_t FoundMsgId[24];   //  88 out: the message identifier of the message found, also
+                            //     when it did not fit the buffer (completion code 1 or 2),
+                            //     so that a retry can name the same message
 };
 
 // Put-message options: structure table index 8, version 3, 176 bytes.

@@ -162,7 +162,8 @@ enum : int32_t {
   X(VXRC_NO_CALLBACKS_ACTIVE, 3809, "no message consumer is registered to wait for")         \
   X(VXRC_CALLBACK_CALL_ERROR, 3810, "the call cannot be made from inside a callback")        \
   /* the runtime itself */                                                                   \
-  X(VXRC_INTERNAL_ERROR, 3901, "the runtime failed unexpectedly")                           \
+  X(VXRC_INTERNAL_ERROR, 3901, "the runtime failed unexpectedly")                            \
+  X(VXRC_CONFIGURATION_ERROR, 3902, "the configuration file is missing or has a bad line")   \
   X(VXRC_CONNECTION_BROKEN, 3911, "the connection to the queue manager's database was lost")  \
   X(VXRC_STORE_NOT_AVAILABLE, 3912, "the queue manager's database cannot be used")           \
   X(VXRC_STORE_SCHEMA_ERROR, 3913, "the database holds a queue-manager schema not this one's") \

@@ -50,7 +50,7 @@ class FunctionCallback : public vxqm::Callback {
     VXMD md = md_;
     VXGMO gmo = gmo_;
     writeMd(*delivery.md, &md);
-    writeGmo({delivery.dataLength, delivery.bufferLength, delivery.queueName}, &gmo);
+    writeGmo({delivery.dataLength, delivery.bufferLength, delivery.queueName, delivery.md->msgId}, &gmo);
     function_(delivery.hconn, &md, &gmo, const_cast<uint8_t*>(delivery.data), &cbc);
   }
 

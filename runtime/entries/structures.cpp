@@ -97,6 +97,7 @@ Status readGmo(const VXGMO* gmo, vxqm::GetOptions& out) {
 void writeGmo(const vxqm::GetResult& in, VXGMO* gmo) {
   gmo->MsgLength = in.msgLength;
   gmo->ReturnedLength = in.returnedLength;
+  std::memcpy(gmo->FoundMsgId, in.msgId.data(), sizeof gmo->FoundMsgId);
   put(gmo->ResolvedQName, in.resolvedQName);
 }
 

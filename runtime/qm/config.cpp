@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <fstream>
 #include <sstream>
 
 namespace vxqm {
@@ -130,6 +131,24 @@ void readConfig(std::istream& in, QueueManagerConfig& config, std::vector<std::s
     }
     if (!problem.empty()) errors.push_back("line " + std::to_string(number) + ": " + problem);
   }
+}
+
+QueueManagerConfig configFromFile(const std::string& path) {
+  QueueManagerConfig config = builtInConfig();
+  std::ifstream file(path);
+  if (!file) {
+    config.problem = path + ": cannot be opened";
+    return config;
+  }
+  std::vector<std::string> errors;
+  readConfig(file, config, errors);
+  if (!errors.empty()) {
+    config.problem = path + " " + errors.front();
+    if (errors.size() > 1) {
+      config.problem += " (and " + std::to_string(errors.size() - 1) + " more bad lines)";
+    }
+  }
+  return config;
 }
 
 }  // namespace vxqm

@@ -40,6 +40,12 @@ QueueManagerConfig builtInConfig();
 // "line N: what is wrong" to errors.
 void readConfig(std::istream& in, QueueManagerConfig& config, std::vector<std::string>& errors);
 
+// The built-in definitions with those of the file at path. A file that cannot
+// be opened, or a line that cannot be read, sets the result's problem to one
+// line naming the file and the first bad line ("PATH: cannot be opened",
+// "PATH line N: what is wrong", and how many more bad lines follow).
+QueueManagerConfig configFromFile(const std::string& path);
+
 }  // namespace vxqm
 
 #endif

@@ -275,6 +275,7 @@ Status QueueManager::get(int32_t hconn, int32_t hobj, MessageDescriptor& md,
   int32_t length = fetched.length;
   dataLength = length;
   result.msgLength = length;
+  result.msgId = fetched.md.msgId;
   result.resolvedQName = queue->name();
   if (fetched.left) {
     result.returnedLength = 0;

@@ -65,6 +65,7 @@ int32_t QueueManager::newHandle() {
 }
 
 Status QueueManager::connect(const ConnectRequest& request, int32_t& hconn, ConnectionId* id) {
+  if (!config_.problem.empty()) return Status::failure(VXRC_CONFIGURATION_ERROR);
   if (!request.qmgrName.empty() && request.qmgrName != config_.name) {
     return Status::failure(VXRC_QMGR_NAME_ERROR);
   }

@@ -81,6 +81,10 @@ struct QueueManagerConfig {
   // Checked in order, the first match decides; no match allows.
   std::vector<ChannelRule> channelRules;
   Limits limits;
+  // Why the configuration file could not be taken as written (see
+  // configFromFile); while set, every connect fails with
+  // VXRC_CONFIGURATION_ERROR instead of running without what it defines.
+  std::string problem;
   // A libpq connection string: when set, the queue manager keeps what its
   // connections share in that PostgreSQL database, in the schema named here
   // (by default "vxrt"), shared with every process that names it.
@@ -143,6 +147,7 @@ struct GetResult {
   int32_t msgLength = 0;
   int32_t returnedLength = 0;
   std::string resolvedQName;
+  MsgId msgId{};  // of the message found, also when it did not fit
 };
 
 struct SubscribeRequest {

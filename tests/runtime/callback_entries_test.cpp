@@ -204,6 +204,7 @@ TEST_F(CallbackEntries, TheFunctionCallsThroughTheVector) {
   EXPECT_FALSE(s[2].hasData);
   EXPECT_EQ(s[2].gmo.MsgLength, 23);
   EXPECT_EQ(s[2].gmo.ReturnedLength, 0);
+  EXPECT_EQ(std::memcmp(s[2].gmo.FoundMsgId, s[2].md.MsgId, sizeof s[2].md.MsgId), 0);
   EXPECT_EQ(results, (std::vector<int32_t>{VXCALL_CALLBACK, VXRC_NONE, 23, VXRC_NONE}));
   EXPECT_EQ(s[3].cbc.CallType, VXCBCT_STOP_CALL);
 

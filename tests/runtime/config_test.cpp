@@ -1,4 +1,6 @@
 // The configuration text: statements, keys, and the lines it refuses.
+#include <cstdio>
+#include <fstream>
 #include <sstream>
 
 #include "qm_test.h"
@@ -85,4 +87,66 @@ TEST(Config, BadLinesAreReportedWithTheirNumberAndSkipped) {
   EXPECT_NE(find(config, "GOOD"), nullptr);
   EXPECT_EQ(find(config, "Q1"), nullptr);
   EXPECT_EQ(config.queues.size(), 5u);
+}
+
+namespace {
+
+// A configuration file of the test's own, removed at the end of the test.
+class ConfigFile {
+ public:
+  ConfigFile(const std::string& name, const std::string& text)
+      : path_(::testing::TempDir() + "vxrt_config_" + name + ".conf") {
+    std::ofstream(path_) << text;
+  }
+  ~ConfigFile() { std::remove(path_.c_str()); }
+  const std::string& path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
+}  // namespace
+
+TEST(ConfigFile, AGoodFileDefinesItsQueuesAndLeavesNoProblem) {
+  ConfigFile file("good", "queue ORDERS maxdepth=5\n# a comment\n");
+  QueueManagerConfig config = configFromFile(file.path());
+  EXPECT_EQ(config.problem, "");
+  ASSERT_NE(find(config, "ORDERS"), nullptr);
+  EXPECT_NE(find(config, "TALY.QUEUE.1"), nullptr) << "the built-in queues stay";
+}
+
+// Each problem is one line naming the file and, for a bad statement, its line.
+TEST(ConfigFile, AMissingFileOrABadLineIsOneProblemNamingFileAndLine) {
+  ConfigFile oneBad("one_bad", "queue ORDERS\n\nqueue TOO.DEEP maxdeph=5\n");
+  ConfigFile twoBad("two_bad", "queue A colour=red\nqueue B\nqueue\n");
+  const std::string missing = ::testing::TempDir() + "vxrt_config_not_there.conf";
+  struct Case {
+    std::string path;
+    std::string problem;
+  } cases[] = {
+      {missing, missing + ": cannot be opened"},
+      {oneBad.path(), oneBad.path() + " line 3: unknown key 'maxdeph'"},
+      {twoBad.path(), twoBad.path() + " line 1: unknown key 'colour' (and 1 more bad lines)"},
+  };
+  for (const Case& c : cases) {
+    QueueManagerConfig config = configFromFile(c.path);
+    EXPECT_EQ(config.problem, c.problem);
+    EXPECT_EQ(config.problem.find('\n'), std::string::npos) << "one line";
+  }
+}
+
+TEST(ConfigFile, AQueueManagerWithAProblemRefusesEveryConnect) {
+  QueueManagerConfig config = builtInConfig();
+  config.problem = "queues.conf line 3: unknown key 'maxdeph'";
+  QueueManager qm(config);
+  int32_t hconn = 0;
+  for (bool privileged : {false, true}) {
+    ConnectRequest request;
+    request.privileged = privileged;
+    EXPECT_EQ(qm.connect(request, hconn), Status::failure(VXRC_CONFIGURATION_ERROR));
+  }
+  config.problem.clear();
+  QueueManager mended(config);
+  EXPECT_EQ(mended.connect(ConnectRequest{}, hconn), Status::ok());
+  EXPECT_EQ(mended.disconnect(hconn), Status::ok());
 }

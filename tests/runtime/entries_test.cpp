@@ -199,6 +199,7 @@ TEST_F(Entries, ATruncationFailureReportsTheLengthButLeavesTheDescriptor) {
   EXPECT_EQ(codes(), failed(VXRC_TRUNCATED_MSG_FAILED));
   EXPECT_EQ(g.MsgLength, 10);
   EXPECT_EQ(g.ReturnedLength, 0);
+  EXPECT_EQ(std::memcmp(g.FoundMsgId, put.MsgId, sizeof put.MsgId), 0) << "the message to retry";
   EXPECT_EQ(std::memcmp(&got, &before, sizeof got), 0);
   g = gmo(VXGMO_ACCEPT_TRUNCATED);
   v->VXGET(hconn, hobj, &got, &g, sizeof buffer, buffer, &length, &cc, &reason);

@@ -167,6 +167,7 @@ TEST_F(Messaging, ATooLongMessageStaysUnlessTruncationIsAccepted) {
   EXPECT_EQ(truncated.status, warning(VXRC_TRUNCATED_MSG_ACCEPTED));
   EXPECT_EQ(truncated.text, "0123");
   EXPECT_EQ(truncated.dataLength, 10);
+  EXPECT_EQ(refused.result.msgId, truncated.md.msgId) << "the refusal named the message that stayed";
   EXPECT_EQ(depth(hconn, "TALY.QUEUE.1"), 0);
 
   ASSERT_EQ(put(hconn, hobj, ""), ok());

@@ -4,10 +4,10 @@ import com.orvane.vx.taly.api.Connection;
 import com.orvane.vx.taly.api.GetOptions;
 import com.orvane.vx.taly.api.Message;
 import com.orvane.vx.taly.api.OpenOption;
+import com.orvane.vx.taly.api.Persistence;
 import com.orvane.vx.taly.api.PutOptions;
 import com.orvane.vx.taly.api.Queue;
 import com.orvane.vx.taly.api.VxException;
-import com.orvane.vx.taly.structs.Constants;
 import java.nio.file.Files;
 import java.nio.file.Path;
 import java.time.Duration;
@@ -70,7 +70,7 @@ public final class DbBench {
                 Queue queue = connection.open(queueName, OpenOption.OUTPUT)) {
             ready(go);
             for (int i = 0; i < count; ++i) {
-                Message message = new Message(body).setPersistence(Constants.VXPER_PERSISTENT);
+                Message message = new Message(body).setPersistence(Persistence.PERSISTENT);
                 queue.put(message, options);
                 connection.commit();
                 if (stamp) {

@@ -10,19 +10,40 @@ import java.util.Map;
 public interface Administration {
 
     /**
-     * Defines a queue. likeQueue (null for none) gives the type and the
-     * attributes that attributes does not set; queueType is
-     * {@code Constants.VXQT_LOCAL}, {@code VXQT_MODEL} or 0 for the like
-     * queue's type (local without one).
+     * Defines a queue.
+     *
+     * @param name the new queue's name
+     * @param queueType {@code Constants.VXQT_LOCAL}, {@code VXQT_MODEL}, or 0 for the like
+     *     queue's type (local without one)
+     * @param likeQueue the queue whose type and attributes the new one takes, where
+     *     attributes does not set them; null for none
+     * @param attributes integer attributes to set
      */
     void defineQueue(String name, int queueType, String likeQueue, Map<IntAttribute, Integer> attributes);
 
-    /** Changes attributes of an existing queue. */
+    /**
+     * Changes attributes of an existing queue.
+     *
+     * @param name the queue's name
+     * @param attributes the integer attributes to change
+     */
     void alterQueue(String name, Map<IntAttribute, Integer> attributes);
 
-    /** Deletes a queue that no handle has open; one that holds messages only with purge. */
+    /**
+     * Deletes a queue that no handle has open.
+     *
+     * @param name the queue's name
+     * @param purge whether a queue that holds messages is deleted with them
+     *     (otherwise it is refused with {@code VXRC_QUEUE_NOT_EMPTY})
+     */
     void deleteQueue(String name, boolean purge);
 
-    /** The integer attributes of a queue, one per attribute asked, without opening it. */
+    /**
+     * Integer attributes of a queue, without opening it.
+     *
+     * @param name the queue's name
+     * @param attributes the attributes
+     * @return their values, in the order asked
+     */
     int[] inquireQueue(String name, IntAttribute... attributes);
 }

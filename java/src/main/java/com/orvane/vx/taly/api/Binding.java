@@ -2,6 +2,7 @@ package com.orvane.vx.taly.api;
 
 import com.orvane.vx.taly.handles.Pint;
 import com.orvane.vx.taly.local.internal.base.Native;
+import com.orvane.vx.taly.local.internal.base.NativeLoader;
 import com.orvane.vx.taly.structs.BeginOptions;
 import com.orvane.vx.taly.structs.ConnectOptions;
 import com.orvane.vx.taly.structs.GetMessageOptions;
@@ -12,15 +13,25 @@ import com.orvane.vx.taly.structs.Reasons;
 import java.nio.ByteBuffer;
 import java.nio.ByteOrder;
 import java.nio.charset.StandardCharsets;
+import java.util.Objects;
 
 /**
  * The native library's one-time initialisation and its process-wide settings.
  * The first call of this API initialises the library ({@code init_conversion})
  * exactly once, whichever thread makes it; {@link #configure} may choose the
- * trace object before that. Initialisation checks that the library lays out
- * the structures this API builds with the same lengths.
+ * trace object before that. Without it, the system property
+ * {@value #TRACE_PROPERTY} chooses: {@code logger} for a {@link LoggerTrace},
+ * and {@value #TRACE_CALLS_PROPERTY}{@code =true} adds the events of every
+ * call; by default there is no trace. Initialisation checks that the library
+ * lays out the structures this API builds with the same lengths.
  */
 public final class Binding {
+
+    /** The system property that chooses the trace: {@code logger}, or {@code none} (the default). */
+    public static final String TRACE_PROPERTY = "com.orvane.vx.taly.trace";
+
+    /** The system property that, set to {@code true}, makes every call send trace events. */
+    public static final String TRACE_CALLS_PROPERTY = "com.orvane.vx.taly.trace.calls";
 
     private static final int EXCHANGE_SIZE = 76;
     private static final int FIRST_STRUCTURE_ELEMENT = 4;
@@ -28,7 +39,7 @@ public final class Binding {
 
     private static final Object LOCK = new Object();
     private static volatile boolean initialised;
-    private static NativeTrace trace = NativeTrace.NONE;
+    private static NativeTrace trace;
     private static volatile boolean traceCalls;
     private static VxException failure;
 
@@ -37,13 +48,16 @@ public final class Binding {
 
     /**
      * Chooses the trace object that the library reports to and whether calls
-     * send trace events. Only before the first call of this API: the library
-     * keeps the trace object it is initialised with.
+     * send trace events, over what the system properties say. Only before the
+     * first call of this API: the library keeps the trace object it is
+     * initialised with.
+     *
+     * @param traceObject the trace; {@link NativeTrace#NONE} for none
+     * @param traceEveryCall whether every call sends entry, exit and data events
+     * @throws IllegalStateException after the first call
      */
     public static void configure(NativeTrace traceObject, boolean traceEveryCall) {
-        if (traceObject == null) {
-            throw new NullPointerException("traceObject");
-        }
+        Objects.requireNonNull(traceObject, "traceObject");
         synchronized (LOCK) {
             if (initialised) {
                 throw new IllegalStateException("the native library is already initialised");
@@ -53,7 +67,11 @@ public final class Binding {
         }
     }
 
-    /** Turns the trace events of later calls on or off; failure reports are always sent. */
+    /**
+     * Turns the trace events of later calls on or off; failure reports are always sent.
+     *
+     * @param on whether calls send entry, exit and data events
+     */
     public static void setTraceCalls(boolean on) {
         traceCalls = on;
     }
@@ -79,7 +97,28 @@ public final class Binding {
         return traceCalls;
     }
 
+    /** The trace that configure chose, or else the one the system properties name. */
+    private static NativeTrace chosenTrace() {
+        if (trace != null) {
+            return trace;
+        }
+        String chosen = System.getProperty(TRACE_PROPERTY, "none").trim();
+        String calls = System.getProperty(TRACE_CALLS_PROPERTY);
+        if (calls != null) {
+            traceCalls = Boolean.parseBoolean(calls.trim());
+        }
+        if (chosen.equalsIgnoreCase("logger")) {
+            return new LoggerTrace();
+        }
+        if (!chosen.equalsIgnoreCase("none")) {
+            System.getLogger(ApiLog.NAME).log(System.Logger.Level.WARNING, TRACE_PROPERTY + "=" + chosen
+                    + " names no trace (logger or none): the library runs without one");
+        }
+        return NativeTrace.NONE;
+    }
+
     private static void initialise() {
+        trace = chosenTrace();
         Pint[] exchange = new Pint[EXCHANGE_SIZE];
         for (int i = 0; i < exchange.length; i++) {
             exchange[i] = new Pint();
@@ -109,11 +148,35 @@ public final class Binding {
                 "the native library does not match this API: " + detail);
     }
 
-    /** What the native library says about itself. */
+    /**
+     * What the native library says about itself.
+     *
+     * @param capabilityFlags what the library supports, one bit each
+     * @param level the library's level
+     * @param buildLevel the text naming its build
+     * @param runtimeValue the value the runtime reports to the library
+     */
     public record Metadata(int capabilityFlags, int level, String buildLevel, int runtimeValue) {
     }
 
-    /** Asks the native library for its metadata ({@code getMetaData}, record version 2). */
+    /**
+     * Where the native library was loaded from and how it was found: from the
+     * folder that the system property {@code com.orvane.vx.taly.library.path}
+     * names, else from {@code java.library.path}, else extracted from the
+     * jar. Initialises the library if no call has yet.
+     *
+     * @return the library's path and the way it was found
+     */
+    public static String libraryOrigin() {
+        ready();
+        return NativeLoader.origin();
+    }
+
+    /**
+     * Asks the native library for its metadata ({@code getMetaData}, record version 2).
+     *
+     * @return the metadata
+     */
     public static Metadata metadata() {
         boolean traceCall = ready();
         byte[] record = new byte[METADATA_LENGTH];

@@ -36,15 +36,29 @@ public final class ConsumerOptions {
         onFailure = b.onFailure;
     }
 
+    /**
+     * A builder with the defaults.
+     *
+     * @return a new builder
+     */
     public static Builder builder() {
         return new Builder();
     }
 
-    /** The longest message taken whole, or {@link Constants#VXCBD_FULL_MSG_LENGTH} for any length. */
+    /**
+     * The longest message taken whole.
+     *
+     * @return the length in bytes, or -1 for any length
+     */
     public int maxMessageLength() {
         return maxMessageLength;
     }
 
+    /**
+     * Whether the consumer is registered suspended.
+     *
+     * @return true when its messages wait for {@link Queue#resumeConsumer()}
+     */
     public boolean suspended() {
         return suspended;
     }
@@ -102,7 +116,12 @@ public final class ConsumerOptions {
         /**
          * Takes messages of up to this many bytes whole; a longer one is cut
          * with {@link #acceptTruncated()}, or else stays on the queue and is
-         * shown to the listener once, without its body.
+         * shown to the listener once, without its body
+         * ({@link CallType#MSG_NOT_REMOVED}).
+         *
+         * @param bytes 0 or more
+         * @return this builder
+         * @throws IllegalArgumentException for a negative length
          */
         public Builder maxMessageLength(int bytes) {
             if (bytes < 0) {
@@ -112,39 +131,65 @@ public final class ConsumerOptions {
             return this;
         }
 
-        /** Removes a message longer than the maximum length anyway, with its first bytes. */
+        /**
+         * Removes a message longer than the maximum length anyway, with its first bytes.
+         *
+         * @return this builder
+         */
         public Builder acceptTruncated() {
             acceptTruncated = true;
             return this;
         }
 
-        /** Removes each message under the connection's unit of work; the listener commits or backs out. */
+        /**
+         * Removes each message under the connection's unit of work; the listener commits or backs out.
+         *
+         * @return this builder
+         */
         public Builder syncpoint() {
             syncpoint = true;
             return this;
         }
 
-        /** Browses the queue instead: each message once, in order, left on the queue. */
+        /**
+         * Browses the queue instead: each message once, in order, left on the queue.
+         *
+         * @return this builder
+         */
         public Builder browse() {
             browse = true;
             return this;
         }
 
-        /** Registers the consumer suspended; {@link Queue#resumeConsumer()} lets its messages come. */
+        /**
+         * Registers the consumer suspended; {@link Queue#resumeConsumer()} lets its messages come.
+         *
+         * @return this builder
+         */
         public Builder suspended() {
             suspended = true;
             return this;
         }
 
-        /** Takes only messages with this message identifier (up to 24 bytes, zero-padded). */
+        /**
+         * Takes only messages with this message identifier.
+         *
+         * @param id up to 24 bytes, zero-padded
+         * @return this builder
+         */
         public Builder matchMsgId(byte[] id) {
-            msgId = checkedId(id);
+            msgId = Message.checkedId(id, "id").clone();
             return this;
         }
 
-        /** Takes only messages with this correlation identifier (up to 24 bytes, zero-padded). */
+        /**
+         * Takes only messages with this correlation identifier.
+         *
+         * @param id up to 24 bytes, zero-padded
+         * @return this builder
+         */
         public Builder matchCorrelId(byte[] id) {
-            correlId = checkedId(id);
+            correlId = Message.checkedId(id, "id").clone();
             return this;
         }
 
@@ -152,26 +197,26 @@ public final class ConsumerOptions {
          * Receives each exception that the listener throws, with the call it
          * threw in, on the queue manager's thread; the next call comes all the
          * same.
+         *
+         * @param handler what to do with the exception
+         * @return this builder
          */
         public Builder onFailure(BiConsumer<ConsumerCall, Exception> handler) {
             onFailure = Objects.requireNonNull(handler, "handler");
             return this;
         }
 
+        /**
+         * The options as chosen.
+         *
+         * @return new, immutable options
+         * @throws IllegalStateException for a browsing consumer under syncpoint
+         */
         public ConsumerOptions build() {
             if (browse && syncpoint) {
                 throw new IllegalStateException("a browsing consumer removes nothing: no syncpoint");
             }
             return new ConsumerOptions(this);
-        }
-
-        private static byte[] checkedId(byte[] id) {
-            Objects.requireNonNull(id, "id");
-            if (id.length > Constants.VX_MSG_ID_LENGTH) {
-                throw new IllegalArgumentException("identifier longer than " + Constants.VX_MSG_ID_LENGTH
-                        + " bytes");
-            }
-            return id.clone();
         }
     }
 }

@@ -21,6 +21,11 @@ public enum ConsumerState {
         this.value = value;
     }
 
+    /**
+     * The native consumer state.
+     *
+     * @return the {@code VXCS_*} number
+     */
     public int value() {
         return value;
     }

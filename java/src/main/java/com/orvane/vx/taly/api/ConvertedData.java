@@ -19,22 +19,47 @@ public final class ConvertedData {
         this.completion = completion;
     }
 
+    /**
+     * The converted bytes that fit the buffer.
+     *
+     * @return a copy of them
+     */
     public byte[] bytes() {
         return bytes.clone();
     }
 
+    /**
+     * The length of the whole converted text.
+     *
+     * @return the length in bytes, larger than {@code bytes().length} when cut
+     */
     public int fullLength() {
         return fullLength;
     }
 
+    /**
+     * How many characters had no mapping in the target character set.
+     *
+     * @return the count of substitute characters written
+     */
     public int unmapped() {
         return unmapped;
     }
 
+    /**
+     * What the conversion reported.
+     *
+     * @return the completion, a warning when the text was cut
+     */
     public Completion completion() {
         return completion;
     }
 
+    /**
+     * Whether the converted text was cut to the buffer.
+     *
+     * @return true when it did not all fit
+     */
     public boolean truncated() {
         return fullLength > bytes.length;
     }

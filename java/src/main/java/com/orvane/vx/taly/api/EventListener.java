@@ -10,9 +10,18 @@ package com.orvane.vx.taly.api;
 @FunctionalInterface
 public interface EventListener {
 
+    /**
+     * A condition that keeps a consumer from its messages.
+     *
+     * @param call the event: its completion tells the condition, its queue the consumer's queue
+     */
     void onEvent(ConsumerCall call);
 
-    /** Its own register, start, stop and deregister calls. Does nothing unless overridden. */
+    /**
+     * Its own register, start, stop and deregister calls. Does nothing unless overridden.
+     *
+     * @param call the call
+     */
     default void onCall(ConsumerCall call) {
     }
 }

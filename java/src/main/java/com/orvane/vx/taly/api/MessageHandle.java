@@ -9,6 +9,7 @@ import com.orvane.vx.taly.structs.Reasons;
 import java.util.ArrayList;
 import java.util.Arrays;
 import java.util.List;
+import java.util.Objects;
 import java.util.Optional;
 
 /**
@@ -45,42 +46,81 @@ public final class MessageHandle implements AutoCloseable {
         });
     }
 
-    /** The 64-bit handle the queue manager gave, also after the handle is deleted. */
+    /**
+     * The 64-bit handle the queue manager gave, also after the handle is deleted.
+     *
+     * @return the handle's value
+     */
     public long value() {
         return value;
     }
 
+    /**
+     * The connection the handle belongs to.
+     *
+     * @return the connection
+     */
     public Connection connection() {
         return connection;
     }
 
-    /** Sets a property, replacing one of the same name. */
+    /**
+     * Sets a property, replacing one of the same name ({@code VXSETMP}).
+     *
+     * @param property the property
+     * @return the call's completion
+     */
     public Completion set(Property property) {
+        Objects.requireNonNull(property, "property");
         byte[] encoded = property.encoded();
         return call("VXSETMP", hconn -> checked("VXSETMP", property.name(),
-                PropertyCalls.set(hconn, value, property.name(), property.type(), encoded)));
+                PropertyCalls.set(hconn, value, property.name(), property.type().value(), encoded)));
     }
 
-    /** Sets a property whose type follows from the value's class (see {@link Property}). */
+    /**
+     * Sets a property whose type follows from the value's class (see {@link Property}).
+     *
+     * @param name the property's name
+     * @param propertyValue the value
+     * @return the call's completion
+     */
     public Completion set(String name, Object propertyValue) {
+        Objects.requireNonNull(name, "name");
+        Objects.requireNonNull(propertyValue, "propertyValue");
         return set(Property.of(name, propertyValue));
     }
 
-    /** The property of that name, or empty when the handle has none. */
+    /**
+     * The property of that name ({@code VXINQMP}).
+     *
+     * @param name a name, not a pattern
+     * @return the property, or empty when the handle has none of that name
+     */
     public Optional<Property> get(String name) {
+        Objects.requireNonNull(name, "name");
         if (name.endsWith("%")) {
             throw new IllegalArgumentException("a name, not a pattern: " + name);
         }
         return call("VXINQMP", hconn -> Optional.ofNullable(inquire(hconn, name, false)));
     }
 
-    /** Every property, in the order their names were first set. */
+    /**
+     * Every property.
+     *
+     * @return the properties, in the order their names were first set
+     */
     public List<Property> properties() {
         return properties("%");
     }
 
-    /** The properties a pattern names: a name, or the start of names followed by '%'. */
+    /**
+     * The properties a pattern names.
+     *
+     * @param pattern a name, or the start of names followed by '%' ("%" for all)
+     * @return the properties, in the order their names were first set
+     */
     public List<Property> properties(String pattern) {
+        Objects.requireNonNull(pattern, "pattern");
         return call("VXINQMP", hconn -> {
             List<Property> found = new ArrayList<>();
             for (Property p = inquire(hconn, pattern, false); p != null; p = inquire(hconn, pattern, true)) {
@@ -90,16 +130,27 @@ public final class MessageHandle implements AutoCloseable {
         });
     }
 
-    /** Deletes a property; {@code VXRC_PROPERTY_NOT_AVAILABLE} when there is none of that name. */
+    /**
+     * Deletes a property ({@code VXDLTMP}).
+     *
+     * @param name the property's name
+     * @return the call's completion
+     * @throws VxException {@code VXRC_PROPERTY_NOT_AVAILABLE} when there is none of that name
+     */
     public Completion delete(String name) {
+        Objects.requireNonNull(name, "name");
         return call("VXDLTMP", hconn -> checked("VXDLTMP", name, PropertyCalls.deleteProperty(hconn, value, name)));
     }
 
     /**
      * The buffer form of the properties a pattern names, for message data
-     * that starts with them (format {@link Constants#VXFMT_PROPERTIES}).
+     * that starts with them (format "VXPROPS"; {@code VXMHBUF}).
+     *
+     * @param pattern a name, or the start of names followed by '%'
+     * @return the block, exactly as long as it needs
      */
     public byte[] toBuffer(String pattern) {
+        Objects.requireNonNull(pattern, "pattern");
         return call("VXMHBUF", hconn -> {
             BufferOptions probe = BufferOptions.handleToBuffer();
             Completion first = PropertyCalls.toBuffer(hconn, value, probe, pattern, null, new byte[0], new Pint());
@@ -116,9 +167,13 @@ public final class MessageHandle implements AutoCloseable {
 
     /**
      * Sets the properties of the buffer form at the start of buffer on this
-     * handle (adding to or replacing those it has), and returns how many.
+     * handle, adding to or replacing those it has ({@code VXBUFMH}).
+     *
+     * @param buffer data that starts with a block made by {@link #toBuffer(String)}
+     * @return how many properties were set
      */
     public int fromBuffer(byte[] buffer) {
+        Objects.requireNonNull(buffer, "buffer");
         return call("VXBUFMH", hconn -> {
             BufferOptions options = BufferOptions.bufferToHandle();
             checked("VXBUFMH", "buffer form", PropertyCalls.fromBuffer(hconn, value, options, null, buffer));
@@ -141,6 +196,11 @@ public final class MessageHandle implements AutoCloseable {
         });
     }
 
+    /**
+     * Whether the handle is deleted, or its connection closed.
+     *
+     * @return true once closed
+     */
     public boolean isClosed() {
         return connection.callUnlessClosed(true, hconn -> closed);
     }
@@ -186,6 +246,7 @@ public final class MessageHandle implements AutoCloseable {
         });
     }
 
+    /** The handle in hexadecimal, and whether it is deleted. */
     @Override
     public String toString() {
         return "MessageHandle[" + Long.toHexString(value) + (closed ? ", deleted" : "") + "]";

@@ -22,7 +22,16 @@ public interface MessageListener {
      * {@link ConsumerOptions.Builder#acceptTruncated()}, comes with an empty
      * body, its full {@link Message#dataLength()} and a failed completion:
      * it stays on the queue, and the listener may get it itself, by its
-     * identifier, with a buffer large enough.
+     * identifier (see {@link CallType#MSG_NOT_REMOVED}).
+     *
+     * <p>While another thread disconnects the connection (or closes it), the
+     * listener's calls on it fail with {@code VXRC_HCONN_ERROR} (3001): the
+     * disconnect waits for the listener to return, and the connection counts
+     * as closed from the disconnect's start. A listener that meets 3001
+     * should return; a message it got under syncpoint is backed out.
+     *
+     * @param message the message
+     * @param call why it was called: {@link CallType#MSG_REMOVED} or {@link CallType#MSG_NOT_REMOVED}
      */
     void onMessage(Message message, ConsumerCall call);
 
@@ -30,6 +39,8 @@ public interface MessageListener {
      * Every other call: register, start, stop and deregister, and the events
      * about this consumer when its connection has no event listener. Does
      * nothing unless overridden.
+     *
+     * @param call the call
      */
     default void onCall(ConsumerCall call) {
     }

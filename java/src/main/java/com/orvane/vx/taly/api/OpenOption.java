@@ -24,7 +24,11 @@ public enum OpenOption {
         this.value = value;
     }
 
-    /** The native open-options word. */
+    /**
+     * The native open option.
+     *
+     * @return the option's bit of the open-options word
+     */
     public int value() {
         return value;
     }

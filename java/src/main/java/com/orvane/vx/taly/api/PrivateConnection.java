@@ -28,6 +28,7 @@ import java.util.Arrays;
 import java.util.EnumSet;
 import java.util.List;
 import java.util.Map;
+import java.util.Objects;
 import java.util.Set;
 
 /**
@@ -52,7 +53,11 @@ public final class PrivateConnection implements Administration, AutoCloseable {
 
     /**
      * Connects with an environment value, or {@link SpiConstants#LPI_NO_ENVIRONMENT}
-     * for none; qmgrName null or blank for the default queue manager.
+     * for none.
+     *
+     * @param qmgrName the queue manager's name; null or blank for the default one
+     * @param environment the environment value the queue manager keeps with the connection
+     * @return the connection
      */
     public static PrivateConnection connect(String qmgrName, int environment) {
         SpiConnectOptions options = new SpiConnectOptions();
@@ -62,8 +67,18 @@ public final class PrivateConnection implements Administration, AutoCloseable {
         return new PrivateConnection(handle, options.environment());
     }
 
-    /** As {@link #connect(String, int)}, as one of the queue manager's users. */
+    /**
+     * As {@link #connect(String, int)}, as one of the queue manager's users.
+     *
+     * @param qmgrName the queue manager's name; null or blank for the default one
+     * @param environment the environment value
+     * @param user the user
+     * @param password the user's password
+     * @return the connection
+     */
     public static PrivateConnection connect(String qmgrName, int environment, String user, String password) {
+        Objects.requireNonNull(user, "user");
+        Objects.requireNonNull(password, "password");
         SpiConnectOptions options = new SpiConnectOptions();
         LocalHconn handle = new LocalHconn();
         byte[] name = NativeStruct.qmgrName(qmgrName == null ? "" : qmgrName);
@@ -72,7 +87,11 @@ public final class PrivateConnection implements Administration, AutoCloseable {
         return new PrivateConnection(handle, options.environment());
     }
 
-    /** The environment value that the queue manager keeps with the connection. */
+    /**
+     * The environment value that the queue manager keeps with the connection.
+     *
+     * @return the value it reported
+     */
     public int environment() {
         return environment;
     }
@@ -87,8 +106,17 @@ public final class PrivateConnection implements Administration, AutoCloseable {
             this.name = name;
         }
 
-        /** Puts a message; lpiOptions (LPIPO_*) override the syncpoint choice. Returns the message identifier. */
+        /**
+         * Puts a message by the private put.
+         *
+         * @param message the message
+         * @param options how to put it
+         * @param lpiOptions {@code LPIPO_*}, which override the syncpoint choice
+         * @return the message identifier it was put with
+         */
         public byte[] put(Message message, PutOptions options, int lpiOptions) {
+            Objects.requireNonNull(message, "message");
+            Objects.requireNonNull(options, "options");
             PutMessageOptions pmo = new PutMessageOptions().setOptions(options.options());
             SpiPutOptions spi = new SpiPutOptions().setOptions(lpiOptions);
             call("lpiSPIPut", handle -> Connection.checked("lpiSPIPut", name,
@@ -96,8 +124,17 @@ public final class PrivateConnection implements Administration, AutoCloseable {
             return spi.msgId();
         }
 
-        /** Gets a message; lpiOptions (LPIGO_*) override the syncpoint and wait choices. */
+        /**
+         * Gets a message by the private get, into a buffer of the options'
+         * {@link GetOptions#bufferSize()}, which does not grow, and in one
+         * wait of the queue manager.
+         *
+         * @param options how to get it
+         * @param lpiOptions {@code LPIGO_*}, which override the syncpoint and wait choices
+         * @return the message
+         */
         public Message get(GetOptions options, int lpiOptions) {
+            Objects.requireNonNull(options, "options");
             Message message = new Message();
             options.applyMatch(message);
             GetMessageOptions gmo = new GetMessageOptions().setOptions(options.options())
@@ -112,6 +149,7 @@ public final class PrivateConnection implements Administration, AutoCloseable {
             return message;
         }
 
+        /** Closes the handle; closing a queue of a closed connection does nothing. */
         @Override
         public void close() {
             synchronized (PrivateConnection.this) {
@@ -126,8 +164,16 @@ public final class PrivateConnection implements Administration, AutoCloseable {
         return new PrivateQueue(hobj, name);
     }
 
-    /** Opens a queue by the private open. */
+    /**
+     * Opens a queue by the private open.
+     *
+     * @param queueName the queue's name
+     * @param options one or more ways to open it
+     * @return the open queue
+     */
     public PrivateQueue open(String queueName, OpenOption... options) {
+        Objects.requireNonNull(queueName, "queueName");
+        Objects.requireNonNull(options, "options");
         Set<OpenOption> set = EnumSet.noneOf(OpenOption.class);
         set.addAll(Arrays.asList(options));
         SpiOpenOptions spi = new SpiOpenOptions(OpenOption.combine(set));
@@ -137,12 +183,20 @@ public final class PrivateConnection implements Administration, AutoCloseable {
         return new PrivateQueue(hobj, queueName);
     }
 
-    /** Commits the unit of work by the private syncpoint. */
+    /**
+     * Commits the unit of work by the private syncpoint.
+     *
+     * @return the call's completion
+     */
     public Completion commit() {
         return syncPoint(SpiConstants.LPISPO_COMMIT);
     }
 
-    /** Backs out the unit of work by the private syncpoint. */
+    /**
+     * Backs out the unit of work by the private syncpoint.
+     *
+     * @return the call's completion
+     */
     public Completion backout() {
         return syncPoint(SpiConstants.LPISPO_BACKOUT);
     }
@@ -154,12 +208,16 @@ public final class PrivateConnection implements Administration, AutoCloseable {
 
     @Override
     public void defineQueue(String name, int queueType, String likeQueue, Map<IntAttribute, Integer> attributes) {
+        Objects.requireNonNull(name, "name");
+        Objects.requireNonNull(attributes, "attributes");
         byte[] like = likeQueue == null ? null : NativeStruct.qmgrName(likeQueue);
         define(SpiConstants.LPIDEF_CREATE, ObjectSelector.queue(name, queueType), like, attributes);
     }
 
     @Override
     public void alterQueue(String name, Map<IntAttribute, Integer> attributes) {
+        Objects.requireNonNull(name, "name");
+        Objects.requireNonNull(attributes, "attributes");
         define(SpiConstants.LPIDEF_REPLACE, ObjectSelector.queue(name, 0), null, attributes);
     }
 
@@ -185,12 +243,15 @@ public final class PrivateConnection implements Administration, AutoCloseable {
 
     @Override
     public void deleteQueue(String name, boolean purge) {
+        Objects.requireNonNull(name, "name");
         call("lpiSPIDelete", handle -> Connection.checked("lpiSPIDelete", name,
                 SpiCalls.delete(handle, ObjectSelector.queue(name, 0), purge)));
     }
 
     @Override
     public int[] inquireQueue(String name, IntAttribute... attributes) {
+        Objects.requireNonNull(name, "name");
+        Objects.requireNonNull(attributes, "attributes");
         int[] selectors = new int[attributes.length];
         for (int i = 0; i < attributes.length; i++) {
             selectors[i] = attributes[i].selector();
@@ -207,8 +268,14 @@ public final class PrivateConnection implements Administration, AutoCloseable {
      * 1208. The result holds at most bufferLength bytes; text that does not fit
      * is cut at a whole character with completion code 1 and
      * {@code VXRC_CONVERTED_DATA_TRUNCATED}.
+     *
+     * @param message the message, whose descriptor names the body's character set; it is not changed
+     * @param ccsid the character set to convert to
+     * @param bufferLength the most bytes of converted text wanted, at least the body's length
+     * @return the converted text and its full length
      */
     public ConvertedData convert(Message message, int ccsid, int bufferLength) {
+        Objects.requireNonNull(message, "message");
         byte[] body = message.body();
         if (bufferLength < body.length) {
             throw new IllegalArgumentException("buffer of " + bufferLength + " bytes for " + body.length);
@@ -228,8 +295,14 @@ public final class PrivateConnection implements Administration, AutoCloseable {
     /**
      * Whether the channel-authentication rules let a channel from this
      * address, for this user, connect. Other failures throw.
+     *
+     * @param address the channel's connection name
+     * @param user the user it connects as
+     * @return true when the rules allow it
      */
     public boolean channelAllowed(String address, String user) {
+        Objects.requireNonNull(address, "address");
+        Objects.requireNonNull(user, "user");
         ChlAuthParms parms = new ChlAuthParms(address, user);
         Completion completion = call("lpiSPICHLAUTH", handle -> SpiCalls.channelAuth(handle, parms));
         if (completion.failed() && parms.decision() != SpiConstants.LPICHLAUTH_BLOCKED) {
@@ -243,13 +316,22 @@ public final class PrivateConnection implements Administration, AutoCloseable {
      * messages it puts from now on carry that user's identifier. With
      * password null the connection vouches for the user; otherwise the
      * password must be the user's.
+     *
+     * @param user the user to act as
+     * @param password the user's password, or null for none
+     * @return what adopt-user answered
      */
     public AdoptedUser adoptUser(String user, String password) {
+        Objects.requireNonNull(user, "user");
         int options = password == null ? SpiConstants.LPIADU_NONE : SpiConstants.LPIADU_AUTHENTICATE;
         return adopt(options, user.getBytes(StandardCharsets.UTF_8), new SecurityContext(null, password));
     }
 
-    /** Makes the connection act as its own user again. */
+    /**
+     * Makes the connection act as its own user again.
+     *
+     * @return what adopt-user answered
+     */
     public AdoptedUser restoreUser() {
         return adopt(SpiConstants.LPIADU_RESTORE, null, new SecurityContext(null, null));
     }
@@ -264,8 +346,17 @@ public final class PrivateConnection implements Administration, AutoCloseable {
                 new String(product, StandardCharsets.ISO_8859_1));
     }
 
-    /** The user identifier that a user with this password acts under; throws when they do not match. */
+    /**
+     * The user identifier that a user with this password acts under.
+     *
+     * @param user the user
+     * @param password the password
+     * @return the user identifier
+     * @throws VxException when the user is unknown or the password not the user's
+     */
     public String mapCredentials(String user, String password) {
+        Objects.requireNonNull(user, "user");
+        Objects.requireNonNull(password, "password");
         SecurityContext context = new SecurityContext(user, password);
         call("lpiSPIMapCredentials", handle -> Calls.check("lpiSPIMapCredentials",
                 SpiCalls.mapCredentials(handle, context)));
@@ -276,8 +367,14 @@ public final class PrivateConnection implements Administration, AutoCloseable {
      * The named subscriptions that a publication on the topic would reach
      * (byTopic), or those of the name or of a prefix ending in '*'; at most
      * bufferLength bytes of names come back.
+     *
+     * @param byTopic true to find by the topic, false by the name or prefix
+     * @param text the topic string, the name, or a prefix ending in '*'
+     * @param bufferLength the most bytes of names wanted
+     * @return the names found, and how many
      */
     public NamedSubscribers inquireNamedSubscribers(boolean byTopic, String text, int bufferLength) {
+        Objects.requireNonNull(text, "text");
         NamedSubscriberOptions options = new NamedSubscriberOptions(
                 byTopic ? SpiConstants.LPINSO_BY_TOPIC : SpiConstants.LPINSO_BY_NAME);
         byte[] name = text.getBytes(StandardCharsets.UTF_8);
@@ -305,18 +402,35 @@ public final class PrivateConnection implements Administration, AutoCloseable {
      * Subscribes by the private subscribe, with a queue made for the
      * subscription: VXSO_* options and the private LPISO_* ones. name null
      * for an unnamed subscription.
+     *
+     * @param topicString the topic string
+     * @param name the subscription's name, or null for an unnamed one
+     * @param options {@code VXSO_*}
+     * @param lpiOptions {@code LPISO_*}
+     * @return the subscription
      */
     public PrivateSubscription subscribe(String topicString, String name, int options, int lpiOptions) {
+        Objects.requireNonNull(topicString, "topicString");
         return PrivateSubscription.subscribe(this, topicString, name, options, lpiOptions);
     }
 
-    /** Removes the subscription of that name, unless another connection has it open. */
+    /**
+     * Removes the subscription of that name, unless another connection has it open.
+     *
+     * @param subscriptionName the subscription's name
+     */
     public void unsubscribe(String subscriptionName) {
+        Objects.requireNonNull(subscriptionName, "subscriptionName");
         call("lpiSPIUnsubscribe", handle -> Calls.check("lpiSPIUnsubscribe",
                 SpiCalls.unsubscribe(handle, UnsubscribeDescriptor.byName(subscriptionName))));
     }
 
-    /** Disconnects; the queue manager backs out an open unit of work. */
+    /**
+     * Disconnects; the queue manager backs out an open unit of work.
+     *
+     * @return the disconnect's completion: a warning, {@code VXRC_BACKED_OUT_AT_DISCONNECT},
+     *     when it backed out a unit of work that held messages
+     */
     public synchronized Completion disconnect() {
         if (closed) {
             return Completion.OK;
@@ -325,9 +439,13 @@ public final class PrivateConnection implements Administration, AutoCloseable {
         return Calls.check("VXDISC", Calls.disconnect(hconn));
     }
 
+    /**
+     * Disconnects, as {@link #disconnect()}; a warning of the disconnect is
+     * logged as {@link Connection#close()} logs it.
+     */
     @Override
     public void close() {
-        disconnect();
+        ApiLog.closedWith(this, disconnect());
     }
 
     synchronized <T> T call(String callName, Connection.Call<T> body) {
@@ -336,5 +454,11 @@ public final class PrivateConnection implements Administration, AutoCloseable {
                     "the connection is closed");
         }
         return body.run(hconn.value);
+    }
+
+    /** The environment value and whether the connection is closed. */
+    @Override
+    public synchronized String toString() {
+        return "PrivateConnection[environment " + environment + (closed ? ", closed" : "") + "]";
     }
 }

@@ -46,12 +46,20 @@ public final class PrivateSubscription {
         });
     }
 
-    /** The queue the publications arrive on. */
+    /**
+     * The queue the publications arrive on.
+     *
+     * @return the queue made for the subscription
+     */
     public PrivateConnection.PrivateQueue queue() {
         return queue;
     }
 
-    /** Retained publications placed on the queue when subscribing. */
+    /**
+     * Retained publications placed on the queue when subscribing.
+     *
+     * @return their count
+     */
     public int retainedCount() {
         return retainedCount;
     }
@@ -60,6 +68,8 @@ public final class PrivateSubscription {
      * Asks again for the retained publications the subscription matches;
      * answers how many were delivered and matched, {delivered, matched}.
      * None matching is the warning {@code VXRC_NO_RETAINED_MSG}, not an error.
+     *
+     * @return {delivered, matched}
      */
     public int[] requestRetained() {
         SpiSubscriptionRequest spi = new SpiSubscriptionRequest();

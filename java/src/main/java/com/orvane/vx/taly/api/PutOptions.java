@@ -1,6 +1,7 @@
 package com.orvane.vx.taly.api;
 
 import com.orvane.vx.taly.structs.Constants;
+import java.util.Objects;
 
 /**
  * How {@link Queue#put(Message, PutOptions)} puts a message: immutable, made
@@ -27,15 +28,29 @@ public final class PutOptions {
         properties = b.properties;
     }
 
+    /**
+     * A builder with the defaults.
+     *
+     * @return a new builder
+     */
     public static Builder builder() {
         return new Builder();
     }
 
+    /**
+     * Whether the put is under the connection's unit of work.
+     *
+     * @return true under syncpoint
+     */
     public boolean syncpoint() {
         return syncpoint;
     }
 
-    /** The handle whose properties the message carries, or null. */
+    /**
+     * The handle whose properties the message carries.
+     *
+     * @return the handle, or null
+     */
     public MessageHandle properties() {
         return properties;
     }
@@ -59,19 +74,31 @@ public final class PutOptions {
         private Builder() {
         }
 
-        /** Puts under the connection's unit of work: others see it after the commit. */
+        /**
+         * Puts under the connection's unit of work: others see it after the commit.
+         *
+         * @return this builder
+         */
         public Builder syncpoint() {
             syncpoint = true;
             return this;
         }
 
-        /** Generates a message identifier even if the message has one. */
+        /**
+         * Generates a message identifier even if the message has one.
+         *
+         * @return this builder
+         */
         public Builder newMsgId() {
             newMsgId = true;
             return this;
         }
 
-        /** Generates a correlation identifier. */
+        /**
+         * Generates a correlation identifier.
+         *
+         * @return this builder
+         */
         public Builder newCorrelId() {
             newCorrelId = true;
             return this;
@@ -81,6 +108,8 @@ public final class PutOptions {
          * A publication also becomes the retained publication of its topic:
          * later subscriptions receive it, and {@link Subscription#requestRetained()}
          * asks for it again. Only to a topic, and not under syncpoint.
+         *
+         * @return this builder
          */
         public Builder retain() {
             retain = true;
@@ -90,12 +119,20 @@ public final class PutOptions {
         /**
          * The message carries this handle's properties, and not those set on
          * the {@link Message} itself.
+         *
+         * @param handle a handle of the same connection
+         * @return this builder
          */
         public Builder properties(MessageHandle handle) {
-            properties = handle;
+            properties = Objects.requireNonNull(handle, "handle");
             return this;
         }
 
+        /**
+         * The options as chosen.
+         *
+         * @return new, immutable options
+         */
         public PutOptions build() {
             return new PutOptions(this);
         }

@@ -41,7 +41,12 @@ public final class SubscribeOptions {
         correlId = b.correlId;
     }
 
-    /** A new subscription to the topics this topic string matches. */
+    /**
+     * A new subscription to the topics this topic string matches.
+     *
+     * @param topicString levels separated by '/', each may be a wildcard "*" or "**"
+     * @return a builder for the rest
+     */
     public static Builder to(String topicString) {
         Builder b = new Builder();
         b.topicString = Objects.requireNonNull(topicString, "topicString");
@@ -49,7 +54,12 @@ public final class SubscribeOptions {
         return b;
     }
 
-    /** The durable subscription of this name, taken up again. */
+    /**
+     * The durable subscription of this name, taken up again.
+     *
+     * @param name the subscription's name
+     * @return a builder for the rest
+     */
     public static Builder resume(String name) {
         Builder b = new Builder();
         b.name = Objects.requireNonNull(name, "name");
@@ -92,38 +102,67 @@ public final class SubscribeOptions {
         private Builder() {
         }
 
-        /** Names the subscription (names are unique in the queue manager). */
+        /**
+         * Names the subscription (names are unique in the queue manager).
+         *
+         * @param subscriptionName the name
+         * @return this builder
+         */
         public Builder name(String subscriptionName) {
             name = Objects.requireNonNull(subscriptionName, "subscriptionName");
             return this;
         }
 
-        /** A durable subscription of this name: it stays, and collects, until removed. */
+        /**
+         * A durable subscription of this name: it stays, and collects, until removed.
+         *
+         * @param subscriptionName the name
+         * @return this builder
+         */
         public Builder durable(String subscriptionName) {
             durable = true;
             return name(subscriptionName);
         }
 
-        /** With {@link SubscribeOptions#to}: resume the subscription when one of this name exists. */
+        /**
+         * With {@link SubscribeOptions#to}: resume the subscription when one of this name exists.
+         *
+         * @return this builder
+         */
         public Builder orResume() {
             resume = true;
             return this;
         }
 
-        /** Publications go to this open queue rather than to a queue made for the subscription. */
+        /**
+         * Publications go to this open queue rather than to a queue made for the subscription.
+         *
+         * @param queue a queue of the subscribing connection, open for output
+         * @return this builder
+         */
         public Builder destination(Queue queue) {
             destination = Objects.requireNonNull(queue, "queue");
             return this;
         }
 
-        /** No retained publications when the subscription is made. */
+        /**
+         * No retained publications when the subscription is made.
+         *
+         * @return this builder
+         */
         public Builder newPublicationsOnly() {
             newPublicationsOnly = true;
             return this;
         }
 
-        /** Every delivery carries this correlation identifier (up to 24 bytes, zero-padded). */
+        /**
+         * Every delivery carries this correlation identifier.
+         *
+         * @param id up to 24 bytes, zero-padded
+         * @return this builder
+         */
         public Builder correlId(byte[] id) {
+            Objects.requireNonNull(id, "id");
             if (id.length > Constants.VX_CORREL_ID_LENGTH) {
                 throw new IllegalArgumentException("identifier longer than " + Constants.VX_CORREL_ID_LENGTH
                         + " bytes");
@@ -132,6 +171,11 @@ public final class SubscribeOptions {
             return this;
         }
 
+        /**
+         * The options as chosen.
+         *
+         * @return new, immutable options
+         */
         public SubscribeOptions build() {
             return new SubscribeOptions(this);
         }

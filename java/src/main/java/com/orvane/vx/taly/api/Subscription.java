@@ -66,17 +66,27 @@ public final class Subscription implements AutoCloseable {
      * The queue the publications arrive on: the one made for the
      * subscription, or the destination given. Null for a resumed durable
      * subscription that delivers to a queue of the caller's.
+     *
+     * @return the destination queue, or null
      */
     public Queue queue() {
         return queue;
     }
 
-    /** The correlation identifier that every delivery carries. */
+    /**
+     * The correlation identifier that every delivery carries.
+     *
+     * @return a copy of its 24 bytes
+     */
     public byte[] correlId() {
         return correlId.clone();
     }
 
-    /** What the subscribe call reported. */
+    /**
+     * What the subscribe call reported.
+     *
+     * @return the subscribe's completion
+     */
     public Completion subscribeCompletion() {
         return completion;
     }
@@ -85,6 +95,8 @@ public final class Subscription implements AutoCloseable {
      * Delivers again the retained publication of every topic the subscription
      * matches ({@code VXSUBRQ}) and returns how many were delivered; 0 when
      * none matches.
+     *
+     * @return the publications delivered
      */
     public int requestRetained() {
         return call("VXSUBRQ", hconn -> {
@@ -103,7 +115,11 @@ public final class Subscription implements AutoCloseable {
         close(Constants.VXCO_NONE);
     }
 
-    /** Closes the subscription and removes it, durable or not. */
+    /**
+     * Closes the subscription and removes it, durable or not.
+     *
+     * @return the close's completion
+     */
     public Completion remove() {
         return close(Constants.VXCO_REMOVE_SUB);
     }
@@ -127,6 +143,11 @@ public final class Subscription implements AutoCloseable {
         });
     }
 
+    /**
+     * Whether the subscription is closed, or its connection.
+     *
+     * @return true once closed
+     */
     public boolean isClosed() {
         return connection.callUnlessClosed(true, hconn -> closed);
     }
@@ -141,6 +162,7 @@ public final class Subscription implements AutoCloseable {
         });
     }
 
+    /** The destination queue's name and whether the subscription is closed. */
     @Override
     public String toString() {
         return "Subscription[" + (queue == null ? "" : queue.name()) + (closed ? ", closed" : "") + "]";

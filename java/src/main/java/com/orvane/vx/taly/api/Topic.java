@@ -4,6 +4,7 @@ import com.orvane.vx.taly.local.LocalHobj;
 import com.orvane.vx.taly.structs.Constants;
 import com.orvane.vx.taly.structs.ObjectDescriptor;
 import com.orvane.vx.taly.structs.Reasons;
+import java.util.Objects;
 
 /**
  * A topic opened for publishing on a {@link Connection}. A topic string is
@@ -38,15 +39,30 @@ public final class Topic implements AutoCloseable {
         });
     }
 
+    /**
+     * The topic string, as the queue manager resolved it.
+     *
+     * @return the topic string
+     */
     public String topicString() {
         return topicString;
     }
 
+    /**
+     * The connection the topic is open on.
+     *
+     * @return the connection
+     */
     public Connection connection() {
         return connection;
     }
 
-    /** Publishes outside any unit of work. */
+    /**
+     * Publishes outside any unit of work.
+     *
+     * @param message the message
+     * @return the publication's completion
+     */
     public Completion publish(Message message) {
         return publish(message, PutOptions.DEFAULTS);
     }
@@ -57,8 +73,15 @@ public final class Topic implements AutoCloseable {
      * completes with the warning {@code VXRC_NOT_ALL_DELIVERED}; a topic
      * without subscribers is no failure. Under syncpoint the copies appear at
      * the commit.
+     *
+     * @param message the message
+     * @param putOptions how to put it
+     * @return the publication's completion: OK, or the warning
+     *     {@code VXRC_NOT_ALL_DELIVERED}
      */
     public Completion publish(Message message, PutOptions putOptions) {
+        Objects.requireNonNull(message, "message");
+        Objects.requireNonNull(putOptions, "putOptions");
         byte[] body = message.body();
         return call(hconn -> Puts.withProperties(connection, message, putOptions, pmo -> {
             Completion completion = Calls.put(hconn, hobj.getValue(), message.descriptor(), pmo, body, body.length);
@@ -94,6 +117,7 @@ public final class Topic implements AutoCloseable {
         });
     }
 
+    /** The topic string. */
     @Override
     public String toString() {
         return "Topic[" + topicString + "]";

@@ -34,7 +34,12 @@ public final class XaConnection implements AutoCloseable {
         this.resource = resource;
     }
 
-    /** Connects to the default queue manager. */
+    /**
+     * Connects to the default queue manager.
+     *
+     * @return the connection and its resource
+     * @throws XAException with the XA code when the queue manager refuses the open
+     */
     public static XaConnection connect() throws XAException {
         return connect(null);
     }
@@ -43,6 +48,10 @@ public final class XaConnection implements AutoCloseable {
      * Connects to the named queue manager (null or blank for the default).
      * An open the queue manager refuses throws its XA code; a connect it
      * refuses throws a {@link VxException}, after the rmid is closed again.
+     *
+     * @param qmgrName the queue manager's name; null or blank for the default one
+     * @return the connection and its resource
+     * @throws XAException with the XA code when the queue manager refuses the open
      */
     public static XaConnection connect(String qmgrName) throws XAException {
         int rmid = NEXT_RMID.getAndIncrement();
@@ -62,12 +71,20 @@ public final class XaConnection implements AutoCloseable {
         return new XaConnection(connection, new XaResource(rmid, qmgrName));
     }
 
-    /** The connection whose puts and gets under syncpoint belong to the started branch. */
+    /**
+     * The connection whose puts and gets under syncpoint belong to the started branch.
+     *
+     * @return the connection
+     */
     public Connection connection() {
         return connection;
     }
 
-    /** The resource that a transaction manager enlists. */
+    /**
+     * The resource that a transaction manager enlists.
+     *
+     * @return the resource
+     */
     public XaResource xaResource() {
         return resource;
     }
@@ -92,6 +109,7 @@ public final class XaConnection implements AutoCloseable {
         return (text + '\0').getBytes(StandardCharsets.ISO_8859_1);
     }
 
+    /** The connection and its resource. */
     @Override
     public String toString() {
         return "XaConnection[" + connection + ", " + resource + "]";

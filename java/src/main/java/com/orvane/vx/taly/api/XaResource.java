@@ -35,7 +35,11 @@ public final class XaResource implements XAResource {
         this.qmgrKey = qmgrName == null ? "" : qmgrName.trim();
     }
 
-    /** The rmid that names this resource's connection in the XA calls. */
+    /**
+     * The rmid that names this resource's connection in the XA calls.
+     *
+     * @return the resource manager identifier
+     */
     public int rmid() {
         return rmid;
     }
@@ -137,6 +141,7 @@ public final class XaResource implements XAResource {
         return false;
     }
 
+    /** The rmid and the queue manager's name. */
     @Override
     public String toString() {
         return "XaResource[rmid " + rmid + (qmgrKey.isEmpty() ? "" : ", " + qmgrKey) + "]";

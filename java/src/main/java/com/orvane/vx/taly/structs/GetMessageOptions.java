@@ -14,6 +14,7 @@ public final class GetMessageOptions extends NativeStruct {
     public static final int RETURNED_LENGTH = 24;
     public static final int RESOLVED_Q_NAME = 28;
     public static final int MSG_HANDLE = 80;
+    public static final int FOUND_MSG_ID = 88;
 
     public GetMessageOptions() {
         super(LENGTH, STRUC_ID, VERSION);
@@ -38,6 +39,8 @@ public final class GetMessageOptions extends NativeStruct {
     public int msgLength() { return getInt(MSG_LENGTH); }
     /** Bytes placed in the buffer. */
     public int returnedLength() { return getInt(RETURNED_LENGTH); }
+    /** The identifier of the message found, also when it did not fit the buffer. */
+    public byte[] foundMsgId() { return getBytes(FOUND_MSG_ID, Constants.VX_MSG_ID_LENGTH); }
     public String resolvedQName() { return getChars(RESOLVED_Q_NAME, 48); }
     /** A message handle whose properties the message's replace, or 0. */
     public long msgHandle() { return getLong(MSG_HANDLE); }

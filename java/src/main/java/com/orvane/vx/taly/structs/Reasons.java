@@ -268,6 +268,8 @@ public final class Reasons {
     public static final int VXRC_CALLBACK_CALL_ERROR = 3810;
     /** The runtime failed unexpectedly. */
     public static final int VXRC_INTERNAL_ERROR = 3901;
+    /** The configuration file is missing or has a bad line. */
+    public static final int VXRC_CONFIGURATION_ERROR = 3902;
     /** The connection to the queue manager's database was lost. */
     public static final int VXRC_CONNECTION_BROKEN = 3911;
     /** The queue manager's database cannot be used. */
@@ -404,6 +406,7 @@ public final class Reasons {
         {VXRC_NO_CALLBACKS_ACTIVE, "VXRC_NO_CALLBACKS_ACTIVE", "no message consumer is registered to wait for"},
         {VXRC_CALLBACK_CALL_ERROR, "VXRC_CALLBACK_CALL_ERROR", "the call cannot be made from inside a callback"},
         {VXRC_INTERNAL_ERROR, "VXRC_INTERNAL_ERROR", "the runtime failed unexpectedly"},
+        {VXRC_CONFIGURATION_ERROR, "VXRC_CONFIGURATION_ERROR", "the configuration file is missing or has a bad line"},
         {VXRC_CONNECTION_BROKEN, "VXRC_CONNECTION_BROKEN", "the connection to the queue manager's database was lost"},
         {VXRC_STORE_NOT_AVAILABLE, "VXRC_STORE_NOT_AVAILABLE", "the queue manager's database cannot be used"},
         {VXRC_STORE_SCHEMA_ERROR, "VXRC_STORE_SCHEMA_ERROR", "the database holds a queue-manager schema not this one's"},

@@ -59,7 +59,7 @@ class PropertiesTest {
             Message got = queue.get(GetOptions.builder().properties(received).build());
             assertEquals("with properties", got.bodyText());
             assertEquals(EVERY_TYPE, received.properties(), "same names, types and values, in order");
-            assertEquals(Constants.VXPT_INT16, received.get("small").orElseThrow().type());
+            assertEquals(PropertyType.INT16, received.get("small").orElseThrow().type());
             assertEquals((short) 32767, received.get("small").orElseThrow().value());
             assertArrayEquals(new byte[] {0, -1, 7}, (byte[]) received.get("raw").orElseThrow().value());
             assertEquals(List.of("long.text"),

@@ -128,7 +128,10 @@ class PublishSubscribeTest {
             assertEquals(List.of("pending"), texts(s.queue()));
             small.put(Message.text("to a queue"));
             fails(Reasons.VXRC_TOPIC_STRING_ERROR, () -> connection.openTopic("jobs/*"));
-            fails(Reasons.VXRC_PRIORITY_ERROR, () -> topic.publish(Message.text("x").setPriority(12)));
+            // A priority outside 0 to 9 no longer reaches the queue manager: a retained
+            // publication under syncpoint is the failure it counts here.
+            fails(Reasons.VXRC_PUT_OPTIONS_ERROR,
+                    () -> topic.publish(Message.text("x"), PutOptions.builder().retain().syncpoint().build()));
         }
         PutStatus status = connection.putStatus();
         assertEquals(2, status.successes(), status.toString());
@@ -136,7 +139,7 @@ class PublishSubscribeTest {
         assertEquals(1, status.publications(), "a failed publication is no publication");
         assertEquals(1, status.deliveries());
         assertEquals(Reasons.VXCC_FAILED, status.completionCode());
-        assertEquals(Reasons.VXRC_PRIORITY_ERROR, status.reason());
+        assertEquals(Reasons.VXRC_PUT_OPTIONS_ERROR, status.reason());
         assertEquals(Constants.VXOT_TOPIC, status.objectType());
         assertEquals(0, connection.putStatus().successes(), "counted again from zero");
     }

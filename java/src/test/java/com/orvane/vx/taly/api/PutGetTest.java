@@ -40,7 +40,7 @@ class PutGetTest {
     void roundTripKeepsBodyAndDescriptorAndFillsWhatThePutChose() {
         Instant before = Instant.now().minusSeconds(1);
         Message sent = Message.text("hello, queue").setCorrelId(id("corr-1")).setPriority(7)
-                .setReplyToQueue("REPLY.Q").setMsgType(Constants.VXMT_REQUEST);
+                .setReplyToQueue("REPLY.Q").setMessageType(MessageType.REQUEST);
         assertEquals(Completion.OK, queue.put(sent));
         byte[] generated = sent.msgId();
         assertFalse(Arrays.equals(new byte[24], generated), "the put wrote a message identifier back");
@@ -51,9 +51,9 @@ class PutGetTest {
         assertEquals(Completion.OK, got.completion());
         assertArrayEquals(generated, got.msgId());
         assertArrayEquals(Arrays.copyOf(id("corr-1"), 24), got.correlId());
-        assertEquals(7, got.priority());
+        assertEquals(Priority.of(7), got.priority());
         assertEquals(Constants.VXFMT_TEXT.trim(), got.format());
-        assertEquals(Constants.VXMT_REQUEST, got.msgType());
+        assertEquals(MessageType.REQUEST, got.messageType());
         assertEquals("REPLY.Q", got.replyToQueue());
         assertEquals(0, got.backoutCount());
         Instant put = got.putTime().orElseThrow();

@@ -9,7 +9,7 @@ import com.orvane.vx.taly.local.LocalHobj;
  * The native entry points of the local binding, implemented by the library
  * {@code vxtaly}. Structures travel as byte arrays in the runtime's native
  * layout; handles, lengths, completion codes and reasons come back through the
- * holder objects. Every method takes the trace flag first ({@code talyDisc}
+ * holder objects. {@link NativeLoader} finds the library. Every method takes the trace flag first ({@code talyDisc}
  * takes its options first). Parameters named {@code ignoredN} keep their place
  * in the calling convention but are never read by the library.
  * {@link #init_conversion} must be called once before any other method.
@@ -17,7 +17,7 @@ import com.orvane.vx.taly.local.LocalHobj;
 public final class Native {
 
     static {
-        System.loadLibrary("vxtaly");
+        NativeLoader.load();
     }
 
     private Native() {
