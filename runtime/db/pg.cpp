@@ -320,12 +320,19 @@ bool Connection::pipeline(std::vector<Step>& steps, std::vector<Result>& results
       prepared_.erase(preparing[i]);
     }
   }
+  // The transaction commits at the sync: without its answer nothing is known
+  // to have happened (the server may have gone after the statements ran).
+  bool synced = false;
   if (sent) {
     while (PGresult* rest = PQgetResult(conn_)) {
-      bool sync = PQresultStatus(rest) == PGRES_PIPELINE_SYNC;
+      synced = PQresultStatus(rest) == PGRES_PIPELINE_SYNC;
       PQclear(rest);
-      if (sync) break;
+      if (synced) break;
     }
+  }
+  if (ok && !synced) {
+    ok = false;
+    error_ = oneLine(PQerrorMessage(conn_));
   }
   if (!sent) prepared_.clear();
   PQexitPipelineMode(conn_);

@@ -80,7 +80,8 @@ int consume(vxqm::QueueManager& qm, const char* doneFile) {
   if (!client.connect()) return 3;
   for (;;) {
     std::string text;
-    vxqm::Status got = client.get(text, true, 500);
+    vxqm::MessageDescriptor md;
+    vxqm::Status got = client.get(text, true, 500, &md);
     if (got.reason == VXRC_NO_MSG_AVAILABLE) {
       if (exists(doneFile)) return 0;
       continue;
@@ -102,7 +103,9 @@ int consume(vxqm::QueueManager& qm, const char* doneFile) {
       say("lost " + std::to_string(commit.reason));
       if (!client.connect()) return 3;
     } else {
-      say("got " + std::to_string(n));
+      char id[2 * 24 + 1] = {};
+      for (size_t i = 0; i < md.msgId.size(); ++i) std::snprintf(id + 2 * i, 3, "%02x", md.msgId[i]);
+      say("got " + std::to_string(n) + " " + std::to_string(md.backoutCount) + " " + id);
     }
   }
 }
