@@ -25,6 +25,17 @@ final class ApiLog {
         }
     }
 
+    /** Logs a reconnect that a listener's broken connection started. */
+    static void reconnected(Object connection, int tries) {
+        LOGGER.log(Level.INFO, () -> connection + ": reconnected after " + tries + " tries");
+    }
+
+    /** Logs a try at reconnecting that failed; another follows. */
+    static void reconnectFailed(Object connection, VxException failure, long nextMillis) {
+        LOGGER.log(Level.DEBUG, () -> connection + ": reconnect failed (" + failure.getMessage() + "), again in "
+                + nextMillis + " ms");
+    }
+
     private static String meaning(Completion completion) {
         String meaning = com.orvane.vx.taly.structs.Reasons.meaning(completion.reason());
         return meaning.isEmpty() ? "" : " (" + meaning + ")";

@@ -9,12 +9,16 @@ import com.orvane.vx.taly.structs.ControlOptions;
 import com.orvane.vx.taly.structs.NativeStruct;
 import com.orvane.vx.taly.structs.ObjectDescriptor;
 import com.orvane.vx.taly.structs.Reasons;
+import java.time.Duration;
+import java.util.ArrayList;
 import java.util.Arrays;
 import java.util.EnumSet;
+import java.util.List;
 import java.util.Map;
 import java.util.Objects;
 import java.util.Set;
 import java.util.concurrent.ConcurrentHashMap;
+import java.util.concurrent.atomic.AtomicBoolean;
 import java.util.concurrent.locks.ReentrantLock;
 
 /**
@@ -42,25 +46,43 @@ import java.util.concurrent.locks.ReentrantLock;
  * on the connection or its queues, a listener's included, fails with
  * {@code VXRC_HCONN_ERROR} (3001) without reaching the queue manager, since a
  * handle that was given up may name a new connection.
+ *
+ * <p>A queue manager that keeps its queues in a database ({@code VXRT_DATABASE})
+ * can lose it: every call then fails with {@code VXRC_CONNECTION_BROKEN}
+ * (3911) until {@link #reconnect()}, and a listener hears of it as an event;
+ * with {@link #reconnectOnBreak(Duration, Duration)} the connection reconnects
+ * by itself when a listener's event tells of it.
  */
 public final class Connection implements AutoCloseable {
 
     /** The model queue of the embedded queue manager, from which {@link #requester(String)} makes reply queues. */
     public static final String DEFAULT_MODEL_QUEUE = "TALY.MODEL.QUEUE";
 
+    /** How the connection was made, and is made again by {@link #reconnect()}. */
+    private interface Connector {
+        Completion connect(LocalHconn handle);
+    }
+
     /** Fair, so that a close or another thread's call gets in between the slices of a waiting get. */
     private final ReentrantLock lock = new ReentrantLock(true);
     private final LocalHconn hconn;
     private final String qmgrName;
+    private final Connector connector;
     private final Completion connectCompletion;
     private final Map<Integer, ConsumerBridge> consumers = new ConcurrentHashMap<>();
+    private final Set<Queue> queues = ConcurrentHashMap.newKeySet();
     private volatile ConsumerBridge eventBridge;
+    private volatile boolean started;
     private volatile boolean closing;
     private volatile boolean closed;
+    /** The first and longest wait between tries of a reconnect on break; null when not asked for. */
+    private volatile Duration[] reconnectBackoff;
+    private final AtomicBoolean reconnecting = new AtomicBoolean();
 
-    private Connection(String qmgrName, LocalHconn hconn, Completion connectCompletion) {
+    private Connection(String qmgrName, LocalHconn hconn, Connector connector, Completion connectCompletion) {
         this.qmgrName = qmgrName;
         this.hconn = hconn;
+        this.connector = connector;
         this.connectCompletion = connectCompletion;
     }
 
@@ -86,8 +108,9 @@ public final class Connection implements AutoCloseable {
      */
     public static Connection connect(String qmgrName) {
         LocalHconn handle = new LocalHconn();
-        Completion completion = connectCheck("VXCONN", Calls.connect(paddedName(qmgrName), handle));
-        return new Connection(qmgrName, handle, completion);
+        Connector connector = h -> Calls.connect(paddedName(qmgrName), h);
+        Completion completion = connectCheck("VXCONN", connector.connect(handle));
+        return new Connection(qmgrName, handle, connector, completion);
     }
 
     /**
@@ -109,9 +132,9 @@ public final class Connection implements AutoCloseable {
                 ? new ConnectOptions().setApplName(name)
                 : ConnectOptions.withUser(name, userId, password == null ? "" : password);
         LocalHconn handle = new LocalHconn();
-        Completion completion = connectCheck("VXCONNX",
-                Calls.connectWithOptions(paddedName(qmgrName), options, handle));
-        return new Connection(qmgrName, handle, completion);
+        Connector connector = h -> Calls.connectWithOptions(paddedName(qmgrName), options, h);
+        Completion completion = connectCheck("VXCONNX", connector.connect(handle));
+        return new Connection(qmgrName, handle, connector, completion);
     }
 
     private static Completion connectCheck(String call, Completion completion) {
@@ -153,7 +176,7 @@ public final class Connection implements AutoCloseable {
      */
     public Queue open(String queueName, OpenOption... options) {
         Objects.requireNonNull(queueName, "queueName");
-        return open(ObjectDescriptor.queue(queueName), checked(options));
+        return open(ObjectDescriptor.queue(queueName), checked(options), false);
     }
 
     /**
@@ -170,7 +193,7 @@ public final class Connection implements AutoCloseable {
     public Queue openDynamic(String modelQueue, String dynamicName, OpenOption... options) {
         Objects.requireNonNull(modelQueue, "modelQueue");
         Objects.requireNonNull(dynamicName, "dynamicName");
-        return open(ObjectDescriptor.queue(modelQueue).setDynamicQName(dynamicName), checked(options));
+        return open(ObjectDescriptor.queue(modelQueue).setDynamicQName(dynamicName), checked(options), true);
     }
 
     private static OpenOption[] checked(OpenOption[] options) {
@@ -181,7 +204,7 @@ public final class Connection implements AutoCloseable {
         return options;
     }
 
-    private Queue open(ObjectDescriptor od, OpenOption[] options) {
+    private Queue open(ObjectDescriptor od, OpenOption[] options, boolean dynamic) {
         Set<OpenOption> set = EnumSet.noneOf(OpenOption.class);
         set.addAll(Arrays.asList(options));
         int word = OpenOption.combine(set);
@@ -192,7 +215,7 @@ public final class Connection implements AutoCloseable {
             if (completion.failed()) {
                 throw new VxException("VXOPEN", completion, "queue '" + asked + "'");
             }
-            return new Queue(this, hobj, od.objectName(), set, completion);
+            return new Queue(this, hobj, od.objectName(), set, completion, dynamic);
         });
     }
 
@@ -411,7 +434,9 @@ public final class Connection implements AutoCloseable {
      * @return the call's completion
      */
     public Completion start() {
-        return control("VXCTL", Constants.VXOP_START);
+        Completion completion = control("VXCTL", Constants.VXOP_START);
+        started = true;
+        return completion;
     }
 
     /**
@@ -423,7 +448,9 @@ public final class Connection implements AutoCloseable {
      * @return the call's completion
      */
     public Completion stop() {
-        return control("VXCTL", Constants.VXOP_STOP);
+        Completion completion = control("VXCTL", Constants.VXOP_STOP);
+        started = false;
+        return completion;
     }
 
     /**
@@ -480,6 +507,132 @@ public final class Connection implements AutoCloseable {
             return Calls.check("VXCB",
                     Calls.callback(handle, Constants.VXOP_DEREGISTER, new LocalHobj(), null, null, null, cbd));
         });
+    }
+
+    /**
+     * Connects again, after the queue manager lost what this connection
+     * stood on (its database, {@code VXRC_CONNECTION_BROKEN}), as it was
+     * first connected: the old handle is disconnected, a new one made, the
+     * open queues opened again with their options, their consumers and the
+     * event listener registered again (each has its deregister call, then its
+     * register call), and the connection started again when it was started.
+     * Dynamic queues, topics, subscriptions and message handles belonged to
+     * the old handle: those queues are closed, the rest fail as closed.
+     *
+     * <p>The unit of work in progress is gone: its puts never appear, and the
+     * messages it got come back to their queues, with their backout counts
+     * raised, once the queue manager finds the old handle's session gone (in
+     * about a second). A commit that failed with {@code VXRC_CONNECTION_BROKEN}
+     * may have happened or not: what it put may be there, what it got may be gone.
+     *
+     * @return the new connect's completion
+     * @throws VxException when the connect fails (the queue manager's store is
+     *     still away, say: {@code VXRC_STORE_NOT_AVAILABLE}); the connection
+     *     may be reconnected again
+     * @throws IllegalStateException from inside a listener of this connection
+     */
+    public Completion reconnect() {
+        if (ConsumerBridge.inCallbackOf(this)) {
+            throw new IllegalStateException("a listener cannot reconnect its own connection");
+        }
+        lock.lock();
+        try {
+            if (closing || closed) {
+                throw new VxException("VXCONN", Reasons.VXCC_FAILED, Reasons.VXRC_HCONN_ERROR,
+                        "the connection is closed");
+            }
+            List<ConsumerBridge> registered = new ArrayList<>(consumers.values());
+            ConsumerBridge events = eventBridge;
+            boolean wasStarted = started;
+            // What the old handle had is backed out and let go; its consumers
+            // have their deregister calls.
+            Calls.disconnect(hconn);
+            consumers.clear();
+            eventBridge = null;
+            Completion completion = Calls.check("VXCONN", connector.connect(hconn));
+            for (Queue queue : new ArrayList<>(queues)) {
+                queue.reopen(hconn.value);
+            }
+            for (ConsumerBridge bridge : registered) {
+                if (!bridge.queue().isClosed()) {
+                    bridge.queue().registerConsumer(bridge.listener(), bridge.options());
+                }
+            }
+            if (events != null) {
+                registerEventListener(events.eventListener());
+            }
+            if (wasStarted) {
+                start();
+            }
+            return completion;
+        } finally {
+            lock.unlock();
+        }
+    }
+
+    /**
+     * Has the connection reconnect by itself ({@link #reconnect()}), on a
+     * thread of its own, when one of its listeners, or its event listener,
+     * is told that the queue manager lost its database
+     * ({@code VXRC_CONNECTION_BROKEN} or {@code VXRC_STORE_NOT_AVAILABLE}):
+     * first after the first wait, then after waits twice as long each time,
+     * up to the longest, until it succeeds or the connection is closed. The
+     * listeners are told of the break as an event before, and have their
+     * register and start calls again after. Tries are logged at DEBUG, the
+     * reconnect at INFO, to the {@link System.Logger} named {@value ApiLog#NAME}.
+     *
+     * @param first the wait before the first try
+     * @param longest the longest wait between tries
+     */
+    public void reconnectOnBreak(Duration first, Duration longest) {
+        Objects.requireNonNull(first, "first");
+        Objects.requireNonNull(longest, "longest");
+        if (first.isNegative() || longest.compareTo(first) < 0) {
+            throw new IllegalArgumentException("waits from " + first + " up to " + longest);
+        }
+        reconnectBackoff = new Duration[] {first, longest};
+    }
+
+    /** A listener's call told of a broken database: reconnect, when asked to. */
+    void broken() {
+        Duration[] backoff = reconnectBackoff;
+        if (backoff == null || closing() || !reconnecting.compareAndSet(false, true)) {
+            return;
+        }
+        Thread thread = new Thread(() -> reconnectWithBackoff(backoff[0], backoff[1]), "vxtaly reconnect");
+        thread.setDaemon(true);
+        thread.start();
+    }
+
+    private void reconnectWithBackoff(Duration first, Duration longest) {
+        try {
+            long wait = first.toMillis();
+            for (int tries = 1; !closing(); ++tries) {
+                Thread.sleep(wait);
+                try {
+                    reconnect();
+                    ApiLog.reconnected(this, tries);
+                    return;
+                } catch (VxException e) {
+                    wait = Math.min(Math.max(1, wait * 2), longest.toMillis());
+                    ApiLog.reconnectFailed(this, e, wait);
+                }
+            }
+        } catch (InterruptedException e) {
+            Thread.currentThread().interrupt();
+        } finally {
+            reconnecting.set(false);
+        }
+    }
+
+    /** A queue opened on this connection, to be opened again by a reconnect. */
+    void opened(Queue queue) {
+        queues.add(queue);
+    }
+
+    /** A queue closed. */
+    void forget(Queue queue) {
+        queues.remove(queue);
     }
 
     /** The queue whose consumer was registered with this handle, or null. */

@@ -1,6 +1,7 @@
 package com.orvane.vx.taly.api;
 
 import com.orvane.vx.taly.local.internal.base.NativeLayout;
+import com.orvane.vx.taly.structs.Reasons;
 import java.nio.ByteBuffer;
 import java.nio.ByteOrder;
 
@@ -54,6 +55,18 @@ final class ConsumerBridge {
         return queue;
     }
 
+    MessageListener listener() {
+        return consumer;
+    }
+
+    EventListener eventListener() {
+        return events;
+    }
+
+    ConsumerOptions options() {
+        return options;
+    }
+
     /**
      * The lengths of the four arrays (descriptor, get options, data, context)
      * that the library passed to the call running on this thread, -1 for each
@@ -104,6 +117,11 @@ final class ConsumerBridge {
             }
             if (type == CallType.DEREGISTER) {
                 connection.deregistered(this);
+            }
+            int reason = completion.reason();
+            if (type == CallType.EVENT
+                    && (reason == Reasons.VXRC_CONNECTION_BROKEN || reason == Reasons.VXRC_STORE_NOT_AVAILABLE)) {
+                connection.broken();
             }
         }
     }

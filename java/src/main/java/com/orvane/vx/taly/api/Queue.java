@@ -3,6 +3,7 @@ package com.orvane.vx.taly.api;
 import com.orvane.vx.taly.local.LocalHobj;
 import com.orvane.vx.taly.structs.Constants;
 import com.orvane.vx.taly.structs.GetMessageOptions;
+import com.orvane.vx.taly.structs.ObjectDescriptor;
 import com.orvane.vx.taly.structs.Reasons;
 import java.nio.charset.StandardCharsets;
 import java.time.Duration;
@@ -34,15 +35,20 @@ public final class Queue implements AutoCloseable {
     private final String name;
     private final Set<OpenOption> options;
     private final Completion openCompletion;
+    /** Made for this connection alone (dynamic or managed): it ends with the connection's handle. */
+    private final boolean madeForConnection;
     private volatile boolean closing;
     private volatile boolean closed;
 
-    Queue(Connection connection, LocalHobj hobj, String name, Set<OpenOption> options, Completion openCompletion) {
+    Queue(Connection connection, LocalHobj hobj, String name, Set<OpenOption> options, Completion openCompletion,
+            boolean madeForConnection) {
         this.connection = connection;
         this.hobj = hobj;
         this.name = name;
         this.options = Collections.unmodifiableSet(options);
         this.openCompletion = openCompletion;
+        this.madeForConnection = madeForConnection;
+        connection.opened(this);
     }
 
     /**
@@ -378,6 +384,7 @@ public final class Queue implements AutoCloseable {
                 Completion completion = Calls.close(hconn, hobj, option.value());
                 if (!completion.failed() || completion.reason() == Reasons.VXRC_HOBJ_ERROR) {
                     closed = true;
+                    connection.forget(this);
                 }
                 return Connection.checked("VXCLOSE", name, completion);
             });
@@ -422,6 +429,26 @@ public final class Queue implements AutoCloseable {
             }
             return hobj.getValue();
         });
+    }
+
+    /**
+     * Opens the queue again on the connection's new handle, after a
+     * reconnect; a queue made for the old handle alone is closed instead.
+     * Called with the connection held.
+     */
+    boolean reopen(int hconn) {
+        if (closed) {
+            return false;
+        }
+        if (!madeForConnection) {
+            Completion completion = Calls.open(hconn, ObjectDescriptor.queue(name), OpenOption.combine(options), hobj);
+            if (!completion.failed()) {
+                return true;
+            }
+        }
+        closed = true;
+        connection.forget(this);
+        return false;
     }
 
     private VxException closedQueue(String callName) {

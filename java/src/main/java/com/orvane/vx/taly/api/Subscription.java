@@ -56,7 +56,7 @@ public final class Subscription implements AutoCloseable {
             // A managed subscription (made now, or resumed) hands back a handle on its queue.
             boolean managed = destination == null && hobj.getValue() != 0;
             Queue queue = managed ? new Queue(connection, hobj, sd.resolvedQName(),
-                    EnumSet.of(OpenOption.INPUT_SHARED, OpenOption.BROWSE, OpenOption.INQUIRE), completion)
+                    EnumSet.of(OpenOption.INPUT_SHARED, OpenOption.BROWSE, OpenOption.INQUIRE), completion, true)
                     : destination;
             return new Subscription(connection, hsub, queue, managed, sd.subCorrelId(), completion);
         });
