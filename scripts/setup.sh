@@ -3,7 +3,8 @@
 # the machine lacks. Sourced by the other scripts; sets JAVA_HOME.
 set -euo pipefail
 
-packages=(cmake make g++ binutils openjdk-17-jdk-headless libgtest-dev libbenchmark-dev junit5)
+packages=(cmake make g++ binutils openjdk-17-jdk-headless libgtest-dev libbenchmark-dev junit5
+  libpq-dev postgresql)
 # The 32-bit compiler checks that the code stays correct for a 32-bit build.
 [[ "$(dpkg --print-architecture)" == amd64 ]] && packages+=(g++-multilib)
 missing=()
@@ -13,9 +14,13 @@ for package in "${packages[@]}"; do
 done
 if ((${#missing[@]})); then
   echo "Installing: ${missing[*]}"
+  # The tests and the demo start PostgreSQL servers of their own: Debian's
+  # package is not to make and start a cluster of its own on install.
+  mkdir -p /etc/postgresql-common/createcluster.d
+  echo "create_main_cluster = false" >/etc/postgresql-common/createcluster.d/vxrt.conf
   export DEBIAN_FRONTEND=noninteractive
   apt-get update -q
-  apt-get install -y -q --no-install-recommends "${missing[@]}"
+  apt-get install -y -q --no-install-recommends -o Dpkg::Options::=--force-confold "${missing[@]}"
 fi
 
 export JAVA_HOME="/usr/lib/jvm/java-17-openjdk-$(dpkg --print-architecture)"
