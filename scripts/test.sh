@@ -22,5 +22,12 @@ tsan_flags="-fsanitize=thread -g"
 cmake -S "$root" -B "$root/build-tsan" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTALY_BENCHMARKS=OFF \
   -DCMAKE_C_FLAGS="$tsan_flags" -DCMAKE_CXX_FLAGS="$tsan_flags" \
   -DCMAKE_EXE_LINKER_FLAGS=-fsanitize=thread -DCMAKE_SHARED_LINKER_FLAGS=-fsanitize=thread >/dev/null
-cmake --build "$root/build-tsan" -j "$(nproc)" --target vxrt_tests
-TSAN_OPTIONS="exitcode=66 second_deadlock_stack=1" "$root/build-tsan/bin/vxrt_tests"
+cmake --build "$root/build-tsan" -j "$(nproc)" --target vxrt_tests vxrt_process_tests vxrt_worker
+export TSAN_OPTIONS="exitcode=66 second_deadlock_stack=1"
+"$root/build-tsan/bin/vxrt_tests"
+# The database store's own thread, its anchor and the calls of many threads.
+source "$root/scripts/postgres.sh"
+postgres_start
+trap postgres_stop EXIT
+"$root/build-tsan/bin/vxrt_tests"
+"$root/build-tsan/bin/vxrt_process_tests"
