@@ -70,20 +70,7 @@ Status DatabaseStore::start() {
   } else {
     // The built-in queues and those of the configuration, where missing.
     for (const vxqm::QueueDefinition& definition : config_.queues) {
-      const vxqm::QueueAttributes& a = definition.attributes;
-      Params params;
-      params.text(definition.name)
-          .i32(static_cast<int32_t>(definition.type))
-          .i32(a.maxDepth)
-          .i32(a.maxMsgLength)
-          .boolean(a.inhibitPut)
-          .boolean(a.inhibitGet)
-          .i32(a.defaultPriority)
-          .i32(a.defaultPersistence)
-          .boolean(false)
-          .null()
-          .null()
-          .text(a.description);
+      Params params = definitionParams(definition, vxqm::QueueOrigin());
       if (!service_.run(statements_.createQueue, params).ok()) {
         problem = service_.error();
         break;
@@ -223,10 +210,10 @@ std::shared_ptr<vxqm::Queue> DatabaseStore::queueById(Connection& pg, int64_t id
   return gone;
 }
 
-Status DatabaseStore::createQueue(vxqm::Connection* connection, const vxqm::QueueDefinition& definition,
-                                  const vxqm::QueueOrigin& origin, std::shared_ptr<vxqm::Queue>& made) {
-  Use use(*this, connection);
-  if (!use) return use.status;
+// The parameters of create_queue. A dynamic queue goes with the process
+// that made it, when nobody deleted it before.
+Params DatabaseStore::definitionParams(const vxqm::QueueDefinition& definition,
+                                       const vxqm::QueueOrigin& origin) {
   const vxqm::QueueAttributes& a = definition.attributes;
   Params params;
   params.text(definition.name)
@@ -238,14 +225,20 @@ Status DatabaseStore::createQueue(vxqm::Connection* connection, const vxqm::Queu
       .i32(a.defaultPriority)
       .i32(a.defaultPersistence)
       .boolean(origin.managed);
-  // A dynamic queue goes with the process that made it, when nobody
-  // deleted it before.
   if (definition.type == vxqm::QueueType::Dynamic && !origin.managed) {
     params.i64(session_.load()).i32(origin.creator);
   } else {
     params.null().null();
   }
   params.text(a.description);
+  return params;
+}
+
+Status DatabaseStore::createQueue(vxqm::Connection* connection, const vxqm::QueueDefinition& definition,
+                                  const vxqm::QueueOrigin& origin, std::shared_ptr<vxqm::Queue>& made) {
+  Use use(*this, connection);
+  if (!use) return use.status;
+  Params params = definitionParams(definition, origin);
   Result result = use->run(statements_.createQueue, params);
   if (!result.ok()) return broken(*use, "a queue definition");
   if (result.rows() == 0) return Status::failure(VXRC_OBJECT_ALREADY_EXISTS);

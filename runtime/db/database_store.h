@@ -115,6 +115,7 @@ class DatabaseStore : public vxqm::Store {
   friend class Use;
 
   vxqm::Status start();
+  Params definitionParams(const vxqm::QueueDefinition& definition, const vxqm::QueueOrigin& origin);
   vxqm::Status broken(vxdb::Connection& pg, const std::string& what);
   vxqm::Status failed(vxdb::Connection& pg, const std::string& what);
   std::shared_ptr<vxqm::Queue> adopt(const Row& row, int first, const std::string& name);

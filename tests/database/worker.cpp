@@ -8,7 +8,8 @@
 //                           "ack N" when the commit succeeded, "doubt N" when
 //                           the database went away during it
 //   consume SCHEMA DONEFILE gets and commits until no message comes and
-//                           DONEFILE exists: "got N", or "doubt N" for a
+//                           DONEFILE exists: "got N BACKOUTS MSGID", or
+//                           "doubt N" for a
 //                           commit the database went away during, "bad" for a
 //                           message whose checksum is wrong
 //   leave SCHEMA            makes a dynamic queue ("queue NAME") and takes up
@@ -45,6 +46,19 @@ bool exists(const char* path) {
   return stat(path, &info) == 0;
 }
 
+// Reports a commit: what succeeded ("ack N", "got N ..."), or "doubt N"
+// when the database went away during it; false when the client must
+// connect again.
+bool reportCommit(const vxqm::Status& commit, const std::string& succeeded, int64_t n) {
+  if (!commit.failed()) {
+    say(succeeded);
+    return true;
+  }
+  say((vxtest::lostDatabase(commit) ? "doubt " : "error commit ") + std::to_string(n));
+  say("lost " + std::to_string(commit.reason));
+  return false;
+}
+
 int produce(vxqm::QueueManager& qm, long first, long count) {
   Client client(qm, "CRASH.Q");
   if (!client.connect()) return 3;
@@ -61,14 +75,7 @@ int produce(vxqm::QueueManager& qm, long first, long count) {
         say("error put " + std::to_string(put.reason));
         return 4;
       }
-      vxqm::Status commit = client.commit();
-      if (commit.failed()) {
-        say((vxtest::lostDatabase(commit) ? "doubt " : "error commit ") + std::to_string(n));
-        say("lost " + std::to_string(commit.reason));
-        if (!client.connect()) return 3;
-      } else {
-        say("ack " + std::to_string(n));
-      }
+      if (!reportCommit(client.commit(), "ack " + std::to_string(n), n) && !client.connect()) return 3;
       break;
     }
   }
@@ -97,16 +104,10 @@ int consume(vxqm::QueueManager& qm, const char* doneFile) {
     }
     int64_t n = vxtest::sequenceOf(text);
     if (n < 0) say("bad " + text.substr(0, 40));
-    vxqm::Status commit = client.commit();
-    if (commit.failed()) {
-      say((vxtest::lostDatabase(commit) ? "doubt " : "error commit ") + std::to_string(n));
-      say("lost " + std::to_string(commit.reason));
-      if (!client.connect()) return 3;
-    } else {
-      char id[2 * 24 + 1] = {};
-      for (size_t i = 0; i < md.msgId.size(); ++i) std::snprintf(id + 2 * i, 3, "%02x", md.msgId[i]);
-      say("got " + std::to_string(n) + " " + std::to_string(md.backoutCount) + " " + id);
-    }
+    char id[2 * 24 + 1] = {};
+    for (size_t i = 0; i < md.msgId.size(); ++i) std::snprintf(id + 2 * i, 3, "%02x", md.msgId[i]);
+    std::string succeeded = "got " + std::to_string(n) + " " + std::to_string(md.backoutCount) + " " + id;
+    if (!reportCommit(client.commit(), succeeded, n) && !client.connect()) return 3;
   }
 }
 
