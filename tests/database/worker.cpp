@@ -9,9 +9,8 @@
 //                           the database went away during it
 //   consume SCHEMA DONEFILE gets and commits until no message comes and
 //                           DONEFILE exists: "got N BACKOUTS MSGID", or
-//                           "doubt N" for a
-//                           commit the database went away during, "bad" for a
-//                           message whose checksum is wrong
+//                           "doubt N" for a commit the database went away
+//                           during, "bad" for a message whose checksum is wrong
 //   leave SCHEMA            makes a dynamic queue ("queue NAME") and takes up
 //                           the durable subscription DURABLE.1, "ready", waits
 //   prepare SCHEMA GTRID    puts a message in an XA branch and prepares it,
