@@ -46,6 +46,12 @@ Status QueueManager::claim(Connection& connection, int32_t call, Claim& claim,
       // Calls that waited for a callback are served one after another.
       if (!waiting) return Status::failure(VXRC_CALL_IN_PROGRESS);
     }
+    // Another caller's call holds the connection while the dispatcher waits
+    // for it: that call may be a get waiting without limit, so the new call
+    // is refused rather than queued behind both.
+    if (!waiting && !consumers.inCallback && connection.callInProgress() != VXCALL_NONE) {
+      return Status::failure(VXRC_CALL_IN_PROGRESS);
+    }
     if (onDispatcher(nullptr)) {
       stopWaiting();
       return Status::failure(VXRC_CALL_IN_PROGRESS);
@@ -226,6 +232,12 @@ int32_t QueueManager::waitingCalls(int32_t hconn) {
   std::lock_guard<std::mutex> lock(mutex_);
   auto it = connections_.find(hconn);
   return it != connections_.end() ? it->second->consumers.waitingCalls : 0;
+}
+
+bool QueueManager::dispatcherWaits(int32_t hconn) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  auto it = connections_.find(hconn);
+  return it != connections_.end() && it->second->consumers.wantsTurn;
 }
 
 }  // namespace vxqm

@@ -335,6 +335,8 @@ class QueueManager {
   int32_t waitingGetters(const std::string& queue);
   // Calls of this connection waiting for its callback to return (tests).
   int32_t waitingCalls(int32_t hconn);
+  // Whether the connection's dispatcher waits for another call to end (tests).
+  bool dispatcherWaits(int32_t hconn);
 
   // Administration of queues by the private calls (admin.cpp): only a
   // connection made by the privileged connect may use them.

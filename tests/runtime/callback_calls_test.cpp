@@ -185,9 +185,21 @@ TEST_F(CallbackCalls, AnotherCallersCallInProgressStillRefusesTheNext) {
   int32_t other = open(putter, "TALY.QUEUE.2", VXOO_OUTPUT);
   int32_t before = qm.waitingGetters("TALY.QUEUE.2");
   std::future<Got> waiting = std::async(std::launch::async, [&] { return get(hconn, browser, forever); });
-  ASSERT_TRUE(eventually([&] { return qm.waitingGetters("TALY.QUEUE.2") > before; }));
+  // No ASSERT before the put that ends the wait: the future would wait for
+  // the get for ever.
+  EXPECT_TRUE(eventually([&] { return qm.waitingGetters("TALY.QUEUE.2") > before; }));
   EXPECT_EQ(qm.control(hconn, Control::Stop), failure(VXRC_CALL_IN_PROGRESS));
-  EXPECT_EQ(qm.callInProgress(hconn), VXCALL_GET);
+  // A message for the consumer makes the dispatcher wait for the get too;
+  // the next call is still refused, not queued behind the get.
+  EXPECT_EQ(put(putter, output, "for the consumer"), ok());
+  EXPECT_TRUE(eventually([&] { return qm.dispatcherWaits(hconn); }));
+  auto stop = std::async(std::launch::async, [&] { return qm.control(hconn, Control::Stop); });
+  bool answered = stop.wait_for(std::chrono::seconds(30)) == std::future_status::ready;
+  EXPECT_TRUE(answered) << "the stop waits behind the get";
+  if (answered) {
+    EXPECT_EQ(stop.get(), failure(VXRC_CALL_IN_PROGRESS));
+    EXPECT_EQ(qm.callInProgress(hconn), VXCALL_GET);
+  }
   ASSERT_EQ(put(putter, other, "ends the wait"), ok());
   EXPECT_EQ(waiting.get().text, "ends the wait");
   EXPECT_EQ(qm.control(hconn, Control::Stop), ok());
