@@ -78,6 +78,16 @@ public final class Connection implements AutoCloseable {
     /** The first and longest wait between tries of a reconnect on break; null when not asked for. */
     private volatile Duration[] reconnectBackoff;
     private final AtomicBoolean reconnecting = new AtomicBoolean();
+    /**
+     * What a reconnect registers and starts again, kept from its first try
+     * until one succeeds: a try whose connect fails has already let the old
+     * handle's consumers go. Guarded by the lock.
+     */
+    private Restore restore;
+
+    /** The consumers, the event listener and the started state of the handle a reconnect replaces. */
+    private record Restore(List<ConsumerBridge> consumers, ConsumerBridge events, boolean started) {
+    }
 
     private Connection(String qmgrName, LocalHconn hconn, Connector connector, Completion connectCompletion) {
         this.qmgrName = qmgrName;
@@ -541,9 +551,9 @@ public final class Connection implements AutoCloseable {
                 throw new VxException("VXCONN", Reasons.VXCC_FAILED, Reasons.VXRC_HCONN_ERROR,
                         "the connection is closed");
             }
-            List<ConsumerBridge> registered = new ArrayList<>(consumers.values());
-            ConsumerBridge events = eventBridge;
-            boolean wasStarted = started;
+            if (restore == null) {
+                restore = new Restore(new ArrayList<>(consumers.values()), eventBridge, started);
+            }
             // What the old handle had is backed out and let go; its consumers
             // have their deregister calls.
             Calls.disconnect(hconn);
@@ -553,17 +563,18 @@ public final class Connection implements AutoCloseable {
             for (Queue queue : new ArrayList<>(queues)) {
                 queue.reopen(hconn.value);
             }
-            for (ConsumerBridge bridge : registered) {
+            for (ConsumerBridge bridge : restore.consumers()) {
                 if (!bridge.queue().isClosed()) {
                     bridge.queue().registerConsumer(bridge.listener(), bridge.options());
                 }
             }
-            if (events != null) {
-                registerEventListener(events.eventListener());
+            if (restore.events() != null) {
+                registerEventListener(restore.events().eventListener());
             }
-            if (wasStarted) {
+            if (restore.started()) {
                 start();
             }
+            restore = null;
             return completion;
         } finally {
             lock.unlock();

@@ -118,6 +118,33 @@ class ReconnectTest {
     @Test
     @EnabledIfEnvironmentVariable(named = "VXRT_DATABASE", matches = ".+",
         disabledReason = "only a queue manager on a database can lose its store")
+    void aReconnectThatFailedWhileTheServerWasDownStillRegistersTheListenerAgain() throws Exception {
+        Recording listener = new Recording();
+        try (Connection connection = Connection.connect();
+                Queue queue = connection.open("TALY.QUEUE.3", OpenOption.INPUT_SHARED, OpenOption.OUTPUT)) {
+            queue.registerConsumer(listener);
+            connection.start();
+            queue.put(persistent("one"));
+            listener.until("one", Duration.ofSeconds(10));
+
+            run("stop -m immediate");
+            try {
+                VxException down = assertThrows(VxException.class, connection::reconnect);
+                assertEquals(Reasons.VXRC_STORE_NOT_AVAILABLE, down.reason());
+            } finally {
+                run("start");
+            }
+            connection.reconnect();
+            queue.put(persistent("two"));
+            List<String> calls = listener.until("two", Duration.ofSeconds(10));
+            assertTrue(calls.contains("REGISTER 0") && calls.contains("START 0"),
+                "registered and started again after the failed try: " + calls);
+        }
+    }
+
+    @Test
+    @EnabledIfEnvironmentVariable(named = "VXRT_DATABASE", matches = ".+",
+        disabledReason = "only a queue manager on a database can lose its store")
     void aListenerWhoseConnectionReconnectsOnBreakGetsMessagesAgainAfterARestart() throws Exception {
         Recording listener = new Recording();
         try (Connection connection = Connection.connect();
