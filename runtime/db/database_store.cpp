@@ -2,6 +2,7 @@
 // queues, messages and units of work.
 #include "db/database_store.h"
 
+#include <sys/eventfd.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -11,6 +12,7 @@
 #include <cstring>
 
 #include "db/columns.h"
+#include "db/openssl_exit.h"
 #include "db/use.h"
 
 namespace vxdb {
@@ -48,17 +50,19 @@ DatabaseStore::DatabaseStore(const vxqm::QueueManagerConfig& config, vxqm::Clock
       classes_(lockClasses(schema_)),
       statements_(schema_) {
   service_.reconnectWhenBroken();
+  wake_ = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
 }
 
 DatabaseStore::~DatabaseStore() {
-  stopping_.store(true);
-  if (listener_.joinable()) listener_.join();
+  stopAnchor();
+  if (wake_ >= 0) close(wake_);
 }
 
 // Every problem is printed once, however many connects meet it.
 Status DatabaseStore::start() {
   std::lock_guard<std::mutex> lock(startMutex_);
   if (started_) return Status::ok();
+  keepOpenSslToTheEnd();
   std::string problem;
   int32_t reason = VXRC_STORE_NOT_AVAILABLE;
   if (!validSchemaName(schema_)) {
@@ -89,7 +93,13 @@ Status DatabaseStore::start() {
     return Status::failure(reason);
   }
   started_ = true;
-  listener_ = std::thread([this] { listen(); });
+  listener_ = std::thread([this] {
+    listen();
+    std::lock_guard<std::mutex> left(leftMutex_);
+    listenerLeft_ = true;
+    left_.notify_all();
+  });
+  stopAtExit(this);
   return Status::ok();
 }
 

@@ -16,6 +16,7 @@
 #define VXDB_DATABASE_STORE_H
 
 #include <atomic>
+#include <condition_variable>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -142,6 +143,12 @@ class DatabaseStore : public vxqm::Store {
   // The anchor: session, notifications, clean-up (listener.cpp).
   bool openAnchor(std::string& problem);
   void listen();
+  // Waits up to ms for the anchor to be woken (stopAnchor).
+  void pause(int ms);
+  // Ends the anchor's thread: at once when it is between statements, within
+  // a bound otherwise (a connect under way), and then leaves it behind.
+  void stopAnchor();
+  friend void stopAnchorsAtExit();
   void onNotification(const std::string& payload);
   void housekeep(vxdb::Connection& pg);
 
@@ -166,12 +173,20 @@ class DatabaseStore : public vxqm::Store {
   std::atomic<uint64_t> nextHolder_{0};
   std::thread listener_;
   std::atomic<bool> stopping_{false};
+  int wake_ = -1;  // an eventfd that ends the anchor's waits
+  std::mutex leftMutex_;
+  std::condition_variable left_;
+  bool listenerLeft_ = false;
 
   // Guarded by the queue manager's lock.
   std::unordered_map<std::string, std::shared_ptr<vxqm::Queue>> byName_;
   std::unordered_map<int64_t, QueueState> byId_;
   int errorsReported_ = 0;
 };
+
+// Has the store's anchor stopped when the process exits (listener.cpp).
+void stopAtExit(DatabaseStore* store);
+void stopAnchorsAtExit();
 
 }  // namespace vxdb
 

@@ -6,6 +6,8 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
+#include <set>
 
 #include "db/database_store.h"
 
@@ -30,7 +32,58 @@ std::string hostName() {
   return name;
 }
 
+// The stores whose anchors are to end before the process does: at exit the
+// libraries under libpq free their state, while an anchor might be inside
+// them (a connect after the server went). The queue manager of the
+// runtime is never destroyed, so its store is stopped here.
+std::mutex exitMutex;
+std::set<DatabaseStore*>* atExit = nullptr;
+
 }  // namespace
+
+void stopAnchorsAtExit() {
+  std::set<DatabaseStore*> stores;
+  {
+    std::lock_guard<std::mutex> lock(exitMutex);
+    if (atExit != nullptr) stores.swap(*atExit);
+  }
+  for (DatabaseStore* store : stores) store->stopAnchor();
+}
+
+void stopAtExit(DatabaseStore* store) {
+  std::lock_guard<std::mutex> lock(exitMutex);
+  if (atExit == nullptr) {
+    atExit = new std::set<DatabaseStore*>();
+    std::atexit(stopAnchorsAtExit);
+  }
+  atExit->insert(store);
+}
+
+void DatabaseStore::stopAnchor() {
+  {
+    std::lock_guard<std::mutex> lock(exitMutex);
+    if (atExit != nullptr) atExit->erase(this);
+  }
+  if (!listener_.joinable()) return;
+  stopping_.store(true);
+  uint64_t one = 1;
+  if (wake_ >= 0 && write(wake_, &one, sizeof one) < 0) {
+    // The anchor sees stopping_ at its next wait's end.
+  }
+  std::unique_lock<std::mutex> lock(leftMutex_);
+  bool left = left_.wait_for(lock, std::chrono::seconds(2), [this] { return listenerLeft_; });
+  lock.unlock();
+  if (left) {
+    listener_.join();
+  } else {
+    listener_.detach();
+  }
+}
+
+void DatabaseStore::pause(int ms) {
+  pollfd fd{wake_, POLLIN, 0};
+  poll(&fd, wake_ >= 0 ? 1 : 0, ms);
+}
 
 // A new session: its row, its lock, and the notifications. Connections made
 // before belong to the session before, which other processes may now take
@@ -66,7 +119,7 @@ void DatabaseStore::listen() {
     if (anchor_.broken()) {
       std::string problem;
       if (!openAnchor(problem)) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(kRetryMs));
+        pause(kRetryMs);
         continue;
       }
       // Waiters look again, and learn that their connections broke.
@@ -74,9 +127,11 @@ void DatabaseStore::listen() {
       onNotification("*");
       continue;
     }
-    pollfd fd{PQsocket(anchor_.raw()), POLLIN, 0};
-    int ready = poll(&fd, 1, kWaitMs);
-    if (ready > 0 && PQconsumeInput(anchor_.raw()) == 0) {
+    pollfd fds[2] = {{PQsocket(anchor_.raw()), POLLIN, 0}, {wake_, POLLIN, 0}};
+    int ready = poll(fds, wake_ >= 0 ? 2 : 1, kWaitMs);
+    if (stopping_.load()) break;
+    if (ready > 0 && (fds[0].revents & (POLLIN | POLLHUP | POLLERR)) != 0 &&
+        PQconsumeInput(anchor_.raw()) == 0) {
       anchor_.close();
       continue;
     }
