@@ -16,7 +16,12 @@ std::string text(const char (&field)[N]) {
 }
 
 template <size_t N>
-void put(char (&field)[N], const std::string& value) {
+std::string_view view(const char (&field)[N]) {
+  return vxqm::fieldView(field, N);
+}
+
+template <size_t N>
+void put(char (&field)[N], std::string_view value) {
   putText(field, N, value);
 }
 
@@ -24,7 +29,7 @@ bool only(int32_t options, int32_t known) { return (options & ~known) == 0; }
 
 }  // namespace
 
-void putText(char* field, size_t length, const std::string& text) {
+void putText(char* field, size_t length, std::string_view text) {
   std::memset(field, ' ', length);
   std::memcpy(field, text.data(), std::min(length, text.size()));
 }
@@ -37,13 +42,13 @@ Status readMd(const VXMD* md, vxqm::MessageDescriptor& out) {
   out.expiry = md->Expiry;
   out.encoding = md->Encoding;
   out.codedCharSetId = md->CodedCharSetId;
-  out.format = text(md->Format);
+  out.format = view(md->Format);
   std::memcpy(out.msgId.data(), md->MsgId, sizeof md->MsgId);
   std::memcpy(out.correlId.data(), md->CorrelId, sizeof md->CorrelId);
   out.backoutCount = md->BackoutCount;
-  out.replyToQ = text(md->ReplyToQ);
-  out.replyToQMgr = text(md->ReplyToQMgr);
-  out.userIdentifier = text(md->UserIdentifier);
+  out.replyToQ = view(md->ReplyToQ);
+  out.replyToQMgr = view(md->ReplyToQMgr);
+  out.userIdentifier = view(md->UserIdentifier);
   return Status::ok();
 }
 

@@ -21,7 +21,7 @@ bool validHeader(const S* s, const char* strucId, int32_t currentVersion) {
 }
 
 // A fixed-length character field, blank-padded; longer text is cut.
-void putText(char* field, size_t length, const std::string& text);
+void putText(char* field, size_t length, std::string_view text);
 
 // A subscription descriptor (identifier and version checked already) into a
 // request, and the subscription's correlation identifier and queue into it.

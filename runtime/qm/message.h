@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "qm/fixed_text.h"
 #include "qm/properties.h"
 #include "qm/types.h"
 
@@ -20,15 +21,15 @@ struct MessageDescriptor {
   int32_t expiry = VXEXP_UNLIMITED;  // milliseconds
   int32_t encoding = 0;
   int32_t codedCharSetId = 0;
-  std::string format;
+  FixedText<8> format;
   MsgId msgId{};
   CorrelId correlId{};
   int32_t backoutCount = 0;
-  std::string replyToQ;
-  std::string replyToQMgr;
-  std::string userIdentifier;
-  std::string putDate;  // "YYYYMMDD"
-  std::string putTime;  // "HHMMSSTT"
+  FixedText<48> replyToQ;
+  FixedText<48> replyToQMgr;
+  FixedText<12> userIdentifier;
+  FixedText<8> putDate;  // "YYYYMMDD"
+  FixedText<8> putTime;  // "HHMMSSTT"
 };
 
 // Visible messages can be got and browsed. A message put under syncpoint is

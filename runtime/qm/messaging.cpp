@@ -2,7 +2,6 @@
 #include <algorithm>
 #include <chrono>
 #include <cstring>
-#include <ctime>
 
 #include "qm/call.h"
 #include "qm/queue_manager.h"
@@ -19,22 +18,7 @@ bool allZero(const MsgId& id) {
   return std::all_of(id.begin(), id.end(), [](uint8_t b) { return b == 0; });
 }
 
-// "YYYYMMDD" and "HHMMSSTT" of the current time, UTC.
-void putDateAndTime(std::string& date, std::string& time) {
-  using namespace std::chrono;
-  auto now = system_clock::now();
-  std::time_t seconds = system_clock::to_time_t(now);
-  auto hundredths = duration_cast<milliseconds>(now.time_since_epoch()).count() % 1000 / 10;
-  std::tm utc{};
-  gmtime_r(&seconds, &utc);
-  char text[32];
-  std::snprintf(text, sizeof text, "%04d%02d%02d", (utc.tm_year + 1900) % 10000, utc.tm_mon + 1,
-                utc.tm_mday);
-  date = text;
-  std::snprintf(text, sizeof text, "%02d%02d%02d%02d", utc.tm_hour, utc.tm_min, utc.tm_sec,
-                static_cast<int>(hundredths));
-  time = text;
-}
+int64_t epochMillis() { return systemClock().nowMs(); }
 
 Status checkBuffer(const void* buffer, int32_t length) {
   if (length < 0) return Status::failure(VXRC_BUFFER_LENGTH_ERROR);
@@ -44,13 +28,12 @@ Status checkBuffer(const void* buffer, int32_t length) {
 
 }  // namespace
 
-MsgId QueueManager::newId() {
+MsgId QueueManager::newId() { return newId(epochMillis()); }
+
+MsgId QueueManager::newId(int64_t now) {
   MsgId id{};
   uint64_t count = nextId_.fetch_add(1, std::memory_order_relaxed) + 1;
-  uint64_t millis = static_cast<uint64_t>(
-      std::chrono::duration_cast<std::chrono::milliseconds>(
-          std::chrono::system_clock::now().time_since_epoch())
-          .count());
+  uint64_t millis = static_cast<uint64_t>(now);
   std::memcpy(id.data(), &instance_, 8);
   std::memcpy(id.data() + 8, &count, 8);
   std::memcpy(id.data() + 16, &millis, 8);
@@ -74,13 +57,17 @@ Status QueueManager::checkDescriptor(const MessageDescriptor& md) const {
 
 void QueueManager::stamp(Connection& connection, const QueueAttributes& attributes,
                          MessageDescriptor& md, const PutOptions& options) {
-  if (options.newMsgId || allZero(md.msgId)) md.msgId = newId();
-  if (options.newCorrelId) md.correlId = newId();
+  int64_t now = epochMillis();
+  if (options.newMsgId || allZero(md.msgId)) md.msgId = newId(now);
+  if (options.newCorrelId) md.correlId = newId(now);
   if (md.priority == VXPRI_AS_QUEUE) md.priority = attributes.defaultPriority;
   if (md.persistence == VXPER_AS_QUEUE) md.persistence = attributes.defaultPersistence;
   md.userIdentifier = connection.identity;
   md.backoutCount = 0;
-  putDateAndTime(md.putDate, md.putTime);
+  char date[8], time[8];
+  putDateAndTime(now, date, time);
+  md.putDate.assign(date, 8);
+  md.putTime.assign(time, 8);
 }
 
 Status QueueManager::putTo(Connection& connection, const std::shared_ptr<Queue>& queue,

@@ -125,9 +125,10 @@ struct PutOptions {
   int64_t msgHandle = 0;   // the message carries this handle's properties
 };
 
+// Names in place (FixedText): every put and get returns them.
 struct PutResult {
-  std::string resolvedQName;
-  std::string resolvedQMgrName;
+  FixedText<VX_NAME_LENGTH> resolvedQName;
+  FixedText<VX_NAME_LENGTH> resolvedQMgrName;
 };
 
 enum class Browse { None, First, Next };
@@ -146,7 +147,7 @@ struct GetOptions {
 struct GetResult {
   int32_t msgLength = 0;
   int32_t returnedLength = 0;
-  std::string resolvedQName;
+  FixedText<VX_NAME_LENGTH> resolvedQName;
   MsgId msgId{};  // of the message found, also when it did not fit
 };
 
@@ -392,6 +393,8 @@ class QueueManager {
   void stamp(Connection& connection, const QueueAttributes& attributes, MessageDescriptor& md,
              const PutOptions& options);
   MsgId newId();
+  // An identifier of a time already read (milliseconds since the epoch).
+  MsgId newId(int64_t now);
   Status putToHandle(Connection& connection, int32_t hobj, MessageDescriptor& md,
                      const PutOptions& options, const void* data, int32_t length,
                      PutResult& result, PutTarget& target);

@@ -1,6 +1,7 @@
 #include "qm/types.h"
 
 #include <chrono>
+#include <cstring>
 
 namespace vxqm {
 
@@ -22,7 +23,52 @@ class SystemClock : public Clock {
   }
 };
 
+void twoDigits(char* at, int64_t value) {
+  at[0] = static_cast<char>('0' + value / 10 % 10);
+  at[1] = static_cast<char>('0' + value % 10);
+}
+
 }  // namespace
+
+// Every put stamps these: the calendar is worked out by arithmetic (days to
+// civil date), without the C library's formatting.
+void putDateAndTime(int64_t millis, char* date, char* time) {
+  // Puts come many to the hundredth of a second: the last one's text is
+  // kept, per thread.
+  thread_local int64_t lastHundredth = -1;
+  thread_local char lastDate[8], lastTime[8];
+  if (millis / 10 == lastHundredth && millis >= 0) {
+    std::memcpy(date, lastDate, 8);
+    std::memcpy(time, lastTime, 8);
+    return;
+  }
+  int64_t days = millis / 86400000;
+  int64_t ofDay = millis % 86400000;
+  if (ofDay < 0) {
+    ofDay += 86400000;
+    --days;
+  }
+  int64_t z = days + 719468;
+  int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+  int64_t dayOfEra = z - era * 146097;
+  int64_t yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+  int64_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+  int64_t mp = (5 * dayOfYear + 2) / 153;
+  int64_t day = dayOfYear - (153 * mp + 2) / 5 + 1;
+  int64_t month = mp < 10 ? mp + 3 : mp - 9;
+  int64_t year = (yearOfEra + era * 400 + (month <= 2 ? 1 : 0)) % 10000;
+  twoDigits(date, year / 100);
+  twoDigits(date + 2, year % 100);
+  twoDigits(date + 4, month);
+  twoDigits(date + 6, day);
+  twoDigits(time, ofDay / 3600000);
+  twoDigits(time + 2, ofDay / 60000 % 60);
+  twoDigits(time + 4, ofDay / 1000 % 60);
+  twoDigits(time + 6, ofDay % 1000 / 10);
+  lastHundredth = millis / 10;
+  std::memcpy(lastDate, date, 8);
+  std::memcpy(lastTime, time, 8);
+}
 
 Clock& systemClock() {
   static SystemClock clock;
@@ -34,13 +80,15 @@ Clock& steadyClock() {
   return clock;
 }
 
-std::string fieldText(const char* field, size_t length) {
+std::string fieldText(const char* field, size_t length) { return std::string(fieldView(field, length)); }
+
+std::string_view fieldView(const char* field, size_t length) {
   if (field == nullptr) return {};
   // Byte by byte: nothing after the NUL is read.
   size_t end = 0;
   while (end < length && field[end] != '\0') ++end;
   while (end > 0 && field[end - 1] == ' ') --end;
-  return std::string(field, end);
+  return std::string_view(field, end);
 }
 
 bool validObjectName(std::string_view name) {

@@ -37,9 +37,15 @@ Clock& steadyClock();
 // Milliseconds since the epoch, the same in every process.
 Clock& systemClock();
 
+// "YYYYMMDD" and "HHMMSSTT" (hundredths) of a time in milliseconds since
+// the epoch, UTC, written into 8 characters each (no NUL).
+void putDateAndTime(int64_t millis, char* date, char* time);
+
 // A name as it stands in a fixed-length field: up to the first NUL, without
 // trailing blanks.
 std::string fieldText(const char* field, size_t length);
+// The same, without a copy: a view into the field.
+std::string_view fieldView(const char* field, size_t length);
 
 // Queue names: 1 to 48 characters of letters, digits and "._/%".
 bool validObjectName(std::string_view name);

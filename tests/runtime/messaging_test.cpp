@@ -1,6 +1,8 @@
 // Put and get: order, what a put stamps, matching, browsing, truncation,
 // expiry and the limits of a queue.
 #include <algorithm>
+#include <cstdio>
+#include <ctime>
 #include <set>
 
 #include "qm_test.h"
@@ -72,6 +74,27 @@ TEST_F(Messaging, APutStampsTheDescriptorAndTheGetReturnsIt) {
   EXPECT_EQ(got.md.putTime.size(), 8u);
   EXPECT_TRUE(std::all_of(got.md.putDate.begin(), got.md.putDate.end(), ::isdigit)) << got.md.putDate;
   EXPECT_TRUE(std::all_of(got.md.putTime.begin(), got.md.putTime.end(), ::isdigit)) << got.md.putTime;
+}
+
+// The stamp's calendar arithmetic against the C library's, over four
+// centuries of days from 1970 (leap years, century years, 2000) and times
+// of day.
+TEST(PutDateAndTime, AgreesWithTheCLibrary) {
+  char date[8], time[8];
+  for (int64_t day = 0; day < 150000; day += 7) {
+    for (int64_t ofDay : {int64_t{0}, int64_t{86399999}, (day * 7919) % 86400000}) {
+      int64_t millis = day * 86400000 + ofDay;
+      putDateAndTime(millis, date, time);
+      std::time_t seconds = static_cast<std::time_t>(millis / 1000);
+      std::tm utc{};
+      gmtime_r(&seconds, &utc);
+      char expected[32];
+      std::snprintf(expected, sizeof expected, "%04d%02d%02d %02d%02d%02d%02d", (utc.tm_year + 1900) % 10000,
+                    utc.tm_mon + 1, utc.tm_mday, utc.tm_hour, utc.tm_min, utc.tm_sec,
+                    static_cast<int>(millis % 1000 / 10));
+      ASSERT_EQ(std::string(date, 8) + " " + std::string(time, 8), expected) << "at " << millis;
+    }
+  }
 }
 
 TEST_F(Messaging, MessageIdsAreGeneratedUnlessOneIsGiven) {
