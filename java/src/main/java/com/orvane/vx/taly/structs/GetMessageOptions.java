@@ -16,8 +16,15 @@ public final class GetMessageOptions extends NativeStruct {
     public static final int MSG_HANDLE = 80;
     public static final int FOUND_MSG_ID = 88;
 
+    /** The bytes of new options, copied for each (every get makes them). */
+    private static final byte[] DEFAULTS = new GetMessageOptions(LENGTH).bytes();
+
     public GetMessageOptions() {
-        super(LENGTH, STRUC_ID, VERSION);
+        super(DEFAULTS.clone());
+    }
+
+    private GetMessageOptions(int length) {
+        super(length, STRUC_ID, VERSION);
     }
 
     private GetMessageOptions(byte[] bytes) {

@@ -27,12 +27,24 @@ public final class MessageDescriptor extends NativeStruct {
     public static final int PUT_DATE = 200;
     public static final int PUT_TIME = 208;
 
+    /** The bytes of a new descriptor, copied for each (every put and get makes one). */
+    private static final byte[] DEFAULTS = defaults();
+
     public MessageDescriptor() {
-        super(LENGTH, STRUC_ID, VERSION);
-        setMsgType(Constants.VXMT_DATAGRAM);
-        setPriority(Constants.VXPRI_AS_QUEUE);
-        setPersistence(Constants.VXPER_AS_QUEUE);
-        setFormat(Constants.VXFMT_NONE);
+        super(DEFAULTS.clone());
+    }
+
+    private MessageDescriptor(int length) {
+        super(length, STRUC_ID, VERSION);
+    }
+
+    private static byte[] defaults() {
+        return new MessageDescriptor(LENGTH)
+                .setMsgType(Constants.VXMT_DATAGRAM)
+                .setPriority(Constants.VXPRI_AS_QUEUE)
+                .setPersistence(Constants.VXPER_AS_QUEUE)
+                .setFormat(Constants.VXFMT_NONE)
+                .bytes();
     }
 
     private MessageDescriptor(byte[] bytes) {

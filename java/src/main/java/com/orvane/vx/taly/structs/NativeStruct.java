@@ -1,7 +1,8 @@
 package com.orvane.vx.taly.structs;
 
 import com.orvane.vx.taly.local.internal.base.NativeLayout;
-import java.nio.ByteBuffer;
+import java.lang.invoke.MethodHandles;
+import java.lang.invoke.VarHandle;
 import java.nio.ByteOrder;
 import java.nio.charset.StandardCharsets;
 import java.util.Arrays;
@@ -14,8 +15,11 @@ import java.util.Arrays;
  */
 public abstract class NativeStruct {
 
+    /** Integers in the machine's byte order, read and written in place. */
+    private static final VarHandle INT = MethodHandles.byteArrayViewVarHandle(int[].class, ByteOrder.nativeOrder());
+    private static final VarHandle LONG = MethodHandles.byteArrayViewVarHandle(long[].class, ByteOrder.nativeOrder());
+
     private final byte[] bytes;
-    private final ByteBuffer view;
 
     /** A new structure of the given length with its identifier and version set. */
     protected NativeStruct(int length, String strucId, int version) {
@@ -27,7 +31,6 @@ public abstract class NativeStruct {
     /** A view of an existing array, for reading what the runtime wrote. */
     protected NativeStruct(byte[] bytes) {
         this.bytes = bytes;
-        this.view = ByteBuffer.wrap(bytes).order(ByteOrder.nativeOrder());
     }
 
     /** The array that the native call takes; changes to either are shared. */
@@ -44,19 +47,19 @@ public abstract class NativeStruct {
     }
 
     protected final int getInt(int offset) {
-        return view.getInt(offset);
+        return (int) INT.get(bytes, offset);
     }
 
     protected final void putInt(int offset, int value) {
-        view.putInt(offset, value);
+        INT.set(bytes, offset, value);
     }
 
     protected final long getLong(int offset) {
-        return view.getLong(offset);
+        return (long) LONG.get(bytes, offset);
     }
 
     protected final void putLong(int offset, long value) {
-        view.putLong(offset, value);
+        LONG.set(bytes, offset, value);
     }
 
     /** The text of a character field without its trailing blanks and NULs. */

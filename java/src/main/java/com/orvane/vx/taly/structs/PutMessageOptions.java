@@ -12,8 +12,15 @@ public final class PutMessageOptions extends NativeStruct {
     public static final int RESOLVED_QMGR_NAME = 60;
     public static final int MSG_HANDLE = 112;
 
+    /** The bytes of new options, copied for each (every put makes them). */
+    private static final byte[] DEFAULTS = new PutMessageOptions(LENGTH).bytes();
+
     public PutMessageOptions() {
-        super(LENGTH, STRUC_ID, VERSION);
+        super(DEFAULTS.clone());
+    }
+
+    private PutMessageOptions(int length) {
+        super(length, STRUC_ID, VERSION);
     }
 
     private PutMessageOptions(byte[] bytes) {
