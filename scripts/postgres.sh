@@ -25,14 +25,19 @@ postgres_as_owner() {
   fi
 }
 
+# A port in 20000-39999 that nothing on 127.0.0.1 listens on (a connect to
+# it is refused), found without tools beyond bash.
 postgres_free_port() {
-  python3 - <<'EOF' 2>/dev/null || echo $((20000 + RANDOM % 20000))
-import socket
-s = socket.socket()
-s.bind(("127.0.0.1", 0))
-print(s.getsockname()[1])
-s.close()
-EOF
+  local port
+  for _ in $(seq 1 200); do
+    port=$((20000 + RANDOM % 20000))
+    if ! (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null; then
+      echo "$port"
+      return 0
+    fi
+  done
+  echo "postgres.sh: no free port found" >&2
+  return 1
 }
 
 postgres_start() {
