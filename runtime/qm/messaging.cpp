@@ -213,8 +213,10 @@ Status QueueManager::get(int32_t hconn, int32_t hobj, MessageDescriptor& md,
   std::shared_ptr<Queue> queue = handle->queue;
   Match match{options.matchMsgId, md.msgId, options.matchCorrelId, md.correlId};
   bool unlimited = options.waitInterval == VXWI_UNLIMITED;
-  auto deadline = std::chrono::steady_clock::now() +
-                  std::chrono::milliseconds(unlimited ? 0 : options.waitInterval);
+  // The clock is read only by a get that waits for a while.
+  auto deadline = options.wait && !unlimited
+                      ? std::chrono::steady_clock::now() + std::chrono::milliseconds(options.waitInterval)
+                      : std::chrono::steady_clock::time_point();
 
   Fetch request;
   request.mode = browse ? Fetch::Mode::Browse : options.syncpoint ? Fetch::Mode::Hold : Fetch::Mode::Remove;
