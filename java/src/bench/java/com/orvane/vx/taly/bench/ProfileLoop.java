@@ -1,0 +1,85 @@
+package com.orvane.vx.taly.bench;
+
+import com.orvane.vx.taly.api.Connection;
+import com.orvane.vx.taly.api.GetOptions;
+import com.orvane.vx.taly.api.Message;
+import com.orvane.vx.taly.api.OpenOption;
+import com.orvane.vx.taly.api.Queue;
+import com.orvane.vx.taly.api.VxException;
+import com.orvane.vx.taly.structs.Reasons;
+import java.util.concurrent.atomic.AtomicLong;
+
+/**
+ * One path of the stack run for a while, for a profiler to sample
+ * (scripts/profile.sh): {@code pairs SECONDS} does 100-byte put/get pairs on
+ * one thread; {@code listener SECONDS} puts 64-byte messages on one thread
+ * for a MessageListener on the queue manager's thread. Prints the rate.
+ */
+public final class ProfileLoop {
+
+    private static final String MODEL_QUEUE = "TALY.MODEL.QUEUE";
+
+    private ProfileLoop() {
+    }
+
+    public static void main(String[] args) throws Exception {
+        long seconds = Long.parseLong(args[1]);
+        long count = switch (args[0]) {
+            case "pairs" -> pairs(seconds);
+            case "listener" -> listener(seconds);
+            default -> throw new IllegalArgumentException(args[0]);
+        };
+        System.out.printf("%s: %.0f/s%n", args[0], count / (double) seconds);
+    }
+
+    private static long pairs(long seconds) {
+        try (Connection connection = Connection.connect();
+                Queue queue = connection.openDynamic(MODEL_QUEUE, "PROFILE.*", OpenOption.OUTPUT,
+                    OpenOption.INPUT_SHARED)) {
+            byte[] body = new byte[100];
+            GetOptions get = GetOptions.builder().bufferSize(100).build();
+            long end = System.nanoTime() + seconds * 1_000_000_000L;
+            long count = 0;
+            long sum = 0;
+            while (System.nanoTime() < end) {
+                for (int i = 0; i < 1000; i++) {
+                    body[0] = (byte) i;
+                    queue.put(new Message(body));
+                    sum += queue.get(get).body()[0];
+                }
+                count += 1000;
+            }
+            return sum == Long.MIN_VALUE ? 0 : count;
+        }
+    }
+
+    private static long listener(long seconds) throws Exception {
+        try (Connection consumer = Connection.connect(); Connection producer = Connection.connect()) {
+            Queue queue = consumer.openDynamic(MODEL_QUEUE, "PROFILE.*", OpenOption.INPUT_SHARED);
+            Queue target = producer.open(queue.name(), OpenOption.OUTPUT);
+            AtomicLong delivered = new AtomicLong();
+            queue.registerConsumer((message, call) -> delivered.incrementAndGet());
+            consumer.start();
+            byte[] body = new byte[64];
+            long end = System.nanoTime() + seconds * 1_000_000_000L;
+            long put = 0;
+            while (System.nanoTime() < end) {
+                // Keeps the queue short: the dispatcher is measured, not the depth.
+                if (put - delivered.get() > 1000) {
+                    Thread.onSpinWait();
+                    continue;
+                }
+                try {
+                    target.put(new Message(body));
+                    put++;
+                } catch (VxException e) {
+                    if (e.reason() != Reasons.VXRC_QUEUE_FULL) {
+                        throw e;
+                    }
+                }
+            }
+            consumer.stop();
+            return delivered.get();
+        }
+    }
+}
