@@ -538,7 +538,8 @@ public final class Connection implements AutoCloseable {
      * @return the new connect's completion
      * @throws VxException when the connect fails (the queue manager's store is
      *     still away, say: {@code VXRC_STORE_NOT_AVAILABLE}); the connection
-     *     may be reconnected again
+     *     may be reconnected again, and that reconnect registers and starts
+     *     again what the handle before the failed one had
      * @throws IllegalStateException from inside a listener of this connection
      */
     public Completion reconnect() {
