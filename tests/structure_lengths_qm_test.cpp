@@ -189,6 +189,16 @@ const std::vector<Row>& rows() {
          NATIVE(VXPUT1)(t.env, nullptr, JNI_FALSE, t.hconn, 0, 0, t.cut(topicOd("lengths/put1"), shorter),
                         t.bytes(md()), t.bytes(pmo()), 1, t.bytes("p"), t.cc, t.reason);
        }},
+      {"VXPUT1's descriptor", VXRC_NONE, 9, 5, "native_vxmd", [] { return vxStructureLength(VxStructure::MD); },
+       [](T& t, int shorter) {
+         NATIVE(VXPUT1)(t.env, nullptr, JNI_FALSE, t.hconn, 0, 0, t.bytes(queueOd("TALY.QUEUE.1")),
+                        t.cut(md(), shorter), t.bytes(pmo()), 1, t.bytes("p"), t.cc, t.reason);
+       }},
+      {"VXPUT1's options", VXRC_NONE, 9, 6, "native_vxpmo", [] { return vxStructureLength(VxStructure::PMO); },
+       [](T& t, int shorter) {
+         NATIVE(VXPUT1)(t.env, nullptr, JNI_FALSE, t.hconn, 0, 0, t.bytes(queueOd("TALY.QUEUE.1")), t.bytes(md()),
+                        t.cut(pmo(), shorter), 1, t.bytes("p"), t.cc, t.reason);
+       }},
       {"VXPUT's descriptor", VXRC_NONE, 8, 4, "native_vxmd", [] { return vxStructureLength(VxStructure::MD); },
        [](T& t, int shorter) { t.put(t.cut(md(), shorter), t.bytes(pmo())); }},
       {"VXPUT's options", VXRC_NONE, 8, 5, "native_vxpmo", [] { return vxStructureLength(VxStructure::PMO); },
@@ -209,6 +219,26 @@ const std::vector<Row>& rows() {
          Bytes options = structure<LpiPutOptions>(LPIPO_STRUC_ID, LPI_CURRENT_VERSION, [](auto&) {});
          NATIVE(spiPut)(t.env, nullptr, JNI_FALSE, t.hconn, 0, 0, t.hobj, t.bytes(md()), t.bytes(pmo()),
                         t.cut(options, shorter), 1, t.bytes("s"), t.cc, t.reason);
+       }},
+      {"spiPut's descriptor", VXRC_NONE, 16, 3, "native_vxmd", [] { return vxStructureLength(VxStructure::MD); },
+       [](T& t, int shorter) {
+         Bytes options = structure<LpiPutOptions>(LPIPO_STRUC_ID, LPI_CURRENT_VERSION, [](auto&) {});
+         NATIVE(spiPut)(t.env, nullptr, JNI_FALSE, t.hconn, 0, 0, t.hobj, t.cut(md(), shorter), t.bytes(pmo()),
+                        t.bytes(options), 1, t.bytes("s"), t.cc, t.reason);
+       }},
+      {"spiGet's descriptor", VXRC_NONE, 15, 3, "native_vxmd", [] { return vxStructureLength(VxStructure::MD); },
+       [](T& t, int shorter) {
+         t.putOne();
+         Bytes options = structure<LpiGetOptions>(LPIGO_STRUC_ID, LPI_CURRENT_VERSION, [](auto&) {});
+         NATIVE(spiGet)(t.env, nullptr, JNI_FALSE, t.hconn, 0, 0, t.hobj, t.cut(md(), shorter), t.bytes(gmo()),
+                        t.bytes(options), 16, t.bytes(Bytes(16, 0)), t.pint(), t.cc, t.reason);
+       }},
+      {"spiGet's get options", VXRC_NONE, 15, 4, "native_vxgmo", [] { return vxStructureLength(VxStructure::GMO); },
+       [](T& t, int shorter) {
+         t.putOne();
+         Bytes options = structure<LpiGetOptions>(LPIGO_STRUC_ID, LPI_CURRENT_VERSION, [](auto&) {});
+         NATIVE(spiGet)(t.env, nullptr, JNI_FALSE, t.hconn, 0, 0, t.hobj, t.bytes(md()), t.cut(gmo(), shorter),
+                        t.bytes(options), 16, t.bytes(Bytes(16, 0)), t.pint(), t.cc, t.reason);
        }},
       {"spiGet's private options", VXRC_NONE, 15, 5, "native_spigo",
        [] { return vxStructureLength(VxStructure::SpiGetOptions); },
