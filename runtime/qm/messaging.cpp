@@ -18,8 +18,6 @@ bool allZero(const MsgId& id) {
   return std::all_of(id.begin(), id.end(), [](uint8_t b) { return b == 0; });
 }
 
-int64_t epochMillis() { return systemClock().nowMs(); }
-
 Status checkBuffer(const void* buffer, int32_t length) {
   if (length < 0) return Status::failure(VXRC_BUFFER_LENGTH_ERROR);
   if (buffer == nullptr && length > 0) return Status::failure(VXRC_BUFFER_ERROR);
@@ -28,7 +26,7 @@ Status checkBuffer(const void* buffer, int32_t length) {
 
 }  // namespace
 
-MsgId QueueManager::newId() { return newId(epochMillis()); }
+MsgId QueueManager::newId() { return newId(systemClock().nowMs()); }
 
 MsgId QueueManager::newId(int64_t now) {
   MsgId id{};
@@ -57,7 +55,7 @@ Status QueueManager::checkDescriptor(const MessageDescriptor& md) const {
 
 void QueueManager::stamp(Connection& connection, const QueueAttributes& attributes,
                          MessageDescriptor& md, const PutOptions& options) {
-  int64_t now = epochMillis();
+  int64_t now = systemClock().nowMs();
   if (options.newMsgId || allZero(md.msgId)) md.msgId = newId(now);
   if (options.newCorrelId) md.correlId = newId(now);
   if (md.priority == VXPRI_AS_QUEUE) md.priority = attributes.defaultPriority;
