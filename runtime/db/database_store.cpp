@@ -395,24 +395,25 @@ Status DatabaseStore::checkPut(Connection& pg, vxqm::Queue& queue, size_t length
 }
 
 // Binds a message for putVisible and insertPending (their parameters are
-// the same, the channel last).
+// the same, whether to announce it last).
 void DatabaseStore::bindMessage(Params& params, vxqm::Queue& queue, const vxqm::StoredMessage& message,
-                                std::string& block) {
+                                std::string& block, bool announce) {
   params.i64(queue.storeId).i16(rankOf(message.md.priority)).i64(message.expiresAt);
   bindDescriptor(params, message.md);
   bindProperties(params, message.properties.get(), block);
   params.bytes(message.data.data(), message.data.size());
-  params.text(channel_);
+  params.boolean(announce);
 }
 
 Status DatabaseStore::insert(Connection& pg, vxqm::Queue& queue, const vxqm::StoredMessage& message,
                              int64_t& id) {
-  Params params;
+  std::vector<Connection::Step> steps(1, {&statements_.putVisible, Params()});
   std::string block;
-  bindMessage(params, queue, message, block);
-  Result result = pg.run(statements_.putVisible, params);
-  if (!result.ok()) return broken(pg, "a put");
-  Row row = result.row(0);
+  bindMessage(steps[0].params, queue, message, block, true);
+  Connection::Step announce{&statements_.announce, Params().text(channel_)};
+  std::vector<Result> results;
+  if (!pg.pipeline(steps, results, &announce)) return broken(pg, "a put");
+  Row row = results[0].row(0);
   if (row.i64(0) == 0) {
     queue.markDeleted();
     return Status::failure(VXRC_OBJECT_DELETED);
@@ -433,9 +434,8 @@ Status DatabaseStore::put(vxqm::Connection* connection, const std::shared_ptr<vx
   // The depth is counted again when the queue may be near its maximum, or
   // when the last count is old; other processes' puts since are not seen.
   int32_t maxDepth = queue->attributes().maxDepth;
-  int64_t now = clock_.nowMs();
   bool near = state.counted + state.putsSince + state.pending >= maxDepth / 2;
-  if (near || now - state.countedAt > kCountInterval) {
+  if (near || steadyMs() - state.countedAt > kCountInterval) {
     int32_t current = 0;
     Status status = count(*use, *queue, current);
     if (status.failed()) return status;
@@ -577,15 +577,25 @@ void DatabaseStore::prune(vxqm::Connection& connection, vxqm::Queue&, std::set<v
   }
 }
 
-// The statements of a commit: the unit's puts, each announced, and the
-// deletion of the messages it holds; relaxed, a unit without persistent
-// messages does not wait for the log's flush. A prepare's are neither
-// announced nor relaxed.
-void DatabaseStore::workSteps(vxqm::UnitOfWork& work, bool commit, std::vector<Connection::Step>& steps,
+// The statements of a commit: the unit's puts, those to announce remembered,
+// and the deletion of the messages it holds; relaxed, a unit without
+// persistent messages does not wait for the log's flush. A prepare's are
+// neither announced nor relaxed. Whether anything is to be announced.
+bool DatabaseStore::workSteps(vxqm::UnitOfWork& work, bool commit, std::vector<Connection::Step>& steps,
                               std::vector<std::string>& blocks) {
   std::vector<int64_t> held;
   bool persistent = false;
   blocks.reserve(work.size());
+  // The puts announced: of each queue, the first of the highest priority
+  // (the lowest key, as ids grow in the order of the inserts).
+  std::unordered_map<int64_t, std::pair<int32_t, const vxqm::UnitOfWork::Operation*>> lowest;
+  for (const vxqm::UnitOfWork::Operation& op : work.operations()) {
+    if (op.kind != vxqm::UnitOfWork::Kind::Put) continue;
+    auto known = lowest.find(op.queue->storeId);
+    if (known == lowest.end() || op.message->md.priority > known->second.first) {
+      lowest[op.queue->storeId] = {op.message->md.priority, &op};
+    }
+  }
   for (vxqm::UnitOfWork::Operation& op : work.operations()) {
     persistent = persistent || op.persistent;
     if (op.kind == vxqm::UnitOfWork::Kind::Get) {
@@ -594,13 +604,15 @@ void DatabaseStore::workSteps(vxqm::UnitOfWork& work, bool commit, std::vector<C
     }
     steps.push_back({commit ? &statements_.insertPending : &statements_.insertQuiet, Params()});
     blocks.emplace_back();
-    bindMessage(steps.back().params, *op.queue, *op.message, blocks.back());
+    bindMessage(steps.back().params, *op.queue, *op.message, blocks.back(),
+                lowest[op.queue->storeId].second == &op);
   }
   if (!held.empty()) {
     steps.push_back({&statements_.deleteHeld, Params()});
     steps.back().params.int64Array(held).i64(work.holderSession).i64(work.holder);
   }
   if (commit && !persistent) steps.push_back({&statements_.relaxCommit, Params()});
+  return !lowest.empty();
 }
 
 // The keys of the messages a commit made visible, from its results.
@@ -644,10 +656,11 @@ Status DatabaseStore::commit(vxqm::Connection* connection, vxqm::UnitOfWork& wor
   }
   std::vector<Connection::Step> steps;
   std::vector<std::string> blocks;
-  workSteps(work, true, steps, blocks);
+  bool puts = workSteps(work, true, steps, blocks);
   std::vector<Result> results;
   Status status;
-  if (use->pipeline(steps, results)) {
+  Connection::Step announce{&statements_.announce, Params().text(channel_)};
+  if (use->pipeline(steps, results, puts ? &announce : nullptr)) {
     madeVisible(work, results);
   } else {
     // Held messages that were let go meanwhile (the session was taken for

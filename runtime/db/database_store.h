@@ -125,12 +125,12 @@ class DatabaseStore : public vxqm::Store {
   vxqm::Status checkPut(vxdb::Connection& pg, vxqm::Queue& queue, size_t length);
   vxqm::Status count(vxdb::Connection& pg, vxqm::Queue& queue, int32_t& depth);
   void bindMessage(Params& params, vxqm::Queue& queue, const vxqm::StoredMessage& message,
-                   std::string& block);
+                   std::string& block, bool announce);
   vxqm::Status insert(vxdb::Connection& pg, vxqm::Queue& queue, const vxqm::StoredMessage& message,
                       int64_t& id);
   vxqm::Status fetchOnce(vxdb::Connection& pg, vxqm::Queue& queue, const vxqm::Fetch& fetch,
                          const vxqm::MessageKey& from, uint64_t holder, vxqm::Fetched& fetched);
-  void workSteps(vxqm::UnitOfWork& work, bool commit, std::vector<Connection::Step>& steps,
+  bool workSteps(vxqm::UnitOfWork& work, bool commit, std::vector<Connection::Step>& steps,
                  std::vector<std::string>& blocks);
   void madeVisible(vxqm::UnitOfWork& work, const std::vector<Result>& results);
   vxqm::Status release(vxdb::Connection& pg, vxqm::UnitOfWork& work);

@@ -183,8 +183,15 @@ bool Connection::open(const std::string& conninfo) {
   conn_ = PQconnectdbParams(keys, values, 1);
   if (conn_ != nullptr && PQstatus(conn_) == CONNECTION_OK) {
     PQsetNoticeProcessor(conn_, ignoreNotice, nullptr);
-    error_.clear();
-    return true;
+    // Every statement of the store reaches its rows through an index. With
+    // the statistics of a table that was empty or small when last analysed,
+    // the planner would rather read a whole queue and sort it to find its
+    // first message; these keep it on the indexes.
+    Result set(PQexec(conn_, "SET enable_seqscan = off; SET enable_bitmapscan = off"));
+    if (set.ok()) {
+      error_.clear();
+      return true;
+    }
   }
   // libpq's messages name hosts, users and databases, never a password;
   // a malformed string may be echoed, so the password is taken out of it.
@@ -274,7 +281,13 @@ Result Connection::script(const std::string& sql) {
   return result;
 }
 
-bool Connection::pipeline(std::vector<Step>& steps, std::vector<Result>& results) {
+bool Connection::pipeline(std::vector<Step>& steps, std::vector<Result>& results, const Step* after) {
+  bool idle = conn_ != nullptr && PQtransactionStatus(conn_) == PQTRANS_IDLE;
+  if (pipelineOnce(steps, results, after)) return true;
+  return idle && retry() && pipelineOnce(steps, results, after);
+}
+
+bool Connection::pipelineOnce(std::vector<Step>& steps, std::vector<Result>& results, const Step* after) {
   results.clear();
   failedState_.clear();
   if (broken()) {
@@ -289,53 +302,78 @@ bool Connection::pipeline(std::vector<Step>& steps, std::vector<Result>& results
   // the names of those prepared here, empty for the executions.
   std::vector<std::string> preparing;
   bool sent = true;
-  for (Step& step : steps) {
+  auto send = [&](const Step& step, std::vector<std::string>& names) {
     const Statement& statement = *step.statement;
-    bool prepare = prepared_.count(statement.name) == 0;
-    if (prepare) {
+    if (prepared_.count(statement.name) == 0) {
       sent = sent && PQsendPrepare(conn_, statement.name.c_str(), statement.sql.c_str(), 0, nullptr) == 1;
-      preparing.push_back(statement.name);
+      names.push_back(statement.name);
       prepared_.insert(statement.name);
     }
     sent = sent && PQsendQueryPrepared(conn_, statement.name.c_str(), step.params.count(),
                                        step.params.values(), step.params.lengths(),
                                        step.params.formats(), 1) == 1;
-    preparing.emplace_back();
-  }
+    names.emplace_back();
+  };
+  for (const Step& step : steps) send(step, preparing);
   sent = sent && PQpipelineSync(conn_) == 1;
+  std::vector<std::string> afterPreparing;
+  if (after != nullptr) {
+    send(*after, afterPreparing);
+    sent = sent && PQpipelineSync(conn_) == 1;
+  }
   bool ok = sent;
   if (!sent) error_ = oneLine(PQerrorMessage(conn_));
-  // One result per command, each followed by a null, then the sync's.
-  for (size_t i = 0; sent && i < preparing.size(); ++i) {
-    Result result(PQgetResult(conn_));
-    while (PGresult* more = PQgetResult(conn_)) PQclear(more);
-    if (!result.ok() && ok) {
-      ok = false;
-      failedState_ = result.sqlState();
-      error_ = result.message().empty() ? oneLine(PQerrorMessage(conn_)) : result.message();
+  // One result per command, each followed by a null, then the sync's. The
+  // transaction commits at the sync: without its answer nothing is known to
+  // have happened (the server may have gone after the statements ran).
+  // Reads the answers of one part: whether all succeeded; synced tells
+  // whether its sync came back.
+  auto collect = [&](const std::vector<std::string>& names, std::vector<Result>* kept, bool& synced) {
+    bool good = true;
+    for (size_t i = 0; sent && i < names.size(); ++i) {
+      Result result(PQgetResult(conn_));
+      while (PGresult* more = PQgetResult(conn_)) PQclear(more);
+      if (!result.ok() && good) {
+        good = false;
+        if (kept != nullptr) {
+          failedState_ = result.sqlState();
+          error_ = result.message().empty() ? oneLine(PQerrorMessage(conn_)) : result.message();
+        }
+      }
+      if (!names[i].empty()) {
+        if (!result.ok()) prepared_.erase(names[i]);
+      } else if (kept != nullptr) {
+        kept->push_back(std::move(result));
+      }
     }
-    if (preparing[i].empty()) {
-      results.push_back(std::move(result));
-    } else if (!result.ok()) {
-      prepared_.erase(preparing[i]);
-    }
-  }
-  // The transaction commits at the sync: without its answer nothing is known
-  // to have happened (the server may have gone after the statements ran).
-  bool synced = false;
-  if (sent) {
-    while (PGresult* rest = PQgetResult(conn_)) {
+    synced = false;
+    while (sent && !synced) {
+      PGresult* rest = PQgetResult(conn_);
+      if (rest == nullptr) break;
       synced = PQresultStatus(rest) == PGRES_PIPELINE_SYNC;
       PQclear(rest);
-      if (synced) break;
     }
-  }
-  if (ok && !synced) {
-    ok = false;
-    error_ = oneLine(PQerrorMessage(conn_));
-  }
-  if (!sent) prepared_.clear();
+    return good;
+  };
+  bool synced = false;
+  bool good = collect(preparing, &results, synced);
+  if (sent && good && !synced) error_ = oneLine(PQerrorMessage(conn_));
+  ok = ok && good && synced;
+  // What comes after the commit is its own transaction; its failure does
+  // not undo the commit.
+  bool afterSynced = true;
+  if (after != nullptr && sent && synced) collect(afterPreparing, nullptr, afterSynced);
   PQexitPipelineMode(conn_);
+  // A pipeline whose answers stopped short (the server went, often with a
+  // last message saying why) leaves a connection that cannot go on: it
+  // counts as broken from here.
+  bool gone = !sent || !synced || !afterSynced || failedState_.rfind("08", 0) == 0 ||
+              failedState_.rfind("57P", 0) == 0;
+  if (gone) {
+    std::string why = error_;
+    close();
+    error_ = why;
+  }
   return ok;
 }
 

@@ -112,18 +112,22 @@ class Connection {
   // Statements sent together and answered together, in one round trip, as
   // one transaction: when one fails, none of them has any effect. The
   // results come in the order of the steps; after a failure error() has the
-  // first failure's message and failedState() its SQLSTATE.
+  // first failure's message and failedState() its SQLSTATE. A step after,
+  // when given, is sent with them and runs once they have committed, in a
+  // transaction of its own whose failure is not reported (announcements:
+  // they wait neither for the flush of the commit nor hold up others').
   struct Step {
     const Statement* statement;
     Params params;
   };
-  bool pipeline(std::vector<Step>& steps, std::vector<Result>& results);
+  bool pipeline(std::vector<Step>& steps, std::vector<Result>& results, const Step* after = nullptr);
   const std::string& failedState() const { return failedState_; }
 
  private:
   void remember(const PGresult* result);
   bool retry();
   Result runOnce(const Statement& statement, const Params& params);
+  bool pipelineOnce(std::vector<Step>& steps, std::vector<Result>& results, const Step* after);
   Result simpleOnce(const std::string& sql);
   PGconn* conn_ = nullptr;
   bool reconnects_ = false;

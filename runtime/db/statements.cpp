@@ -142,10 +142,22 @@ Statements::Statements(const std::string& s) {
       "THEN NOT pg_advisory_unlock($1::integer, $2::integer) ELSE true END");
 
   std::string md = kDescriptorColumns;
+  // A message to be announced is remembered in the session (undone with its
+  // transaction) and announced by `announce` once its transaction has
+  // committed: a notification sent inside a committing transaction would
+  // make the commits of all notifying sessions wait for each other.
+  std::string remember =
+      "set_config('vxrt.announce', concat_ws(';', NULLIF(current_setting('vxrt.announce', true), ''), "
+      "$1::bigint || ' ' || ins.rank || ' ' || ins.id), false)";
+  announce = named("announce", s,
+      "SELECT pg_notify($1::text, p), set_config('vxrt.announce', '', false), "
+      "set_config('synchronous_commit', 'off', true) FROM "
+      "unnest(string_to_array(NULLIF(current_setting('vxrt.announce', true), ''), ';')) p");
   checkPut = named("check_put", s,
       "SELECT inhibit_put, max_msg_length, max_depth FROM S.queues WHERE id = $1::bigint");
   // A put outside syncpoint: checked against the queue, visible at once,
-  // announced; waits for the log's flush only when persistent.
+  // remembered for announcing; waits for the log's flush only when
+  // persistent.
   putVisible = named("put_visible", s,
       "WITH qq AS (SELECT inhibit_put, max_msg_length FROM S.queues WHERE id = $1::bigint), "
       "ins AS (INSERT INTO S.messages (queue_id, rank, expires_at, " + md + ", properties, data) "
@@ -153,23 +165,23 @@ Statements::Statements(const std::string& s) {
       ", $19::bytea, $20::bytea FROM qq WHERE NOT qq.inhibit_put AND "
       "octet_length($20::bytea) <= qq.max_msg_length RETURNING id, rank) "
       "SELECT (SELECT count(*) FROM qq), (SELECT inhibit_put FROM qq), ins.id, "
-      "CASE WHEN ins.id IS NOT NULL THEN pg_notify($21::text, $1::bigint || ' ' || ins.rank || ' ' || ins.id) END, "
+      "CASE WHEN ins.id IS NOT NULL AND $21::boolean THEN " + remember + " END, "
       "set_config('synchronous_commit', CASE WHEN $6::integer = 1 THEN 'on' ELSE 'off' END, true) "
       "FROM (SELECT 1) one LEFT JOIN ins ON true");
-  // A put of a unit of work, at its commit: announced with the commit.
+  // A put of a unit of work, at its commit, remembered for announcing when
+  // asked ($21): the first of the highest priority of each queue is enough.
   insertPending = named("insert_pending", s,
       "WITH ins AS (INSERT INTO S.messages (queue_id, rank, expires_at, " + md + ", properties, data) "
       "SELECT $1::bigint, $2::smallint, $3::bigint, " + descriptorPlaceholders(4) +
       ", $19::bytea, $20::bytea WHERE EXISTS (SELECT 1 FROM S.queues WHERE id = $1::bigint) "
-      "RETURNING id, rank) SELECT ins.id, pg_notify($21::text, $1::bigint || ' ' || ins.rank || ' ' || "
-      "ins.id) FROM ins");
+      "RETURNING id, rank) SELECT ins.id, CASE WHEN $21::boolean THEN " + remember + " END FROM ins");
   // The same without the announcement, for an XA branch's prepare (a prepared
   // transaction notifies nobody; its commit does).
   insertQuiet = named("insert_quiet", s,
       "INSERT INTO S.messages (queue_id, rank, expires_at, " + md + ", properties, data) "
       "SELECT $1::bigint, $2::smallint, $3::bigint, " + descriptorPlaceholders(4) +
       ", $19::bytea, $20::bytea WHERE EXISTS (SELECT 1 FROM S.queues WHERE id = $1::bigint) "
-      "AND $21::text IS NOT NULL RETURNING id");
+      "AND $21::boolean IS NOT NULL RETURNING id");
   // The messages a unit of work holds, at its commit: all of them still
   // held by it, or the commit fails (VX001) and nothing of it happens.
   deleteHeld = named("delete_held", s,
