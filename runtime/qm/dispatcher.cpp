@@ -18,9 +18,6 @@ namespace vxqm {
 
 namespace {
 
-// How often a dispatcher of a shared store's consumers looks again by itself.
-constexpr int64_t kSharedPollMs = 1000;
-
 // The connection whose dispatcher runs on this thread.
 thread_local const Connection* dispatching = nullptr;
 
@@ -107,7 +104,7 @@ void QueueManager::dispatch(Connection& connection) {
         if (!consumers.started) break;
         if (!store_->shared()) {
           consumers.changed.wait(lock);
-        } else if (consumers.changed.wait_for(lock, std::chrono::milliseconds(kSharedPollMs)) ==
+        } else if (consumers.changed.wait_for(lock, std::chrono::milliseconds(config_.sharedPollMs)) ==
                    std::cv_status::timeout) {
           // A notification missed costs at most this long.
           for (const std::shared_ptr<Consumer>& consumer : consumers.list) consumer->more = true;

@@ -11,9 +11,6 @@ namespace vxqm {
 
 namespace {
 
-// How often a get that waits on a shared store looks again by itself.
-constexpr int64_t kSharedPollMs = 1000;
-
 bool allZero(const MsgId& id) {
   return std::all_of(id.begin(), id.end(), [](uint8_t b) { return b == 0; });
 }
@@ -252,7 +249,7 @@ Status QueueManager::get(int32_t hconn, int32_t hobj, MessageDescriptor& md,
     } else {
       // Other processes' puts arrive as notifications; a missed one costs
       // at most the poll interval.
-      auto poll = std::chrono::steady_clock::now() + std::chrono::milliseconds(kSharedPollMs);
+      auto poll = std::chrono::steady_clock::now() + std::chrono::milliseconds(config_.sharedPollMs);
       auto until = unlimited ? poll : std::min(poll, deadline);
       queue->available().wait_until(lock, until, [&] { return queue->generation() != seen; });
     }

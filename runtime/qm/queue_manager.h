@@ -90,6 +90,9 @@ struct QueueManagerConfig {
   // (by default "vxrt"), shared with every process that names it.
   std::string database;
   std::string databaseSchema;
+  // How often a get waiting on a shared store, and a dispatcher of its
+  // consumers, look again by themselves: what a missed notification costs.
+  int64_t sharedPollMs = 1000;
 };
 
 struct ConnectRequest {

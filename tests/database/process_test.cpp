@@ -147,21 +147,34 @@ constexpr int32_t kCleanupWaitMs = 5000;
 }  // namespace
 
 TEST_F(Processes, AMessagePutInOneProcessWakesAGetWaitingInAnother) {
-  Client waiting(*qm, "WAKE.Q");
+  // A queue manager that looks again by itself only after ten minutes: the
+  // get below is woken by the put's notification or not at all.
+  vxqm::QueueManagerConfig config = vxtest::databaseConfig(schema);
+  config.sharedPollMs = 600000;
+  vxqm::QueueManager patient(config);
+  Client waiting(patient, "WAKE.Q");
   ASSERT_TRUE(waiting.connect());
-  std::string text;
-  std::thread putter([&] {
-    // The get below is waiting by then; it is woken by the notification,
-    // not by its own poll, which would come after a second.
-    while (qm->waitingGetters("WAKE.Q") == 0) std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    Worker worker = start({"put", "from another process"});
-    EXPECT_TRUE(worker.until("ack"));
-    EXPECT_EQ(worker.wait(), 0);
-  });
-  vxqm::Status got = waiting.get(text, false, 30000);
-  putter.join();
-  ASSERT_FALSE(got.failed()) << got.reason;
-  EXPECT_EQ(text, "from another process");
+  for (std::string way : {"", "commit"}) {
+    SCOPED_TRACE(way.empty() ? "a put outside syncpoint" : "a put committed");
+    std::string text;
+    std::thread putter([&] {
+      while (patient.waitingGetters("WAKE.Q") == 0) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+      std::vector<std::string> args = {"put", "from another process"};
+      if (!way.empty()) args.push_back(way);
+      Worker worker = start(args);
+      EXPECT_TRUE(worker.until("ack"));
+      EXPECT_EQ(worker.wait(), 0);
+    });
+    // A get that was not woken would still find the message when its wait
+    // runs out; it must return well before.
+    auto began = std::chrono::steady_clock::now();
+    vxqm::Status got = waiting.get(text, false, 60000);
+    auto waited = std::chrono::steady_clock::now() - began;
+    putter.join();
+    ASSERT_FALSE(got.failed()) << got.reason;
+    EXPECT_EQ(text, "from another process");
+    EXPECT_LT(waited, std::chrono::seconds(45)) << "the get was not woken";
+  }
 }
 
 TEST_F(Processes, AConsumerKilledInAUnitOfWorkGivesItsMessagesBackWithTheirBackoutCountRaised) {
@@ -293,16 +306,22 @@ TEST_F(Processes, ProducersAndConsumersThroughAServerThatStopsAtOnceLoseAndDoubl
   // consumers left.
   std::multiset<int64_t> got = drain(kCleanupWaitMs);
   size_t lost = 0;
+  // A call on a connection the stop cut fails as broken, whatever it was.
+  auto seenLost = [&](const std::string& line) {
+    if (line.rfind("lost ", 0) != 0) return;
+    ++lost;
+    EXPECT_EQ(std::atoi(line.c_str() + 5), VXRC_CONNECTION_BROKEN) << line;
+  };
   for (const auto& lines : produced) {
     for (const std::string& line : lines) {
       if (line.rfind("ack ", 0) == 0) acked.insert(std::atoll(line.c_str() + 4));
       if (line.rfind("doubt ", 0) == 0) producedInDoubt.insert(std::atoll(line.c_str() + 6));
-      lost += line.rfind("lost", 0) == 0;
+      seenLost(line);
       EXPECT_EQ(line.rfind("error", 0), std::string::npos) << line;
     }
   }
   for (const std::string& line : consumed) {
-    lost += line.rfind("lost", 0) == 0;
+    seenLost(line);
     if (line.rfind("got ", 0) == 0) got.insert(std::atoll(line.c_str() + 4));
     if (line.rfind("doubt ", 0) == 0) consumedInDoubt.insert(std::atoll(line.c_str() + 6));
     EXPECT_EQ(line.rfind("bad", 0), std::string::npos) << line;
@@ -333,7 +352,9 @@ TEST_F(Processes, ProducersAndConsumersThroughAServerThatStopsAtOnceLoseAndDoubl
     EXPECT_TRUE(times == 1 || (times == 0 && consumedInDoubt.count(n) == 1))
         << n << " got " << times << "\n" << story(n);
   }
+  // Nothing is there twice, also of the puts whose commit was in doubt.
   for (int64_t n : got) {
     EXPECT_TRUE(acked.count(n) == 1 || producedInDoubt.count(n) == 1) << n << " never produced";
+    EXPECT_EQ(got.count(n), 1u) << n << "\n" << story(n);
   }
 }

@@ -181,9 +181,12 @@ int main(int argc, char** argv) {
   if (role == "consume" && argc == 4) return consume(*qm, argv[3]);
   if (role == "leave") return leave(*qm);
   if (role == "prepare" && argc == 4) return prepare(*qm, argv[3]);
-  if (role == "put" && argc == 4) {
+  if (role == "put" && (argc == 4 || argc == 5)) {
+    // Outside syncpoint, or under syncpoint and committed.
+    bool commit = argc == 5 && std::string(argv[4]) == "commit";
     Client client(*qm, "WAKE.Q");
-    if (!client.connect() || client.put(argv[3], false).failed()) return 4;
+    if (!client.connect() || client.put(argv[3], commit).failed()) return 4;
+    if (commit && client.commit().failed()) return 5;
     say("ack");
     return 0;
   }
