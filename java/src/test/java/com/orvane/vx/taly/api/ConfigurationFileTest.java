@@ -9,7 +9,9 @@ import java.nio.charset.StandardCharsets;
 import java.nio.file.Files;
 import java.nio.file.Path;
 import java.util.ArrayList;
+import java.util.HashMap;
 import java.util.List;
+import java.util.Map;
 import java.util.concurrent.TimeUnit;
 import org.junit.jupiter.api.Test;
 import org.junit.jupiter.api.io.TempDir;
@@ -62,8 +64,44 @@ class ConfigurationFileTest {
         assertEquals(List.of(), run.runtimeLines());
     }
 
-    /** Runs the probe with this configuration file, the same library path and class path, under -Xcheck:jni. */
+    /**
+     * The file's database statement is used when VXRT_DATABASE is not set, and
+     * VXRT_DATABASE wins when it is: the file here names a server that is not
+     * there. The second half needs a database, given to the run that has one.
+     */
+    @Test
+    void theEnvironmentsDatabaseWinsOverTheFiles() throws Exception {
+        Path file = folder.resolve("database.conf");
+        Files.writeString(file, "database host=127.0.0.1 port=1 dbname=nowhere connect_timeout=5\nqueue GOOD\n");
+        Map<String, String> without = new HashMap<>();
+        without.put("VXRT_DATABASE", null);
+        Run alone = probe(file.toString(), "GOOD", without);
+        assertEquals(2, alone.out().size(), alone.toString());
+        for (String line : alone.out()) {
+            assertTrue(line.startsWith("failed " + Reasons.VXRC_STORE_NOT_AVAILABLE), alone.toString());
+        }
+        assertEquals(1, alone.runtimeLines().size(), alone.toString());
+        assertTrue(alone.runtimeLines().get(0).contains("port=1"), alone.toString());
+
+        String database = System.getenv("VXRT_DATABASE");
+        if (database == null || database.isEmpty()) {
+            return;
+        }
+        Run overridden = probe(file.toString(), "GOOD", Map.of("VXRT_DATABASE", database));
+        assertEquals(List.of("opened GOOD", "opened GOOD"), overridden.out());
+        assertEquals(List.of(), overridden.runtimeLines());
+    }
+
     private Run probe(String configuration, String queue) throws IOException, InterruptedException {
+        return probe(configuration, queue, Map.of());
+    }
+
+    /**
+     * Runs the probe with this configuration file, the same library path and class path, under -Xcheck:jni,
+     * with these changes to the environment (a null value removes the variable).
+     */
+    private Run probe(String configuration, String queue, Map<String, String> environment)
+            throws IOException, InterruptedException {
         Path out = folder.resolve("out.txt");
         Path err = folder.resolve("err.txt");
         ProcessBuilder builder = new ProcessBuilder(Path.of(System.getProperty("java.home"), "bin", "java").toString(),
@@ -71,6 +109,13 @@ class ConfigurationFileTest {
                 "-cp", System.getProperty("java.class.path"), ConfigurationProbe.class.getName(), queue)
                 .redirectOutput(out.toFile()).redirectError(err.toFile());
         builder.environment().put("VXRT_QUEUES_FILE", configuration);
+        environment.forEach((name, value) -> {
+            if (value == null) {
+                builder.environment().remove(name);
+            } else {
+                builder.environment().put(name, value);
+            }
+        });
         Process process = builder.start();
         assertTrue(process.waitFor(60, TimeUnit.SECONDS), "the probe ended");
         assertEquals(0, process.exitValue(), Files.readString(err));
