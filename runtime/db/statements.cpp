@@ -65,9 +65,9 @@ std::string fetchSql(const std::string& s, const FetchShape& shape) {
   bool lock = shape.mode == 0 || shape.mode == 1;
   // Expired messages of the queue go on the way, as the get passes them.
   std::string sql = "WITH qq AS (SELECT inhibit_get FROM " + s + ".queues WHERE id = " + queue +
-                    "), x AS (DELETE FROM " + s + ".messages WHERE id IN (SELECT id FROM " + s +
+                    "), x AS (DELETE FROM " + s + ".messages WHERE id = ANY(ARRAY(SELECT id FROM " + s +
                     ".messages WHERE queue_id = " + queue + " AND expires_at <> 0 AND expires_at <= " +
-                    now + " AND held_by IS NULL FOR UPDATE SKIP LOCKED))" +
+                    now + " AND held_by IS NULL FOR UPDATE SKIP LOCKED)))" +
                     ", c AS (SELECT id, rank, octet_length(data) AS length, expires_at, " +
                     kDescriptorColumns + " FROM " + s + ".messages WHERE " + where +
                     " ORDER BY rank, id LIMIT 1" + (lock ? " FOR UPDATE SKIP LOCKED" : "") + ")";
@@ -76,22 +76,22 @@ std::string fetchSql(const std::string& s, const FetchShape& shape) {
   if (shape.mode == 3) return sql + " " + outer + ", NULL::bytea, NULL::bytea FROM (SELECT 1) one LEFT JOIN c ON true";
   std::string limit = p.next("integer");
   std::string accept = p.next("boolean");
-  std::string fits = "(c.length <= " + limit + " OR " + accept + ")";
+  // The message found, by its key, when it fits: a scalar the planner
+  // looks up by the primary key whatever its estimates.
+  std::string found = "m.id = (SELECT c.id FROM c WHERE c.length <= " + limit + " OR " + accept + ")";
   std::string taken = "m.properties, substring(m.data FROM 1 FOR " + limit + ") AS data";
   std::string sync = "'off'";
   if (shape.mode == 0) {
-    sql += ", d AS (DELETE FROM " + s + ".messages m USING c WHERE m.id = c.id AND " + fits +
-           " RETURNING " + taken + ")";
+    sql += ", d AS (DELETE FROM " + s + ".messages m WHERE " + found + " RETURNING " + taken + ")";
     // Removing a persistent message waits for the log's flush; the rest need not.
     sync = "CASE WHEN c.persistence = 1 AND d.data IS NOT NULL THEN 'on' ELSE 'off' END";
   } else if (shape.mode == 1) {
     std::string session = p.next("bigint");
     std::string uow = p.next("bigint");
     sql += ", d AS (UPDATE " + s + ".messages m SET held_by = " + session + ", held_uow = " + uow +
-           " FROM c WHERE m.id = c.id AND " + fits + " RETURNING " + taken + ")";
+           " WHERE " + found + " RETURNING " + taken + ")";
   } else {
-    sql += ", d AS (SELECT " + taken + " FROM " + s + ".messages m, c WHERE m.id = c.id AND " +
-           fits + ")";
+    sql += ", d AS (SELECT " + taken + " FROM " + s + ".messages m WHERE " + found + ")";
   }
   return sql + " " + outer + ", d.properties, d.data, set_config('synchronous_commit', " + sync +
          ", true) FROM (SELECT 1) one LEFT JOIN c ON true LEFT JOIN d ON true";
