@@ -394,6 +394,11 @@ Status DatabaseStore::checkPut(Connection& pg, vxqm::Queue& queue, size_t length
   return Status::ok();
 }
 
+// What runs after a commit that remembered messages to announce.
+Connection::Step DatabaseStore::announcement() const {
+  return {&statements_.announce, Params().text(channel_)};
+}
+
 // Binds a message for putVisible and insertPending (their parameters are
 // the same, whether to announce it last).
 void DatabaseStore::bindMessage(Params& params, vxqm::Queue& queue, const vxqm::StoredMessage& message,
@@ -410,7 +415,7 @@ Status DatabaseStore::insert(Connection& pg, vxqm::Queue& queue, const vxqm::Sto
   std::vector<Connection::Step> steps(1, {&statements_.putVisible, Params()});
   std::string block;
   bindMessage(steps[0].params, queue, message, block, true);
-  Connection::Step announce{&statements_.announce, Params().text(channel_)};
+  Connection::Step announce = announcement();
   std::vector<Result> results;
   if (!pg.pipeline(steps, results, &announce)) return broken(pg, "a put");
   Row row = results[0].row(0);
@@ -659,7 +664,7 @@ Status DatabaseStore::commit(vxqm::Connection* connection, vxqm::UnitOfWork& wor
   bool puts = workSteps(work, true, steps, blocks);
   std::vector<Result> results;
   Status status;
-  Connection::Step announce{&statements_.announce, Params().text(channel_)};
+  Connection::Step announce = announcement();
   if (use->pipeline(steps, results, puts ? &announce : nullptr)) {
     madeVisible(work, results);
   } else {

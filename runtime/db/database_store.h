@@ -124,6 +124,7 @@ class DatabaseStore : public vxqm::Store {
   void lower(int64_t queueId, const vxqm::MessageKey& key);
   vxqm::Status checkPut(vxdb::Connection& pg, vxqm::Queue& queue, size_t length);
   vxqm::Status count(vxdb::Connection& pg, vxqm::Queue& queue, int32_t& depth);
+  Connection::Step announcement() const;
   void bindMessage(Params& params, vxqm::Queue& queue, const vxqm::StoredMessage& message,
                    std::string& block, bool announce);
   vxqm::Status insert(vxdb::Connection& pg, vxqm::Queue& queue, const vxqm::StoredMessage& message,

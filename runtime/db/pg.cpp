@@ -323,13 +323,12 @@ bool Connection::pipelineOnce(std::vector<Step>& steps, std::vector<Result>& res
     send(*after, afterPreparing);
     sent = sent && PQpipelineSync(conn_) == 1;
   }
-  bool ok = sent;
   if (!sent) error_ = oneLine(PQerrorMessage(conn_));
-  // One result per command, each followed by a null, then the sync's. The
-  // transaction commits at the sync: without its answer nothing is known to
-  // have happened (the server may have gone after the statements ran).
-  // Reads the answers of one part: whether all succeeded; synced tells
-  // whether its sync came back.
+  // Reads the answers of one part, one result per command, each followed by
+  // a null, then the sync's: whether all succeeded, and in synced whether
+  // the sync came back. A transaction commits at its sync: without its
+  // answer nothing is known to have happened (the server may have gone
+  // after the statements ran).
   auto collect = [&](const std::vector<std::string>& names, std::vector<Result>* kept, bool& synced) {
     bool good = true;
     for (size_t i = 0; sent && i < names.size(); ++i) {
@@ -360,7 +359,6 @@ bool Connection::pipelineOnce(std::vector<Step>& steps, std::vector<Result>& res
   bool synced = false;
   bool good = collect(preparing, &results, synced);
   if (sent && good && !synced) error_ = oneLine(PQerrorMessage(conn_));
-  ok = ok && good && synced;
   // What comes after the commit is its own transaction; its failure does
   // not undo the commit.
   bool afterSynced = true;
@@ -376,7 +374,7 @@ bool Connection::pipelineOnce(std::vector<Step>& steps, std::vector<Result>& res
     close();
     error_ = why;
   }
-  return ok;
+  return sent && good && synced;
 }
 
 std::string withoutPassword(const std::string& conninfo) {
