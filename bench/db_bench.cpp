@@ -4,7 +4,9 @@
 //     (one producer and one consumer process; four and four), beside a
 //     minimal libpq program running the same statements in the same
 //     transactions (those the store runs: the put's insert at commit, the
-//     get's hold, the commit's delete), in as many processes;
+//     get's hold, the commit's delete), in as many processes; then with 100
+//     messages per unit of work, and again with gets reading up to 64 ahead
+//     (the baseline holding as many per statement as the store does);
 //   - the four and four again while another session holds a transaction
 //     open for the whole run (the horizon held, dead rows kept), beside the
 //     run without it, with the dead rows of the message table at the end;
@@ -198,10 +200,11 @@ int64_t deadRows(vxdb::Connection& admin, const std::string& schema) {
 
 // From Java, on the database store.
 Outcome ours(int producers, int consumers, int total, bool holdHorizon, vxdb::Connection& admin,
-             int batch = 1) {
+             int batch = 1, int readAhead = 1) {
   std::string schema = newSchema();
   std::string queues = "/tmp/vxrt-db-bench-queues-" + std::to_string(getpid());
-  std::ofstream(queues) << "queue BENCH.Q maxdepth=10000000\nqueue BENCH.LATENCY\nqueue BENCH.WARM\n";
+  std::ofstream(queues) << "queue BENCH.Q maxdepth=10000000\nqueue BENCH.LATENCY\nqueue BENCH.WARM\n"
+                        << "readahead " << readAhead << "\n";
   std::vector<std::string> env = {"VXRT_DATABASE=" + database(), "VXRT_DATABASE_SCHEMA=" + schema,
                                   "VXRT_QUEUES_FILE=" + queues};
   std::string go = goFile();
@@ -299,43 +302,68 @@ int baselineConsumer(const std::vector<std::string>& args) {
   hold.mode = 1;
   const vxdb::Statement& fetch = statements.fetch[static_cast<size_t>(hold.index())];
   size_t batch = static_cast<size_t>(std::atoi(args[2].c_str()));
-  std::vector<int64_t> held;
+  int readAhead = std::atoi(args[3].c_str());
+  std::vector<int64_t> held, ahead;
   // Each search starts after the last message found, and from the start
   // when nothing lies after it.
   int16_t rank = 0;
   int64_t after = 0;
   waitAtBarrier(args[1]);
   for (int64_t got = 0, uow = 1; got < count;) {
-    vxdb::Params params;
-    params.i64(baseline.queue).i16(rank).i64(after).i64(0).i32(1024).boolean(false).i64(1).i64(uow);
-    vxdb::Result result = pg.run(fetch, params);
-    if (!result.ok()) {
-      std::printf("failed %s\n", pg.error().c_str());
-      return 1;
+    if (ahead.empty()) {
+      // Reading ahead, as many as the unit has got, up to readAhead; the
+      // first of a unit with the get's own statement.
+      int32_t many = std::min<int32_t>(readAhead, std::max<int32_t>(1, static_cast<int32_t>(held.size())));
+      vxdb::Params params;
+      params.i64(baseline.queue).i16(rank).i64(after).i64(0);
+      if (readAhead > 1 && !held.empty()) {
+        params.i32(many).i64(1).i64(uow);
+      } else {
+        params.i32(1024).boolean(false).i64(1).i64(uow);
+      }
+      vxdb::Result result = pg.run(readAhead > 1 && !held.empty() ? statements.holdAhead : fetch, params);
+      if (!result.ok()) {
+        std::printf("failed %s\n", pg.error().c_str());
+        return 1;
+      }
+      if (result.row(0).isNull(vxdb::kFetchId) && after != 0) {
+        rank = 0;
+        after = 0;
+        continue;
+      }
+      if (result.row(0).isNull(vxdb::kFetchId)) {
+        pollfd fd{PQsocket(pg.raw()), POLLIN, 0};
+        poll(&fd, 1, 100);
+        PQconsumeInput(pg.raw());
+        while (PGnotify* notification = PQnotifies(pg.raw())) PQfreemem(notification);
+        continue;
+      }
+      for (int i = 0; i < result.rows(); ++i) ahead.push_back(result.row(i).i64(vxdb::kFetchId));
+      rank = result.row(result.rows() - 1).i16(vxdb::kFetchRank);
+      after = ahead.back() + 1;
     }
-    if (result.row(0).isNull(vxdb::kFetchId) && after != 0) {
-      rank = 0;
-      after = 0;
-      continue;
-    }
-    if (result.row(0).isNull(vxdb::kFetchId)) {
-      pollfd fd{PQsocket(pg.raw()), POLLIN, 0};
-      poll(&fd, 1, 100);
-      PQconsumeInput(pg.raw());
-      while (PGnotify* notification = PQnotifies(pg.raw())) PQfreemem(notification);
-      continue;
-    }
-    held.push_back(result.row(0).i64(vxdb::kFetchId));
-    rank = result.row(0).i16(vxdb::kFetchRank);
-    after = held.back() + 1;
+    held.push_back(ahead.front());
+    ahead.erase(ahead.begin());
     ++got;
     if (held.size() < batch && got < count) continue;
-    vxdb::Params take;
-    take.int64Array(held).i64(1).i64(uow);
-    if (!pg.run(statements.deleteHeld, take).ok()) {
+    std::vector<vxdb::Connection::Step> steps(1, {&statements.deleteHeld, vxdb::Params()});
+    steps[0].params.int64Array(held).i64(1).i64(uow);
+    if (!ahead.empty()) {
+      steps.push_back({&statements.releaseAhead, vxdb::Params()});
+      steps.back().params.int64Array(ahead).i64(1).i64(uow);
+    }
+    vxdb::Connection::Step announce{&statements.announce,
+                                    vxdb::Params().text(vxdb::notificationChannel(baseline.schema))};
+    std::vector<vxdb::Result> results;
+    if (!pg.pipeline(steps, results, ahead.empty() ? nullptr : &announce)) {
       std::printf("failed %s\n", pg.error().c_str());
       return 1;
     }
+    if (!ahead.empty()) {
+      rank = 0;
+      after = 0;
+    }
+    ahead.clear();
     held.clear();
     ++uow;
   }
@@ -343,7 +371,8 @@ int baselineConsumer(const std::vector<std::string>& args) {
   return 0;
 }
 
-Outcome libpq(int producers, int consumers, int total, vxdb::Connection& admin, int batch = 1) {
+Outcome libpq(int producers, int consumers, int total, vxdb::Connection& admin, int batch = 1,
+              int readAhead = 1) {
   baseline.schema = newSchema();
   std::string problem = vxdb::ensureSchema(admin, baseline.schema, "VXRT.QM");
   if (!problem.empty()) {
@@ -362,7 +391,8 @@ Outcome libpq(int producers, int consumers, int total, vxdb::Connection& admin, 
     children.push_back(std::make_unique<Child>(std::vector<std::string>{}, std::vector<std::string>{},
                                                baselineConsumer,
                                                std::vector<std::string>{std::to_string(total / consumers), go,
-                                                                        std::to_string(batch)}));
+                                                                        std::to_string(batch),
+                                                                        std::to_string(readAhead)}));
   }
   for (int i = 0; i < producers; ++i) {
     children.push_back(std::make_unique<Child>(std::vector<std::string>{}, std::vector<std::string>{},
@@ -421,7 +451,9 @@ int main() {
   // a state of its own, three rounds; each figure is the median of its
   // three runs.
   constexpr int kRounds = 3;
+  constexpr int kReadAhead = 64;
   std::vector<double> base11, ours11, base44, ours44, held44, batch11, batchBase11, batch44, batchBase44;
+  std::vector<double> ahead11, aheadBase11, ahead44, aheadBase44;
   Outcome lastOurs44, lastHeld44;
   bool failed = false;
   auto note = [&](std::vector<double>& rates, const Outcome& outcome) {
@@ -440,6 +472,11 @@ int main() {
     note(batch11, ours(1, 1, 3000, false, admin, 100));
     note(batchBase44, libpq(4, 4, 4800, admin, 100));
     note(batch44, ours(4, 4, 4800, false, admin, 100));
+    // And reading up to 64 ahead.
+    note(aheadBase11, libpq(1, 1, 6000, admin, 100, kReadAhead));
+    note(ahead11, ours(1, 1, 6000, false, admin, 100, kReadAhead));
+    note(aheadBase44, libpq(4, 4, 12000, admin, 100, kReadAhead));
+    note(ahead44, ours(4, 4, 12000, false, admin, 100, kReadAhead));
   }
   Outcome wake = ours(0, 0, 300, false, admin);
   failed = failed || wake.failed;
@@ -457,6 +494,10 @@ int main() {
   row("1 + 1, 100 messages per unit of work, Java vs libpq", median(batch11), median(batchBase11), "/s", 0.7,
       false);
   row("4 + 4, 100 messages per unit of work, Java vs libpq", median(batch44), median(batchBase44), "/s", 0.7,
+      false);
+  row("1 + 1, 100 per unit of work, read-ahead 64, vs libpq", median(ahead11), median(aheadBase11), "/s", 0.7,
+      false);
+  row("4 + 4, 100 per unit of work, read-ahead 64, vs libpq", median(ahead44), median(aheadBase44), "/s", 0.7,
       false);
   row("wake-up latency after a commit elsewhere, p50", percentile(wake.latenciesMs, 0.5), 0, "ms", 5, true);
   row("wake-up latency after a commit elsewhere, p99", percentile(wake.latenciesMs, 0.99), 0, "ms", 5, true);

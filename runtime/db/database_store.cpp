@@ -474,7 +474,9 @@ Status DatabaseStore::put(vxqm::Connection* connection, const std::shared_ptr<vx
 // Lowers a queue's floor to a key that has become visible.
 void DatabaseStore::lower(int64_t queueId, const vxqm::MessageKey& key) {
   auto state = byId_.find(queueId);
-  if (state != byId_.end() && before(key, state->second.floor)) state->second.floor = key;
+  if (state == byId_.end()) return;
+  if (before(key, state->second.floor)) state->second.floor = key;
+  arrived(state->second, key);
 }
 
 Status DatabaseStore::fetchOnce(Connection& pg, vxqm::Queue& queue, const vxqm::Fetch& request,
@@ -534,21 +536,22 @@ Status DatabaseStore::fetch(vxqm::Connection& connection, const std::shared_ptr<
     request.work->holder = static_cast<int64_t>(++nextHolder_);
     request.work->holderSession = session_.load();
   }
-  uint64_t holder = request.work != nullptr ? static_cast<uint64_t>(request.work->holder) : 0;
-  // From the floor first, then from the start, when nothing was found.
-  vxqm::MessageKey start = request.after != nullptr ? after(*request.after) : vxqm::MessageKey{0, 0};
-  QueueState& state = stateOf(*queue);
-  vxqm::MessageKey from = before(start, state.floor) ? state.floor : start;
-  Status status = fetchOnce(*use, *queue, request, from, holder, fetched);
-  if (status.failed()) return status;
-  if (!fetched.found && !(from == start)) {
-    status = fetchOnce(*use, *queue, request, start, holder, fetched);
-    if (status.failed()) return status;
+  auto& link = static_cast<Link&>(*connection.storeLink);
+  bool reading = config_.readAhead > 1 && plainGet(request) && request.work == &connection.unitOfWork;
+  Status status;
+  if (reading && link.aheadQueue == queue && link.aheadGot > 0) {
+    status = fetchAhead(link, queue, request, fetched);
+  } else {
+    // Held ahead for gets that are not coming: back first.
+    if (!link.ahead.empty() || !link.aheadExpired.empty()) status = letAheadGo(link, connection.unitOfWork);
+    if (!status.failed()) status = fetchFirst(*use, queue, request, fetched);
+    if (reading) {
+      link.aheadQueue = queue;
+      link.aheadGot = fetched.found && !fetched.left ? 1 : 0;
+      link.arrivalsSeen = stateOf(*queue).arrivalsEnd;
+    }
   }
-  // A get of the first message the queue has: nothing visible lies before it.
-  bool head = request.after == nullptr && !request.match.byMsgId && !request.match.byCorrelId &&
-              (request.skip == nullptr || request.skip->empty());
-  if (head && fetched.found) state.floor = fetched.key;
+  if (status.failed()) return status;
   if (fetched.found && !fetched.left && request.mode == vxqm::Fetch::Mode::Hold) {
     vxqm::UnitOfWork::Operation operation;
     operation.kind = vxqm::UnitOfWork::Kind::Get;
@@ -564,6 +567,27 @@ Status DatabaseStore::fetch(vxqm::Connection& connection, const std::shared_ptr<
     if (returned > 0) std::memcpy(request.buffer, fetched.message->data.data(), returned);
     fetched.message.reset();
   }
+  return Status::ok();
+}
+
+// The first message the get accepts, from the queue's floor, or from the
+// start when nothing lies after the floor.
+Status DatabaseStore::fetchFirst(Connection& pg, const std::shared_ptr<vxqm::Queue>& queue,
+                                 const vxqm::Fetch& request, vxqm::Fetched& fetched) {
+  uint64_t holder = request.work != nullptr ? static_cast<uint64_t>(request.work->holder) : 0;
+  vxqm::MessageKey start = request.after != nullptr ? after(*request.after) : vxqm::MessageKey{0, 0};
+  QueueState& state = stateOf(*queue);
+  vxqm::MessageKey from = before(start, state.floor) ? state.floor : start;
+  Status status = fetchOnce(pg, *queue, request, from, holder, fetched);
+  if (status.failed()) return status;
+  if (!fetched.found && !(from == start)) {
+    status = fetchOnce(pg, *queue, request, start, holder, fetched);
+    if (status.failed()) return status;
+  }
+  // A get of the first message the queue has: nothing visible lies before it.
+  bool head = request.after == nullptr && !request.match.byMsgId && !request.match.byCorrelId &&
+              (request.skip == nullptr || request.skip->empty());
+  if (head && fetched.found) state.floor = fetched.key;
   return Status::ok();
 }
 
@@ -655,40 +679,62 @@ Status DatabaseStore::commit(vxqm::Connection* connection, vxqm::UnitOfWork& wor
     return Status::ok();
   }
   Use use(*this, connection);
+  Link* link = ownLink(connection, work);
   if (!use) {
+    aheadGone(link);
     afterWork(work);
     return use.status;
   }
   std::vector<Connection::Step> steps;
   std::vector<std::string> blocks;
   bool puts = workSteps(work, true, steps, blocks);
+  // What it held ahead and did not get goes back in the same transaction.
+  Connection::Step back;
+  bool letting = aheadStep(link, work, back);
+  if (letting) steps.push_back(std::move(back));
   std::vector<Result> results;
   Status status;
   Connection::Step announce = announcement();
-  if (use->pipeline(steps, results, puts ? &announce : nullptr)) {
+  if (use->pipeline(steps, results, puts || letting ? &announce : nullptr)) {
     madeVisible(work, results);
   } else {
     // Held messages that were let go meanwhile (the session was taken for
     // dead) are no longer this unit's: nothing of it happened.
     status = use->failedState() == "VX001" ? Status::failure(VXRC_CONNECTION_BROKEN) : broken(*use, "a commit");
-    release(*use, work);
+    release(*use, work, link);
   }
+  aheadGone(link);
   afterWork(work);
   return status;
 }
 
-// Lets the held messages go, their backout count raised.
-Status DatabaseStore::release(Connection& pg, vxqm::UnitOfWork& work) {
+// The link of a connection's own unit of work, the only one that reads ahead.
+Link* DatabaseStore::ownLink(vxqm::Connection* connection, const vxqm::UnitOfWork& work) {
+  if (connection == nullptr || &work != &connection->unitOfWork) return nullptr;
+  return static_cast<Link*>(connection->storeLink.get());
+}
+
+// Lets the held messages go, their backout count raised, and those held
+// ahead as they were.
+Status DatabaseStore::release(Connection& pg, vxqm::UnitOfWork& work, Link* link) {
   std::vector<int64_t> held;
   for (vxqm::UnitOfWork::Operation& op : work.operations()) {
     if (op.kind != vxqm::UnitOfWork::Kind::Get) continue;
     held.push_back(static_cast<int64_t>(op.key.sequence));
     lower(op.queue->storeId, op.key);
   }
-  if (held.empty()) return Status::ok();
-  Params params;
-  params.int64Array(held).i64(work.holderSession).i64(work.holder).text(channel_);
-  if (!pg.run(statements_.releaseHeld, params).ok()) return broken(pg, "a back-out");
+  std::vector<Connection::Step> steps;
+  if (!held.empty()) {
+    steps.push_back({&statements_.releaseHeld, Params()});
+    steps.back().params.int64Array(held).i64(work.holderSession).i64(work.holder).text(channel_);
+  }
+  Connection::Step back;
+  bool letting = aheadStep(link, work, back);
+  if (letting) steps.push_back(std::move(back));
+  if (steps.empty()) return Status::ok();
+  Connection::Step announce = announcement();
+  std::vector<Result> results;
+  if (!pg.pipeline(steps, results, letting ? &announce : nullptr)) return broken(pg, "a back-out");
   return Status::ok();
 }
 
@@ -698,9 +744,11 @@ Status DatabaseStore::backout(vxqm::Connection* connection, vxqm::UnitOfWork& wo
     return Status::ok();
   }
   Use use(*this, connection);
+  Link* link = ownLink(connection, work);
   // Without the database, what the unit holds comes back when the clean-up
   // finds its session gone.
-  Status status = use ? release(*use, work) : use.status;
+  Status status = use ? release(*use, work, link) : use.status;
+  aheadGone(link);
   afterWork(work);
   return status;
 }

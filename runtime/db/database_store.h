@@ -17,6 +17,7 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <deque>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -30,6 +31,8 @@
 #include "qm/queue_manager.h"
 
 namespace vxdb {
+
+struct Link;
 
 class DatabaseStore : public vxqm::Store {
  public:
@@ -108,6 +111,10 @@ class DatabaseStore : public vxqm::Store {
     int32_t pending = 0;
     // When the attributes were last read.
     int64_t refreshedAt = 0;
+    // The latest keys that became visible, numbered up to arrivalsEnd:
+    // a get served from its read-ahead checks that none lies before it.
+    std::deque<vxqm::MessageKey> arrivals;
+    uint64_t arrivalsEnd = 0;
   };
 
   // The database connection of a call: the connection's own, or the one
@@ -122,6 +129,7 @@ class DatabaseStore : public vxqm::Store {
   std::shared_ptr<vxqm::Queue> adopt(const Row& row, int first, const std::string& name);
   QueueState& stateOf(vxqm::Queue& queue);
   void lower(int64_t queueId, const vxqm::MessageKey& key);
+  static void arrived(QueueState& state, const vxqm::MessageKey& key);
   vxqm::Status checkPut(vxdb::Connection& pg, vxqm::Queue& queue, size_t length);
   vxqm::Status count(vxdb::Connection& pg, vxqm::Queue& queue, int32_t& depth);
   Connection::Step announcement() const;
@@ -131,11 +139,27 @@ class DatabaseStore : public vxqm::Store {
                       int64_t& id);
   vxqm::Status fetchOnce(vxdb::Connection& pg, vxqm::Queue& queue, const vxqm::Fetch& fetch,
                          const vxqm::MessageKey& from, uint64_t holder, vxqm::Fetched& fetched);
+  vxqm::Status fetchFirst(vxdb::Connection& pg, const std::shared_ptr<vxqm::Queue>& queue,
+                          const vxqm::Fetch& request, vxqm::Fetched& fetched);
   bool workSteps(vxqm::UnitOfWork& work, bool commit, std::vector<Connection::Step>& steps,
                  std::vector<std::string>& blocks);
   void madeVisible(vxqm::UnitOfWork& work, const std::vector<Result>& results);
-  vxqm::Status release(vxdb::Connection& pg, vxqm::UnitOfWork& work);
+  static Link* ownLink(vxqm::Connection* connection, const vxqm::UnitOfWork& work);
+  vxqm::Status release(vxdb::Connection& pg, vxqm::UnitOfWork& work, Link* link);
   void afterWork(vxqm::UnitOfWork& work);
+
+  // Read-ahead (read_ahead.cpp).
+  bool clearAhead(Link& link, QueueState& state);
+  vxqm::Status fetchAhead(Link& link, const std::shared_ptr<vxqm::Queue>& queue, const vxqm::Fetch& request,
+                          vxqm::Fetched& fetched);
+  vxqm::Status holdAhead(Link& link, vxqm::Queue& queue, const vxqm::Fetch& request, const vxqm::MessageKey& from,
+                         int32_t count);
+  void serveAhead(Link& link, const std::shared_ptr<vxqm::Queue>& queue, const vxqm::Fetch& request,
+                  vxqm::Fetched& fetched);
+  // The step that lets go what a link holds ahead; false when it holds nothing.
+  bool aheadStep(Link* link, const vxqm::UnitOfWork& work, Connection::Step& step);
+  void aheadGone(Link* link);
+  vxqm::Status letAheadGo(Link& link, const vxqm::UnitOfWork& work);
   std::shared_ptr<vxqm::Subscription> subscriptionFrom(vxdb::Connection& pg, const Row& row);
   std::shared_ptr<vxqm::Queue> queueById(vxdb::Connection& pg, int64_t id);
   int32_t finishPrepared(vxdb::Connection& pg, int64_t branchId, int64_t holderSession,
@@ -184,6 +208,11 @@ class DatabaseStore : public vxqm::Store {
   std::unordered_map<int64_t, QueueState> byId_;
   int errorsReported_ = 0;
 };
+
+// Whether a get takes the next message of its queue under syncpoint, the
+// get a read-ahead serves; and a fetch row's message, whole (read_ahead.cpp).
+bool plainGet(const vxqm::Fetch& request);
+void readFetched(const Row& row, vxqm::Fetched& fetched);
 
 // Has the store's anchor stopped when the process exits (listener.cpp).
 void stopAtExit(DatabaseStore* store);

@@ -158,6 +158,7 @@ void DatabaseStore::onNotification(const std::string& payload) {
   if (payload == "*") {
     for (auto& entry : byId_) {
       entry.second.floor = {0, 0};
+      arrived(entry.second, {0, 0});
       if (std::shared_ptr<vxqm::Queue> queue = entry.second.queue.lock()) queue->wakeWaiters();
     }
     return;
@@ -176,7 +177,9 @@ void DatabaseStore::onNotification(const std::string& payload) {
       byId_.erase(state);
       return;
     }
-    // Attributes: the defaults a put stamps come from here.
+    // Attributes: the defaults a put stamps come from here; a get served
+    // from a read-ahead looks in the database again (inhibited?).
+    arrived(state->second, {0, 0});
     Result result = anchor_.run(statements_.queueById, Params().i64(id));
     if (result.ok() && result.rows() > 0) adopt(result.row(0), 0, queue->name());
     queue->wakeWaiters();

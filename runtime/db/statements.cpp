@@ -201,6 +201,29 @@ Statements::Statements(const std::string& s) {
       "WITH back AS (UPDATE S.messages SET held_by = NULL, held_uow = NULL, backout_count = "
       "backout_count + 1 WHERE held_by = $2::bigint AND held_uow = $3::bigint AND $1::bigint[] IS NOT NULL" +
       back);
+  // Up to $5 messages from the queue's head, held by the unit of work, with
+  // everything a get returns, in the fetch's columns, one row per message
+  // (or one row of nulls when none), in their order.
+  holdAhead = named("hold_ahead", s,
+      "WITH qq AS (SELECT inhibit_get FROM S.queues WHERE id = $1::bigint), "
+      "c AS (SELECT id FROM S.messages WHERE queue_id = $1::bigint AND (rank, id) >= ($2::smallint, "
+      "$3::bigint) AND held_by IS NULL AND (expires_at = 0 OR expires_at > $4::bigint) AND NOT "
+      "(SELECT inhibit_get FROM qq) ORDER BY rank, id LIMIT $5::integer FOR UPDATE SKIP LOCKED), "
+      "d AS (UPDATE S.messages m SET held_by = $6::bigint, held_uow = $7::bigint WHERE m.id = "
+      "ANY(ARRAY(SELECT id FROM c)) RETURNING m.id, m.rank, octet_length(m.data) AS length, "
+      "m.expires_at, " + prefixed("m.") + ", m.properties, m.data) "
+      "SELECT (SELECT count(*) FROM qq), (SELECT inhibit_get FROM qq), d.id, d.rank, d.length, "
+      "d.expires_at, " + prefixed("d.") + ", d.properties, d.data, "
+      "set_config('synchronous_commit', 'off', true) FROM (SELECT 1) one LEFT JOIN d ON true "
+      "ORDER BY d.rank, d.id");
+  // Messages held ahead and not got, let go as they were, the first of each
+  // queue remembered for announcing.
+  releaseAhead = named("release_ahead", s,
+      "WITH back AS (UPDATE S.messages SET held_by = NULL, held_uow = NULL WHERE id = ANY($1::bigint[]) "
+      "AND held_by = $2::bigint AND held_uow = $3::bigint RETURNING queue_id, rank, id), "
+      "ins AS (SELECT DISTINCT ON (queue_id) queue_id, rank, id FROM back ORDER BY queue_id, rank, id) "
+      "SELECT set_config('vxrt.announce', concat_ws(';', NULLIF(current_setting('vxrt.announce', true), ''), "
+      "string_agg(ins.queue_id || ' ' || ins.rank || ' ' || ins.id, ';')), false) FROM ins");
   notify = named("notify", s, "SELECT pg_notify($1::text, $2::text)");
   existing = named("existing", s, "SELECT id FROM S.messages WHERE id = ANY($1::bigint[])");
   sweep = named("sweep", s,

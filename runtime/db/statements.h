@@ -53,7 +53,7 @@ struct Statements {
   Statement queueByName, queueById, createQueue, changeQueue, deleteQueue, depth;
   Statement opened, closed, openElsewhere;
   Statement checkPut, putVisible, insertPending, insertQuiet, deleteHeld, relaxCommit, releaseHeld, releaseUow, notify,
-      announce;
+      announce, holdAhead, releaseAhead;
   Statement existing, sweep;
   Statement newSession, sessionLost, cleanup;
   Statement subCount, subAdd, subRemove, subNamed, subAllNamed, subAll, subTake, subLetGo;

@@ -4,7 +4,10 @@
 #ifndef VXDB_USE_H
 #define VXDB_USE_H
 
+#include <deque>
+#include <memory>
 #include <mutex>
+#include <vector>
 
 #include "db/database_store.h"
 
@@ -13,6 +16,15 @@ namespace vxdb {
 struct Link : vxqm::StoreLink {
   vxdb::Connection pg;
   uint64_t epoch = 0;  // the anchor's epoch when it was made
+
+  // The reading ahead of the connection's unit of work (read_ahead.cpp):
+  // the queue it gets from, how many it got there, and the messages it
+  // holds and has not got, in their order; and the queue's arrivals seen.
+  std::shared_ptr<vxqm::Queue> aheadQueue;
+  int32_t aheadGot = 0;
+  std::deque<vxqm::Fetched> ahead;
+  std::vector<int64_t> aheadExpired;  // held ahead, expired before they were got
+  uint64_t arrivalsSeen = 0;
 };
 
 class DatabaseStore::Use {

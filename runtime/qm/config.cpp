@@ -72,6 +72,15 @@ std::string applyStatement(const std::vector<std::string>& words, QueueManagerCo
     return {};
   }
   if (keyword == "chlauth") return applyChannelRule(words, config);
+  if (keyword == "readahead") {
+    char* end = nullptr;
+    long count = words.size() == 2 ? std::strtol(words[1].c_str(), &end, 10) : 0;
+    if (words.size() != 2 || *end != '\0' || count < 1 || count > kMaxReadAhead) {
+      return "expected: readahead COUNT (1 to " + std::to_string(kMaxReadAhead) + ")";
+    }
+    config.readAhead = static_cast<int32_t>(count);
+    return {};
+  }
   if (keyword == "schema") {
     if (words.size() != 2) return "expected: schema NAME";
     config.databaseSchema = words[1];

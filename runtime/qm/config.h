@@ -18,6 +18,10 @@
 //                                  the line); the environment's VXRT_DATABASE wins
 //   schema NAME                    the database schema (default vxrt); the
 //                                  environment's VXRT_DATABASE_SCHEMA wins
+//   readahead COUNT                on a database, a get under syncpoint that follows
+//                                  others from the same queue in its unit of work
+//                                  may hold up to COUNT messages in one round trip
+//                                  (1, the default, to 1000; see queue_manager.h)
 // Keys: maxdepth (1 or more), maxmsglength (0 to the queue manager's limit),
 // defpriority (0 to 9), defpersistence (0 or 1), put and get (enabled or
 // inhibited).

@@ -93,7 +93,16 @@ struct QueueManagerConfig {
   // How often a get waiting on a shared store, and a dispatcher of its
   // consumers, look again by themselves: what a missed notification costs.
   int64_t sharedPollMs = 1000;
+  // On a database: how many messages a get under syncpoint may hold in one
+  // round trip for the gets of its unit of work that follow (read ahead).
+  // The number grows with the gets the unit has made from the queue, so a
+  // unit that gets one message holds one. Messages held ahead are not seen
+  // by other connections until the unit ends; those it did not get go back
+  // then, their backout count unchanged. 1 reads nothing ahead.
+  int32_t readAhead = 1;
 };
+
+constexpr int32_t kMaxReadAhead = 1000;
 
 struct ConnectRequest {
   std::string qmgrName;  // empty: this queue manager

@@ -1,7 +1,9 @@
 // A process of the tests between processes: one role against a schema of
 // the database store, reporting on standard output, a line per event:
-//   hold SCHEMA COUNT       gets COUNT messages under syncpoint ("held N"),
-//                           then says "ready" and waits to be killed
+//   hold SCHEMA COUNT [READAHEAD]
+//                           gets COUNT messages under syncpoint ("held N"),
+//                           reading ahead as told, then says "ready" and
+//                           waits to be killed
 //   pending SCHEMA COUNT    puts COUNT messages under syncpoint, "ready", waits
 //   produce SCHEMA FIRST COUNT
 //                           puts and commits messages FIRST.. one by one:
@@ -160,7 +162,9 @@ int main(int argc, char** argv) {
   }
   std::string role = argv[1];
   // Never destroyed: a killed process does not destroy it either.
-  auto* qm = new vxqm::QueueManager(vxtest::databaseConfig(argv[2]));
+  vxqm::QueueManagerConfig config = vxtest::databaseConfig(argv[2]);
+  if (role == "hold" && argc == 5) config.readAhead = std::atoi(argv[4]);
+  auto* qm = new vxqm::QueueManager(config);
   if (role == "hold" || role == "pending") {
     Client client(*qm, "CRASH.Q");
     if (!client.connect()) return 3;

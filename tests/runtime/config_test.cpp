@@ -36,7 +36,8 @@ TEST(Config, StatementsDefineQueuesModelsUsersAndTheName) {
       "queue TALY.QUEUE.1 maxdepth=7\n"
       "user app s3cret\n"
       "database  host=db.example port=5433 dbname='orders db'  # shared\n"
-      "schema orders\n",
+      "schema orders\n"
+      "readahead 50\n",
       errors);
   EXPECT_TRUE(errors.empty()) << errors.front();
   EXPECT_EQ(config.name, "ORDERS.QM");
@@ -58,6 +59,7 @@ TEST(Config, StatementsDefineQueuesModelsUsersAndTheName) {
   EXPECT_EQ(config.users[0].password, "s3cret");
   EXPECT_EQ(config.database, "host=db.example port=5433 dbname='orders db'") << "the rest of the line";
   EXPECT_EQ(config.databaseSchema, "orders");
+  EXPECT_EQ(config.readAhead, 50);
 }
 
 TEST(Config, BadLinesAreReportedWithTheirNumberAndSkipped) {
@@ -75,9 +77,16 @@ TEST(Config, BadLinesAreReportedWithTheirNumberAndSkipped) {
       "user onlyname\n"
       "queue Q6 maxmsglength=999999999999\n"
       "database\n"
-      "schema a b\n",
+      "schema a b\n"
+      "readahead 0\n"
+      "readahead 1001\n"
+      "readahead 8x\n",
       errors);
-  ASSERT_EQ(errors.size(), 12u);
+  ASSERT_EQ(errors.size(), 15u);
+  for (size_t bad = 12; bad < 15; ++bad) {
+    EXPECT_NE(errors[bad].find("readahead COUNT (1 to 1000)"), std::string::npos) << errors[bad];
+  }
+  EXPECT_EQ(config.readAhead, 1);
   EXPECT_NE(errors[10].find("database CONNINFO"), std::string::npos) << errors[10];
   EXPECT_EQ(config.database, "");
   EXPECT_EQ(errors[0].rfind("line 2: ", 0), 0u) << errors[0];

@@ -45,6 +45,7 @@ struct Got {
 class QmTest : public ::testing::Test {
  protected:
   QmTest() : qm(testConfig(), clock) {}
+  explicit QmTest(const vxqm::QueueManagerConfig& config) : qm(config, clock) {}
 
   int32_t connect();
   int32_t open(int32_t hconn, const std::string& queue, int32_t options);

@@ -109,3 +109,75 @@ TEST_F(UnitsOfWork, ACommitAfterItsQueueWasDeletedIsHarmless) {
   EXPECT_EQ(qm.commit(worker), ok());
   EXPECT_EQ(get(observer, theirs).text, "survives");
 }
+
+namespace {
+
+// A unit of work that gets many messages from one queue, with read-ahead
+// on: the database store then holds several messages per round trip; the
+// memory store reads nothing ahead. What the unit and others see is the same.
+class ReadAhead : public QmTest {
+ protected:
+  ReadAhead() : QmTest(config()) {}
+  static QueueManagerConfig config() {
+    QueueManagerConfig config = testConfig();
+    config.readAhead = 8;
+    config.limits.maxUncommittedMessages = 100;
+    return config;
+  }
+  void SetUp() override {
+    worker = connect();
+    observer = connect();
+    mine = open(worker, "TALY.QUEUE.2", VXOO_INPUT_SHARED);
+    theirs = open(observer, "TALY.QUEUE.2", VXOO_INPUT_SHARED | VXOO_OUTPUT);
+    for (int i = 0; i < 30; ++i) {
+      MessageDescriptor md;
+      md.correlId[0] = static_cast<uint8_t>(i + 1);
+      ASSERT_EQ(put(observer, theirs, "m" + std::to_string(i), md), ok());
+    }
+    syncpoint.syncpoint = true;
+  }
+  // The texts of count syncpoint gets by the worker.
+  std::string take(int count) {
+    std::string texts;
+    for (int i = 0; i < count; ++i) texts += (texts.empty() ? "" : " ") + get(worker, mine, syncpoint).text;
+    return texts;
+  }
+  int32_t worker = 0, observer = 0, mine = 0, theirs = 0;
+  GetOptions syncpoint;
+};
+
+}  // namespace
+
+TEST_F(ReadAhead, AUnitGetsInOrderAndWhatItDidNotGetComesBackUntouched) {
+  EXPECT_EQ(take(6), "m0 m1 m2 m3 m4 m5");
+  MessageDescriptor urgent;
+  urgent.priority = 9;
+  ASSERT_EQ(put(observer, theirs, "urgent", urgent), ok());
+  EXPECT_EQ(take(2), "urgent m6") << "a message put since, of a higher priority, comes first";
+
+  Got tooLong = get(worker, mine, syncpoint, {}, 1);
+  EXPECT_EQ(tooLong.status, failure(VXRC_TRUNCATED_MSG_FAILED));
+  EXPECT_EQ(tooLong.dataLength, 2);
+  EXPECT_EQ(take(6), "m7 m8 m9 m10 m11 m12") << "the message too long for the buffer stays next";
+
+  GetOptions byCorrelId = syncpoint;
+  byCorrelId.matchCorrelId = true;
+  MessageDescriptor match;
+  match.correlId[0] = 15;  // m14
+  EXPECT_EQ(get(worker, mine, byCorrelId, match).text, "m14") << "found while it may be held ahead";
+  EXPECT_EQ(take(3), "m13 m15 m16");
+  ASSERT_EQ(qm.commit(worker), ok());
+
+  Got next = get(observer, theirs);
+  EXPECT_EQ(next.text, "m17") << "what was held ahead is back at commit, in its place";
+  EXPECT_EQ(next.md.backoutCount, 0);
+
+  EXPECT_EQ(take(3), "m18 m19 m20");
+  ASSERT_EQ(qm.backout(worker), ok());
+  for (int i = 18; i < 24; ++i) {
+    next = get(observer, theirs);
+    EXPECT_EQ(next.text, "m" + std::to_string(i));
+    EXPECT_EQ(next.md.backoutCount, i <= 20 ? 1 : 0) << "only the messages got are counted, m" << i;
+  }
+  EXPECT_EQ(depth(observer, "TALY.QUEUE.2"), 6);
+}
