@@ -39,6 +39,7 @@
 #include "db/pg.h"
 #include "db/schema.h"
 #include "db/statements.h"
+#include "summary.h"
 
 namespace {
 
@@ -425,6 +426,9 @@ std::string load() {
 void row(const char* what, double figure, double base, const char* unit, double target, bool lower) {
   double ratio = base > 0 ? figure / base : figure;
   bool met = lower ? figure <= target : ratio >= target;
+  char bound[32];
+  std::snprintf(bound, sizeof bound, "%s %.2f", lower ? "<=" : ">=", target);
+  summaryRow(std::string("database store: ") + what, figure, base, unit, bound);
   if (base > 0) {
     std::printf("| %-52s | %9.1f %-5s | %9.1f | %5.2f | %s %.2f | %-6s |\n", what, figure, unit, base, ratio,
                 lower ? "<=" : ">=", target, met ? "met" : "missed");

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "ratio.h"
+#include "summary.h"
 
 std::vector<RatioPair>& ratioPairs() {
   static std::vector<RatioPair> pairs;
@@ -47,6 +48,9 @@ int main(int argc, char** argv) {
     if (subject == collector.nanos.end() || baseline == collector.nanos.end()) continue;
     std::printf("%-58s %12.1f %12.1f %7.2fx  %s\n", pair.title.c_str(), subject->second,
                 baseline->second, subject->second / baseline->second, pair.target.c_str());
+    // The summary takes the ratio's target: "<= 1.2x, ..." gives "<= 1.2".
+    std::string target = pair.target.substr(0, pair.target.find('x'));
+    summaryRow(pair.title + " (cost)", subject->second, baseline->second, "ns", target);
   }
   benchmark::Shutdown();
   return 0;

@@ -21,13 +21,15 @@ import javax.management.ObjectName;
  * Native, libvxtaly.so, VXInterface, the embedded queue manager), each beside
  * a LinkedBlockingQueue of byte arrays in the same JVM that makes the same
  * copies: the message copied in on the put and out into a new array on the
- * get. Then the process's memory over 100,000 put/get pairs after a warm-up.
+ * get. Then the process's memory over 1,000,000 put/get pairs after a warm-up,
+ * and with 10,000 messages of 1 KiB queued.
  * Not a test: it prints numbers and ratios measured in the same run.
  */
 public final class PutGetBench {
 
     private static final String MODEL_QUEUE = System.getProperty("bench.model", "TALY.MODEL.QUEUE");
-    private static final int MEMORY_PAIRS = 100_000;
+    private static final int MEMORY_PAIRS = 1_000_000;
+    private static final int QUEUED = 10_000;
 
     private PutGetBench() {
     }
@@ -48,12 +50,23 @@ public final class PutGetBench {
             System.out.printf("%-9s %-8s %14s %14s %8s%n", "size", "threads", "taly", "baseline", "ratio");
             for (int size : new int[] {100, 64 * 1024}) {
                 int pairs = size <= 100 ? 40_000 : 4_000;
+                double oneThread = 0;
                 for (int threads : new int[] {1, 2}) {
                     double taly = rate(threads, pairs, () -> talyPairs(queueName, size));
                     LinkedBlockingQueue<byte[]> inJvm = new LinkedBlockingQueue<>();
                     double baseline = rate(threads, pairs, () -> baselinePairs(inJvm, size));
-                    System.out.printf("%-9s %-8d %12.0f/s %12.0f/s %8.3f%n",
-                            size == 100 ? "100 B" : "64 KiB", threads, taly, baseline, taly / baseline);
+                    String sizeName = size == 100 ? "100 B" : "64 KiB";
+                    System.out.printf("%-9s %-8d %12.0f/s %12.0f/s %8.3f%n", sizeName, threads, taly, baseline,
+                            taly / baseline);
+                    if (threads == 1) {
+                        oneThread = taly;
+                        // 64 KiB: within 1.3x of the same copies alone.
+                        Summary.row(sizeName + " put/get pairs, 1 thread, vs a LinkedBlockingQueue's copies", taly,
+                                baseline, "/s", size == 100 ? ">= 0.05" : ">= 0.77");
+                    } else if (size == 100) {
+                        Summary.row("100 B put/get pairs, 2 threads on 2 connections vs 1", taly, oneThread, "/s",
+                                ">= 1.6");
+                    }
                 }
             }
             System.out.println();
@@ -157,7 +170,7 @@ public final class PutGetBench {
     /**
      * Resident set size and the JVM's own committed memory (Native Memory
      * Tracking, when the JVM runs with -XX:NativeMemoryTracking=summary)
-     * before and after 100,000 pairs of 100-byte messages, after a warm-up of
+     * before and after 1,000,000 pairs of 100-byte messages, after a warm-up of
      * as many, each after a System.gc(). What grows in the resident set beyond
      * what the JVM accounts for is the native libraries' memory. Run with a
      * fixed heap touched at start (-Xms = -Xmx, -XX:+AlwaysPreTouch), or the
@@ -172,21 +185,43 @@ public final class PutGetBench {
             long[] after = sample();
             pairs.run(MEMORY_PAIRS);
             long[] again = sample();
-            report("100,000 pairs", before, after);
-            report("100,000 more", after, again);
+            report("1,000,000 pairs", before, after);
+            long grown = report("1,000,000 more", after, again);
+            Summary.row("native memory growth over 1,000,000 100 B pairs after as many", grown, 0, "KiB",
+                    "<= 512");
+        }
+        // What 10,000 queued 1 KiB messages take outside the JVM, against
+        // their bytes.
+        try (Connection connection = Connection.connect();
+                Queue queue = connection.open(queueName, OpenOption.OUTPUT, OpenOption.INPUT_SHARED)) {
+            byte[] body = new byte[1024];
+            long[] before = sample();
+            for (int i = 0; i < QUEUED; i++) {
+                queue.put(new Message(body));
+            }
+            long[] full = sample();
+            long grown = report("10,000 queued", before, full);
+            Summary.row("native memory of 10,000 queued 1 KiB messages vs their bytes", grown, QUEUED, "KiB",
+                    "<= 2");
+            GetOptions get = GetOptions.builder().bufferSize(1024).build();
+            for (int i = 0; i < QUEUED; i++) {
+                queue.get(get);
+            }
         }
     }
 
-    private static void report(String what, long[] before, long[] after) {
+    /** Prints the growth from one sample to the other; returns that outside the JVM (the whole if unknown). */
+    private static long report(String what, long[] before, long[] after) {
         long rss = after[0] - before[0];
         if (after[1] < 0 || before[1] < 0) {
-            System.out.printf("  %-14s resident set %+d KiB (run with -XX:NativeMemoryTracking=summary"
+            System.out.printf("  %-16s resident set %+d KiB (run with -XX:NativeMemoryTracking=summary"
                     + " to separate the JVM's own memory)%n", what, rss);
-            return;
+            return rss;
         }
         long nmt = after[1] - before[1];
-        System.out.printf("  %-14s resident set %+d KiB, JVM committed %+d KiB, outside the JVM %+d KiB%n",
+        System.out.printf("  %-16s resident set %+d KiB, JVM committed %+d KiB, outside the JVM %+d KiB%n",
                 what, rss, nmt, rss - nmt);
+        return rss - nmt;
     }
 
     /** VmRSS and NMT's committed total, in KiB; -1 where not available. */
