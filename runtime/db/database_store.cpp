@@ -545,7 +545,7 @@ Status DatabaseStore::fetch(vxqm::Connection& connection, const std::shared_ptr<
     // Held ahead for gets that are not coming: back first.
     if (!link.ahead.empty() || !link.aheadExpired.empty()) status = letAheadGo(link, connection.unitOfWork);
     if (!status.failed()) status = fetchFirst(*use, queue, request, fetched);
-    if (reading) {
+    if (reading && !status.failed()) {
       link.aheadQueue = queue;
       link.aheadGot = fetched.found && !fetched.left ? 1 : 0;
       link.arrivalsSeen = stateOf(*queue).arrivalsEnd;

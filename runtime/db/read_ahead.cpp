@@ -69,13 +69,17 @@ Status DatabaseStore::fetchAhead(Link& link, const std::shared_ptr<vxqm::Queue>&
     link.aheadExpired.push_back(static_cast<int64_t>(link.ahead.front().key.sequence));
     link.ahead.pop_front();
   }
-  if (link.ahead.empty() || !clearAhead(link, state)) {
+  // Gets inhibited here, or anything that may sort before what is held:
+  // the database decides.
+  if (link.ahead.empty() || link.lookAgain || queue->attributes().inhibitGet || !clearAhead(link, state)) {
     // With messages held ahead, one more from the database, which may sort
     // before them; without, as many as the unit has got from the queue.
     int32_t room = config_.limits.maxUncommittedMessages - static_cast<int32_t>(request.work->size());
     int32_t count = link.ahead.empty() ? std::min(config_.readAhead, link.aheadGot) : 1;
     count = std::max(1, std::min(count, room));
     link.arrivalsSeen = state.arrivalsEnd;
+    bool held = !link.ahead.empty();
+    vxqm::MessageKey front = held ? link.ahead.front().key : vxqm::MessageKey{0, 0};
     size_t had = link.ahead.size();
     vxqm::MessageKey start{0, 0};
     Status status = holdAhead(link, *queue, request, state.floor, count);
@@ -83,6 +87,9 @@ Status DatabaseStore::fetchAhead(Link& link, const std::shared_ptr<vxqm::Queue>&
       status = holdAhead(link, *queue, request, start, count);
     }
     if (status.failed()) return status;
+    // One found before what was held: there may be more (an announcement
+    // names only the first), so the next get looks in the database too.
+    link.lookAgain = held && link.ahead.front().key < front;
   }
   if (!link.ahead.empty()) serveAhead(link, queue, request, fetched);
   return Status::ok();
@@ -161,6 +168,7 @@ void DatabaseStore::aheadGone(Link* link) {
   link->aheadExpired.clear();
   link->aheadQueue.reset();
   link->aheadGot = 0;
+  link->lookAgain = false;
 }
 
 // Lets go what the link holds ahead, before a get of another kind or from

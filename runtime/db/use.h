@@ -25,6 +25,7 @@ struct Link : vxqm::StoreLink {
   std::deque<vxqm::Fetched> ahead;
   std::vector<int64_t> aheadExpired;  // held ahead, expired before they were got
   uint64_t arrivalsSeen = 0;
+  bool lookAgain = false;  // the last look found one before those held
 };
 
 class DatabaseStore::Use {

@@ -181,3 +181,34 @@ TEST_F(ReadAhead, AUnitGetsInOrderAndWhatItDidNotGetComesBackUntouched) {
   }
   EXPECT_EQ(depth(observer, "TALY.QUEUE.2"), 6);
 }
+
+TEST_F(ReadAhead, WhatBecomesVisibleBeforeTheMessagesHeldAheadComesFirst) {
+  EXPECT_EQ(take(6), "m0 m1 m2 m3 m4 m5");
+  // Several of a higher priority, in one commit (announced by the first).
+  MessageDescriptor urgent;
+  urgent.priority = 9;
+  PutOptions inUnit;
+  inUnit.syncpoint = true;
+  for (int i = 1; i <= 3; ++i) ASSERT_EQ(put(observer, theirs, "u" + std::to_string(i), urgent, inUnit), ok());
+  ASSERT_EQ(qm.commit(observer), ok());
+  EXPECT_EQ(take(4), "u1 u2 u3 m6");
+  ASSERT_EQ(qm.commit(worker), ok());
+
+  // Messages another connection held, and held ahead, backed out.
+  int32_t other = connect();
+  int32_t hers = open(other, "TALY.QUEUE.2", VXOO_INPUT_SHARED);
+  for (int i = 0; i < 5; ++i) ASSERT_EQ(get(other, hers, syncpoint).status, ok());
+  take(5);
+  ASSERT_EQ(qm.backout(other), ok());
+  EXPECT_EQ(take(3), "m7 m8 m9");
+
+  // Gets inhibited in this process meanwhile.
+  int32_t setter = connect();
+  int32_t handle = open(setter, "TALY.QUEUE.2", VXOO_SET);
+  int32_t selector = VXIA_INHIBIT_GET, value = VXINHIBIT_INHIBITED;
+  ASSERT_EQ(qm.set(setter, handle, 1, &selector, 1, &value, 0, nullptr), ok());
+  EXPECT_EQ(get(worker, mine, syncpoint).status, failure(VXRC_GET_INHIBITED));
+  value = VXINHIBIT_ALLOWED;
+  ASSERT_EQ(qm.set(setter, handle, 1, &selector, 1, &value, 0, nullptr), ok());
+  EXPECT_EQ(take(1), "m10");
+}
