@@ -65,8 +65,14 @@ void Queue::unwatch(std::condition_variable* dispatcher) {
   if (it != watchers_.end()) watchers_.erase(it);
 }
 
+std::atomic<uint64_t>& Queue::wakeUps() {
+  static std::atomic<uint64_t> count{0};
+  return count;
+}
+
 void Queue::notify() {
   ++generation_;
+  wakeUps().fetch_add(1, std::memory_order_release);
   available_.notify_all();
   for (std::condition_variable* watcher : watchers_) watcher->notify_all();
 }
