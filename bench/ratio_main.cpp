@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "ratio.h"
 #include "summary.h"
@@ -24,8 +25,11 @@ class Collector : public benchmark::ConsoleReporter {
 
   void ReportRuns(const std::vector<Run>& runs) override {
     for (const Run& run : runs) {
-      if (run.run_type == Run::RT_Iteration && !run.error_occurred) {
-        nanos[run.benchmark_name()] = run.GetAdjustedCPUTime() *
+      if (run.error_occurred) continue;
+      // One run, or the median of the repetitions.
+      bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
+      if (run.run_type == Run::RT_Iteration || median) {
+        nanos[run.run_name.str()] = run.GetAdjustedCPUTime() *
             benchmark::GetTimeUnitMultiplier(benchmark::kNanosecond) /
             benchmark::GetTimeUnitMultiplier(run.time_unit);
       }
@@ -37,6 +41,19 @@ class Collector : public benchmark::ConsoleReporter {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Unless told otherwise: each benchmark five times, the repetitions of
+  // all of them in a random order, so that a subject and its baseline meet
+  // the machine in the same states; each figure is the median.
+  std::vector<char*> args(argv, argv + argc);
+  bool told = false;
+  for (int i = 1; i < argc; ++i) told = told || std::string(argv[i]).rfind("--benchmark_repetitions", 0) == 0;
+  static char repetitions[] = "--benchmark_repetitions=5";
+  static char interleaving[] = "--benchmark_enable_random_interleaving=true";
+  static char aggregates[] = "--benchmark_display_aggregates_only=true";
+  if (!told) args.insert(args.begin() + 1, {repetitions, interleaving, aggregates});
+  argc = static_cast<int>(args.size());
+  args.push_back(nullptr);
+  argv = args.data();
   benchmark::Initialize(&argc, argv);
   Collector collector;
   benchmark::RunSpecifiedBenchmarks(&collector);

@@ -30,6 +30,7 @@ public final class PutGetBench {
     private static final String MODEL_QUEUE = System.getProperty("bench.model", "TALY.MODEL.QUEUE");
     private static final int MEMORY_PAIRS = 1_000_000;
     private static final int QUEUED = 10_000;
+    private static final int WARM_UP = 200_000;
 
     private PutGetBench() {
     }
@@ -48,6 +49,13 @@ public final class PutGetBench {
             System.out.println(" baseline: LinkedBlockingQueue<byte[]>, clone on put and on take)");
             System.out.println();
             System.out.printf("%-9s %-8s %14s %14s %8s%n", "size", "threads", "taly", "baseline", "ratio");
+            // The JIT compiles both paths before anything is measured: with
+            // only the warm-up of each rate, the first row measured the
+            // compiler.
+            try (TalyPairs warm = new TalyPairs(queueName, 100)) {
+                warm.run(WARM_UP);
+            }
+            baselinePairs(new LinkedBlockingQueue<>(), 100).run(WARM_UP);
             for (int size : new int[] {100, 64 * 1024}) {
                 int pairs = size <= 100 ? 40_000 : 4_000;
                 double oneThread = 0;
