@@ -479,6 +479,16 @@ void DatabaseStore::lower(int64_t queueId, const vxqm::MessageKey& key) {
   arrived(state->second, key);
 }
 
+// What a get's first row says of its queue: gone, gets inhibited, or there.
+Status queueFound(const Row& row, vxqm::Queue& queue) {
+  if (row.i64(kFetchQueueFound) == 0) {
+    queue.markDeleted();
+    return Status::failure(VXRC_OBJECT_DELETED);
+  }
+  queue.attributes().inhibitGet = row.boolean(kFetchInhibited);
+  return queue.attributes().inhibitGet ? Status::failure(VXRC_GET_INHIBITED) : Status::ok();
+}
+
 Status DatabaseStore::fetchOnce(Connection& pg, vxqm::Queue& queue, const vxqm::Fetch& request,
                                 const vxqm::MessageKey& from, uint64_t holder, vxqm::Fetched& fetched) {
   FetchShape shape;
@@ -503,16 +513,8 @@ Status DatabaseStore::fetchOnce(Connection& pg, vxqm::Queue& queue, const vxqm::
   Result result = pg.run(statements_.fetch[static_cast<size_t>(shape.index())], params);
   if (!result.ok()) return broken(pg, "a get");
   Row row = result.row(0);
-  if (row.i64(kFetchQueueFound) == 0) {
-    queue.markDeleted();
-    return Status::failure(VXRC_OBJECT_DELETED);
-  }
-  if (row.boolean(kFetchInhibited)) {
-    queue.attributes().inhibitGet = true;
-    return Status::failure(VXRC_GET_INHIBITED);
-  }
-  queue.attributes().inhibitGet = false;
-  if (row.isNull(kFetchId)) return Status::ok();
+  Status status = queueFound(row, queue);
+  if (status.failed() || row.isNull(kFetchId)) return status;
   fetched.found = true;
   fetched.key = {row.i16(kFetchRank), static_cast<uint64_t>(row.i64(kFetchId))};
   fetched.length = row.i32(kFetchLength);

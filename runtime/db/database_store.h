@@ -212,6 +212,8 @@ class DatabaseStore : public vxqm::Store {
 // Whether a get takes the next message of its queue under syncpoint, the
 // get a read-ahead serves; and a fetch row's message, whole (read_ahead.cpp).
 bool plainGet(const vxqm::Fetch& request);
+// What a get's first row says of its queue (database_store.cpp).
+vxqm::Status queueFound(const Row& row, vxqm::Queue& queue);
 void readFetched(const Row& row, vxqm::Fetched& fetched);
 
 // Has the store's anchor stopped when the process exits (listener.cpp).

@@ -105,16 +105,8 @@ Status DatabaseStore::holdAhead(Link& link, vxqm::Queue& queue, const vxqm::Fetc
   Result result = link.pg.run(statements_.holdAhead, params);
   if (!result.ok()) return broken(link.pg, "a get");
   Row first = result.row(0);
-  if (first.i64(kFetchQueueFound) == 0) {
-    queue.markDeleted();
-    return Status::failure(VXRC_OBJECT_DELETED);
-  }
-  if (first.boolean(kFetchInhibited)) {
-    queue.attributes().inhibitGet = true;
-    return Status::failure(VXRC_GET_INHIBITED);
-  }
-  queue.attributes().inhibitGet = false;
-  if (first.isNull(kFetchId)) return Status::ok();
+  Status status = queueFound(first, queue);
+  if (status.failed() || first.isNull(kFetchId)) return status;
   // The first found is the first visible from the key on.
   stateOf(queue).floor = {first.i16(kFetchRank), static_cast<uint64_t>(first.i64(kFetchId))};
   for (int i = 0; i < result.rows(); ++i) {
