@@ -3,8 +3,8 @@
 # the figure alone where there is no baseline, against the target.
 BEGIN {
   FS = "\t"
-  printf "| %-66s | %16s | %12s | %7s | %-8s | %-6s |\n", "what", "figure", "baseline", "ratio", "target", ""
-  printf "|%s|%s|%s|%s|%s|%s|\n", dashes(68), dashes(18), dashes(14), dashes(9), dashes(10), dashes(8)
+  printf "| %-70s | %16s | %12s | %7s | %-8s | %-6s |\n", "what", "figure", "baseline", "ratio", "target", ""
+  printf "|%s|%s|%s|%s|%s|%s|\n", dashes(72), dashes(18), dashes(14), dashes(9), dashes(10), dashes(8)
 }
 function dashes(n,   s) { s = ""; while (n-- > 0) s = s "-"; return s }
 function number(x) { return sprintf(x >= 100 ? "%.0f" : "%.2f", x) }
@@ -13,8 +13,8 @@ function number(x) { return sprintf(x >= 100 ? "%.0f" : "%.2f", x) }
   value = baseline > 0 ? figure / baseline : figure
   met = (target[1] == ">=") ? value >= target[2] + 0 : value <= target[2] + 0
   if (baseline > 0) {
-    printf "| %-66s | %11s %-4s | %12s | %7.3f | %-8s | %-6s |\n", $1, number(figure), $4, number(baseline), value, $5, met ? "met" : "missed"
+    printf "| %-70s | %11s %-4s | %12s | %7.3f | %-8s | %-6s |\n", $1, number(figure), $4, number(baseline), value, $5, met ? "met" : "missed"
   } else {
-    printf "| %-66s | %11s %-4s | %12s | %7s | %-8s | %-6s |\n", $1, number(figure), $4, "-", "-", $5, met ? "met" : "missed"
+    printf "| %-70s | %11s %-4s | %12s | %7s | %-8s | %-6s |\n", $1, number(figure), $4, "-", "-", $5, met ? "met" : "missed"
   }
 }
