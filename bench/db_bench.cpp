@@ -314,15 +314,16 @@ int baselineConsumer(const std::vector<std::string>& args) {
     if (ahead.empty()) {
       // Reading ahead, as many as the unit has got, up to readAhead; the
       // first of a unit with the get's own statement.
+      bool reading = readAhead > 1 && !held.empty();
       int32_t many = std::min<int32_t>(readAhead, std::max<int32_t>(1, static_cast<int32_t>(held.size())));
       vxdb::Params params;
       params.i64(baseline.queue).i16(rank).i64(after).i64(0);
-      if (readAhead > 1 && !held.empty()) {
+      if (reading) {
         params.i32(many).i64(1).i64(uow);
       } else {
         params.i32(1024).boolean(false).i64(1).i64(uow);
       }
-      vxdb::Result result = pg.run(readAhead > 1 && !held.empty() ? statements.holdAhead : fetch, params);
+      vxdb::Result result = pg.run(reading ? statements.holdAhead : fetch, params);
       if (!result.ok()) {
         std::printf("failed %s\n", pg.error().c_str());
         return 1;

@@ -479,6 +479,23 @@ void DatabaseStore::lower(int64_t queueId, const vxqm::MessageKey& key) {
   arrived(state->second, key);
 }
 
+bool headGet(const vxqm::Fetch& request) {
+  return request.after == nullptr && !request.match.byMsgId && !request.match.byCorrelId &&
+         (request.skip == nullptr || request.skip->empty());
+}
+
+void readFetched(const Row& row, vxqm::Fetched& fetched, bool descriptor, bool message) {
+  fetched.found = true;
+  fetched.key = {row.i16(kFetchRank), static_cast<uint64_t>(row.i64(kFetchId))};
+  fetched.length = row.i32(kFetchLength);
+  fetched.expiresAt = row.i64(kFetchExpiresAt);
+  if (descriptor) readDescriptor(row, kFetchDescriptor, fetched.md);
+  if (!message) return;
+  fetched.properties = readProperties(row, kFetchProperties);
+  fetched.message = std::make_unique<vxqm::StoredMessage>();
+  fetched.message->data.assign(row.bytes(kFetchData), row.bytes(kFetchData) + row.length(kFetchData));
+}
+
 // What a get's first row says of its queue: gone, gets inhibited, or there.
 Status queueFound(const Row& row, vxqm::Queue& queue) {
   if (row.i64(kFetchQueueFound) == 0) {
@@ -515,17 +532,11 @@ Status DatabaseStore::fetchOnce(Connection& pg, vxqm::Queue& queue, const vxqm::
   Row row = result.row(0);
   Status status = queueFound(row, queue);
   if (status.failed() || row.isNull(kFetchId)) return status;
-  fetched.found = true;
-  fetched.key = {row.i16(kFetchRank), static_cast<uint64_t>(row.i64(kFetchId))};
-  fetched.length = row.i32(kFetchLength);
-  fetched.expiresAt = row.i64(kFetchExpiresAt);
-  fetched.left = fetched.length > request.limit && !request.acceptTruncated;
-  if (request.mode == vxqm::Fetch::Mode::Peek) return Status::ok();
-  readDescriptor(row, kFetchDescriptor, fetched.md);
-  if (fetched.left) return Status::ok();
-  fetched.properties = readProperties(row, kFetchProperties);
-  fetched.message = std::make_unique<vxqm::StoredMessage>();
-  fetched.message->data.assign(row.bytes(kFetchData), row.bytes(kFetchData) + row.length(kFetchData));
+  // A peek has no more than the key and length; a message left on the queue
+  // no data.
+  bool peek = request.mode == vxqm::Fetch::Mode::Peek;
+  fetched.left = row.i32(kFetchLength) > request.limit && !request.acceptTruncated;
+  readFetched(row, fetched, !peek, !peek && !fetched.left);
   return Status::ok();
 }
 
@@ -587,9 +598,7 @@ Status DatabaseStore::fetchFirst(Connection& pg, const std::shared_ptr<vxqm::Que
     if (status.failed()) return status;
   }
   // A get of the first message the queue has: nothing visible lies before it.
-  bool head = request.after == nullptr && !request.match.byMsgId && !request.match.byCorrelId &&
-              (request.skip == nullptr || request.skip->empty());
-  if (head && fetched.found) state.floor = fetched.key;
+  if (headGet(request) && fetched.found) state.floor = fetched.key;
   return Status::ok();
 }
 

@@ -154,8 +154,7 @@ class DatabaseStore : public vxqm::Store {
                           vxqm::Fetched& fetched);
   vxqm::Status holdAhead(Link& link, vxqm::Queue& queue, const vxqm::Fetch& request, const vxqm::MessageKey& from,
                          int32_t count);
-  void serveAhead(Link& link, const std::shared_ptr<vxqm::Queue>& queue, const vxqm::Fetch& request,
-                  vxqm::Fetched& fetched);
+  void serveAhead(Link& link, const vxqm::Fetch& request, vxqm::Fetched& fetched);
   // The step that lets go what a link holds ahead; false when it holds nothing.
   bool aheadStep(Link* link, const vxqm::UnitOfWork& work, Connection::Step& step);
   void aheadGone(Link* link);
@@ -209,12 +208,15 @@ class DatabaseStore : public vxqm::Store {
   int errorsReported_ = 0;
 };
 
-// Whether a get takes the next message of its queue under syncpoint, the
-// get a read-ahead serves; and a fetch row's message, whole (read_ahead.cpp).
-bool plainGet(const vxqm::Fetch& request);
-// What a get's first row says of its queue (database_store.cpp).
+// Whether a get takes the first message of its queue that it accepts (no
+// cursor, no identifier, nothing skipped); a fetch row's key, length and
+// expiry, with its descriptor and its message (properties and data) when
+// asked; what a get's first row says of its queue (database_store.cpp).
+bool headGet(const vxqm::Fetch& request);
+void readFetched(const Row& row, vxqm::Fetched& fetched, bool descriptor, bool message);
 vxqm::Status queueFound(const Row& row, vxqm::Queue& queue);
-void readFetched(const Row& row, vxqm::Fetched& fetched);
+// A head get under syncpoint, the get a read-ahead serves (read_ahead.cpp).
+bool plainGet(const vxqm::Fetch& request);
 
 // Has the store's anchor stopped when the process exits (listener.cpp).
 void stopAtExit(DatabaseStore* store);

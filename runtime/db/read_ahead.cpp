@@ -6,7 +6,6 @@
 // back when the unit ends, or when it asks for something else.
 #include <algorithm>
 
-#include "db/columns.h"
 #include "db/database_store.h"
 #include "db/use.h"
 
@@ -26,21 +25,7 @@ bool expired(const vxqm::Fetched& message, int64_t now) {
 
 }  // namespace
 
-bool plainGet(const vxqm::Fetch& request) {
-  return request.mode == vxqm::Fetch::Mode::Hold && request.after == nullptr && !request.match.byMsgId &&
-         !request.match.byCorrelId && (request.skip == nullptr || request.skip->empty());
-}
-
-void readFetched(const Row& row, vxqm::Fetched& fetched) {
-  fetched.found = true;
-  fetched.key = {row.i16(kFetchRank), static_cast<uint64_t>(row.i64(kFetchId))};
-  fetched.length = row.i32(kFetchLength);
-  fetched.expiresAt = row.i64(kFetchExpiresAt);
-  readDescriptor(row, kFetchDescriptor, fetched.md);
-  fetched.properties = readProperties(row, kFetchProperties);
-  fetched.message = std::make_unique<vxqm::StoredMessage>();
-  fetched.message->data.assign(row.bytes(kFetchData), row.bytes(kFetchData) + row.length(kFetchData));
-}
+bool plainGet(const vxqm::Fetch& request) { return request.mode == vxqm::Fetch::Mode::Hold && headGet(request); }
 
 void DatabaseStore::arrived(QueueState& state, const vxqm::MessageKey& key) {
   state.arrivals.push_back(key);
@@ -78,9 +63,8 @@ Status DatabaseStore::fetchAhead(Link& link, const std::shared_ptr<vxqm::Queue>&
     int32_t count = link.ahead.empty() ? std::min(config_.readAhead, link.aheadGot) : 1;
     count = std::max(1, std::min(count, room));
     link.arrivalsSeen = state.arrivalsEnd;
-    bool held = !link.ahead.empty();
-    vxqm::MessageKey front = held ? link.ahead.front().key : vxqm::MessageKey{0, 0};
     size_t had = link.ahead.size();
+    vxqm::MessageKey front = had > 0 ? link.ahead.front().key : vxqm::MessageKey{0, 0};
     vxqm::MessageKey start{0, 0};
     Status status = holdAhead(link, *queue, request, state.floor, count);
     if (!status.failed() && link.ahead.size() == had && !(state.floor == start)) {
@@ -89,9 +73,9 @@ Status DatabaseStore::fetchAhead(Link& link, const std::shared_ptr<vxqm::Queue>&
     if (status.failed()) return status;
     // One found before what was held: there may be more (an announcement
     // names only the first), so the next get looks in the database too.
-    link.lookAgain = held && link.ahead.front().key < front;
+    link.lookAgain = had > 0 && link.ahead.front().key < front;
   }
-  if (!link.ahead.empty()) serveAhead(link, queue, request, fetched);
+  if (!link.ahead.empty()) serveAhead(link, request, fetched);
   return Status::ok();
 }
 
@@ -111,7 +95,7 @@ Status DatabaseStore::holdAhead(Link& link, vxqm::Queue& queue, const vxqm::Fetc
   stateOf(queue).floor = {first.i16(kFetchRank), static_cast<uint64_t>(first.i64(kFetchId))};
   for (int i = 0; i < result.rows(); ++i) {
     vxqm::Fetched message;
-    readFetched(result.row(i), message);
+    readFetched(result.row(i), message, true, true);
     auto at = std::upper_bound(link.ahead.begin(), link.ahead.end(), message.key,
                                [](const vxqm::MessageKey& key, const vxqm::Fetched& held) { return key < held.key; });
     link.ahead.insert(at, std::move(message));
@@ -121,8 +105,7 @@ Status DatabaseStore::holdAhead(Link& link, vxqm::Queue& queue, const vxqm::Fetc
 
 // The first message held ahead, got; or, too long for the get, described
 // and kept for a get with room for it.
-void DatabaseStore::serveAhead(Link& link, const std::shared_ptr<vxqm::Queue>&, const vxqm::Fetch& request,
-                               vxqm::Fetched& fetched) {
+void DatabaseStore::serveAhead(Link& link, const vxqm::Fetch& request, vxqm::Fetched& fetched) {
   vxqm::Fetched& next = link.ahead.front();
   fetched.found = true;
   fetched.key = next.key;
