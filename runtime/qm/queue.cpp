@@ -72,8 +72,10 @@ std::atomic<uint64_t>& Queue::wakeUps() {
 
 void Queue::notify() {
   ++generation_;
-  wakeUps().fetch_add(1, std::memory_order_release);
   available_.notify_all();
+  if (watchers_.empty()) return;
+  // Only dispatchers look at the count, and only for their own queues.
+  wakeUps().fetch_add(1, std::memory_order_release);
   for (std::condition_variable* watcher : watchers_) watcher->notify_all();
 }
 

@@ -84,8 +84,9 @@ class Queue {
   // entry per consumer.
   void watch(std::condition_variable* dispatcher) { watchers_.push_back(dispatcher); }
   void unwatch(std::condition_variable* dispatcher);
-  // Counts the wake-ups of every queue, read without the lock by a
-  // dispatcher that looks for more work a moment before it sleeps.
+  // Counts the wake-ups of every queue a dispatcher watches, read without
+  // the lock by a dispatcher that looks for more work a moment before it
+  // sleeps.
   static std::atomic<uint64_t>& wakeUps();
 
   // The connection that made a dynamic queue (0 for defined queues).

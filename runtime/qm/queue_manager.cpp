@@ -66,7 +66,7 @@ QueueManager::~QueueManager() {
 }
 
 Status QueueManager::enter(int32_t hconn, int32_t call, std::shared_ptr<Connection>& out,
-                           Claim& claim) {
+                           Claim& claim, std::unique_lock<std::mutex>* keep) {
   std::unique_lock<std::mutex> lock(mutex_);
   auto it = connections_.find(hconn);
   if (it == connections_.end()) return Status::failure(VXRC_HCONN_ERROR);
@@ -74,6 +74,7 @@ Status QueueManager::enter(int32_t hconn, int32_t call, std::shared_ptr<Connecti
   Status status = this->claim(*connection, call, claim, lock);
   if (status.failed()) return status;
   out = std::move(connection);
+  if (keep != nullptr) *keep = std::move(lock);
   return Status::ok();
 }
 

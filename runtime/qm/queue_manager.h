@@ -385,7 +385,9 @@ class QueueManager {
   };
   struct Work;
 
-  Status enter(int32_t hconn, int32_t call, std::shared_ptr<Connection>& connection, Claim& claim);
+  // With keep, the lock stays taken in it once the claim has succeeded.
+  Status enter(int32_t hconn, int32_t call, std::shared_ptr<Connection>& connection, Claim& claim,
+               std::unique_lock<std::mutex>* keep);
   Status claim(Connection& connection, int32_t call, Claim& claim, std::unique_lock<std::mutex>& lock);
   void leave(Connection& connection, Claim& claim);
   int32_t newHandle();
@@ -398,21 +400,32 @@ class QueueManager {
                    const QueueOrigin& origin, std::shared_ptr<Queue>& made);
   void deleteQueue(Connection* connection, const std::shared_ptr<Queue>& queue);
   void closeHandle(Connection& connection, int32_t hobj);
+  // A put's message, made before the lock is taken so that the copy of a
+  // long message holds up no other call: the data (none when the buffer is
+  // refused or the data too long for any queue, which the put reports under
+  // the lock) and the descriptor stamped with the time and new identifiers.
+  std::unique_ptr<StoredMessage> prepare(const MessageDescriptor& md, const PutOptions& options,
+                                         const void* data, int32_t length);
   Status putTo(Connection& connection, const std::shared_ptr<Queue>& queue, MessageDescriptor& md,
-               const PutOptions& options, const void* data, int32_t length, PutResult& result,
-               std::unique_lock<std::mutex>& lock);
+               const PutOptions& options, std::unique_ptr<StoredMessage> message, int32_t length,
+               PutResult& result);
   Status checkDescriptor(const MessageDescriptor& md) const;
   void stamp(Connection& connection, const QueueAttributes& attributes, MessageDescriptor& md,
              const PutOptions& options);
+  // The two halves of a stamp: what needs neither lock nor connection, and
+  // what does.
+  void stampTime(MessageDescriptor& md, const PutOptions& options);
+  void stampOwner(Connection& connection, const QueueAttributes& attributes, MessageDescriptor& md);
   MsgId newId();
   // An identifier of a time already read (milliseconds since the epoch).
   MsgId newId(int64_t now);
+  // Both run under the lock, with the data copied in the message.
   Status putToHandle(Connection& connection, int32_t hobj, MessageDescriptor& md,
-                     const PutOptions& options, const void* data, int32_t length,
-                     PutResult& result, PutTarget& target);
+                     const PutOptions& options, std::unique_ptr<StoredMessage> message,
+                     int32_t length, PutResult& result, PutTarget& target);
   Status putToObject(Connection& connection, const ObjectRequest& object, MessageDescriptor& md,
-                     const PutOptions& options, const void* data, int32_t length,
-                     PutResult& result, PutTarget& target);
+                     const PutOptions& options, std::unique_ptr<StoredMessage> message,
+                     int32_t length, PutResult& result, PutTarget& target);
 
   // Topics and subscriptions (publish_subscribe.cpp).
   size_t openObjects(const Connection& connection) const;
@@ -420,8 +433,8 @@ class QueueManager {
   Status openTopic(Connection& connection, const ObjectRequest& object, const OpenOptions& options,
                    int32_t& hobj, ObjectResolution& resolution);
   Status publish(Connection& connection, const std::string& topic, MessageDescriptor& md,
-                 const PutOptions& options, const void* data, int32_t length, PutResult& result,
-                 std::unique_lock<std::mutex>& lock);
+                 const PutOptions& options, std::vector<uint8_t> bytes, int32_t length,
+                 PutResult& result);
   // Places a copy on the subscription's destination, pending in work;
   // false when it cannot.
   bool deliver(Connection* connection, const Subscription& subscription, const MessageDescriptor& md,

@@ -12,7 +12,8 @@ import java.util.concurrent.atomic.AtomicLong;
 /**
  * One path of the stack run for a while, for a profiler to sample
  * (scripts/profile.sh): {@code pairs SECONDS} does 100-byte put/get pairs on
- * one thread; {@code listener SECONDS} puts 64-byte messages on one thread
+ * one thread, {@code pairs2 SECONDS} on two threads with a connection each
+ * to one queue; {@code listener SECONDS} puts 64-byte messages on one thread
  * for a MessageListener on the queue manager's thread. Prints the rate.
  */
 public final class ProfileLoop {
@@ -26,6 +27,7 @@ public final class ProfileLoop {
         long seconds = Long.parseLong(args[1]);
         long count = switch (args[0]) {
             case "pairs" -> pairs(seconds);
+            case "pairs2" -> pairsOnTwoThreads(seconds);
             case "listener" -> listener(seconds);
             default -> throw new IllegalArgumentException(args[0]);
         };
@@ -36,6 +38,35 @@ public final class ProfileLoop {
         try (Connection connection = Connection.connect();
                 Queue queue = connection.openDynamic(MODEL_QUEUE, "PROFILE.*", OpenOption.OUTPUT,
                     OpenOption.INPUT_SHARED)) {
+            return pairs(queue, seconds);
+        }
+    }
+
+    private static long pairsOnTwoThreads(long seconds) throws Exception {
+        try (Connection owner = Connection.connect();
+                Queue shared = owner.openDynamic(MODEL_QUEUE, "PROFILE.*", OpenOption.OUTPUT)) {
+            long[] counts = new long[2];
+            Thread[] threads = new Thread[2];
+            for (int t = 0; t < 2; t++) {
+                int index = t;
+                threads[t] = new Thread(() -> {
+                    try (Connection connection = Connection.connect();
+                            Queue queue = connection.open(shared.name(), OpenOption.OUTPUT,
+                                OpenOption.INPUT_SHARED)) {
+                        counts[index] = pairs(queue, seconds);
+                    }
+                });
+                threads[t].start();
+            }
+            for (Thread thread : threads) {
+                thread.join();
+            }
+            return counts[0] + counts[1];
+        }
+    }
+
+    private static long pairs(Queue queue, long seconds) {
+        {
             byte[] body = new byte[100];
             GetOptions get = GetOptions.builder().bufferSize(100).build();
             long end = System.nanoTime() + seconds * 1_000_000_000L;
