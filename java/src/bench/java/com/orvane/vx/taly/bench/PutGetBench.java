@@ -57,7 +57,9 @@ public final class PutGetBench {
             }
             baselinePairs(new LinkedBlockingQueue<>(), 100).run(WARM_UP);
             for (int size : new int[] {100, 64 * 1024}) {
-                int pairs = size <= 100 ? 40_000 : 4_000;
+                // About a second a rate: shorter runs measured the machine's
+                // moods more than the paths.
+                int pairs = size <= 100 ? 400_000 : 20_000;
                 double oneThread = 0;
                 for (int threads : new int[] {1, 2}) {
                     double taly = rate(threads, pairs, () -> talyPairs(queueName, size));

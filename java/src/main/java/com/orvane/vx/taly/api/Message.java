@@ -36,7 +36,8 @@ public final class Message {
     private byte[] body;
     private int dataLength;
     private Completion completion = Completion.OK;
-    private final Map<String, Property> properties = new LinkedHashMap<>();
+    /** Made at the first property: most messages have none. */
+    private Map<String, Property> properties;
 
     /** An empty message with the default descriptor. */
     public Message() {
@@ -421,6 +422,9 @@ public final class Message {
      */
     public Message setProperty(Property property) {
         Objects.requireNonNull(property, "property");
+        if (properties == null) {
+            properties = new LinkedHashMap<>();
+        }
         properties.put(property.name(), property);
         return this;
     }
@@ -432,7 +436,10 @@ public final class Message {
      * @return this message
      */
     public Message removeProperty(String name) {
-        properties.remove(Objects.requireNonNull(name, "name"));
+        Objects.requireNonNull(name, "name");
+        if (properties != null) {
+            properties.remove(name);
+        }
         return this;
     }
 
@@ -443,7 +450,11 @@ public final class Message {
      * @return a new list, in the order the names were first set
      */
     public List<Property> properties() {
-        return new ArrayList<>(properties.values());
+        return properties == null ? new ArrayList<>() : new ArrayList<>(properties.values());
+    }
+
+    boolean hasProperties() {
+        return properties != null && !properties.isEmpty();
     }
 
     /**
@@ -453,7 +464,8 @@ public final class Message {
      * @return the property, or empty when the message has none of that name
      */
     public Optional<Property> property(String name) {
-        return Optional.ofNullable(properties.get(Objects.requireNonNull(name, "name")));
+        Objects.requireNonNull(name, "name");
+        return properties == null ? Optional.empty() : Optional.ofNullable(properties.get(name));
     }
 
     MessageDescriptor descriptor() {
@@ -468,7 +480,7 @@ public final class Message {
     }
 
     void receivedProperties(List<Property> received) {
-        properties.clear();
+        properties = new LinkedHashMap<>();
         for (Property p : received) {
             properties.put(p.name(), p);
         }

@@ -1,7 +1,6 @@
 package com.orvane.vx.taly.api;
 
 import com.orvane.vx.taly.structs.PutMessageOptions;
-import java.util.List;
 import java.util.function.Function;
 
 /** The put options of one put, with the handle whose properties the message carries. */
@@ -18,13 +17,12 @@ final class Puts {
     static Completion withProperties(Connection connection, Message message, PutOptions options,
             Function<PutMessageOptions, Completion> put) {
         PutMessageOptions pmo = new PutMessageOptions().setOptions(options.options());
-        List<Property> properties = message.properties();
-        if (options.properties() != null || properties.isEmpty()) {
+        if (options.properties() != null || !message.hasProperties()) {
             pmo.setMsgHandle(options.properties() == null ? 0 : options.properties().value());
             return put.apply(pmo);
         }
         try (MessageHandle handle = MessageHandle.create(connection)) {
-            for (Property property : properties) {
+            for (Property property : message.properties()) {
                 handle.set(property);
             }
             pmo.setMsgHandle(handle.value());

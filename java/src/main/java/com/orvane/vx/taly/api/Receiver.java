@@ -156,8 +156,9 @@ final class Receiver {
             }
         }
         // A failed get writes no data length back; its get options tell a refused message's length.
+        // The identifier found matters only when the message was refused.
         return new Attempt(completion, message, completion.failed() ? gmo.msgLength() : dataLength.x,
-                gmo.foundMsgId());
+                completion.failed() ? gmo.foundMsgId() : null);
     }
 
     private static long millisUntil(long deadline) {
