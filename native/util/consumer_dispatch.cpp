@@ -111,8 +111,8 @@ void validateArea(Callback& c) {
              static_cast<long>(cbc->CompCode), static_cast<long>(cbc->Reason),
              static_cast<long>(cbc->State), static_cast<long>(cbc->DataLength),
              static_cast<long>(cbc->BufferLength));
-  earlyDump(cbc, kContextLength, 400, "VXCBC");
-  earlyDump(c.buffer, receivedLength(cbc), 500, "buffer");
+  TALY_DUMP(cbc, kContextLength, 400, "VXCBC");
+  TALY_DUMP(c.buffer, receivedLength(cbc), 500, "buffer");
 
   c.vm = jvm.load(std::memory_order_acquire);
   auto area = static_cast<TalyCallbackArea*>(cbc->CallbackArea);
@@ -273,7 +273,7 @@ void callConsumer(Callback& c, jmethodID method) {
     c.fail();
     return;
   }
-  earlyDump(c.buffer, receivedLength(c.cbc), 300, "buffer");
+  TALY_DUMP(c.buffer, receivedLength(c.cbc), 300, "buffer");
   TALY_TRACE(400,
              "TalyConsumerFunction(): Before call to ConsumeMethod(): java_callback_instance:%p "
              "talyConsumerMethod_method_id[%d]:%d",
@@ -348,9 +348,9 @@ extern "C" JNIEXPORT void TalyConsumerFunction(int32_t hconn, void* md, void* gm
   TALY_TRACE(500, "TalyConsumerFunction(entry)");
   asyncOrig();
 
-  earlyDump(&hconn, sizeof hconn, 400, "VXHCONN");
-  earlyDump(md, VXMD_LENGTH, 400, "VXMD");
-  earlyDump(gmo, VXGMO_LENGTH, 400, "VXGMO");
+  TALY_DUMP(&hconn, sizeof hconn, 400, "VXHCONN");
+  TALY_DUMP(md, VXMD_LENGTH, 400, "VXMD");
+  TALY_DUMP(gmo, VXGMO_LENGTH, 400, "VXGMO");
 
   validate(c);
   if (c.ok()) attach(c);

@@ -37,6 +37,14 @@ void hexdump2(const void* address, int32_t length);
     if (earlyTraceEnabled(level)) earlyTrace(__FILE__, __LINE__, (level), __VA_ARGS__); \
   } while (0)
 
+// A dump whose level is tested before the call: a call with a variable
+// argument list costs even when it writes nothing, and callbacks dump on
+// every delivery.
+#define TALY_DUMP(address, length, level, ...)                               \
+  do {                                                                       \
+    if (earlyTraceEnabled(level)) earlyDump((address), (length), (level), __VA_ARGS__); \
+  } while (0)
+
 // A progress marker: an empty line that shows only where the code got to.
 #define TALY_MARK() TALY_TRACE(300, "%s", "")
 

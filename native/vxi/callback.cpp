@@ -71,7 +71,7 @@ JNIEXPORT void JNICALL Java_com_orvane_vx_taly_local_internal_base_Native_VXCB(
                                  &f.cc, &f.reason);
   }
   if (f.ok()) {
-    earlyDump(descriptor, cbdLength, 300, "native_vxcbd");
+    TALY_DUMP(descriptor, cbdLength, 300, "native_vxcbd");
     runtimeVector().VXCB(hconn, operation, descriptor, hobj, md.data(), gmo.data(), &f.cc,
                          &f.reason);
     TALY_TRACE(300, TALY_NATIVE("VXCB(): after VXCB: rc:%d"), f.reason);
