@@ -327,7 +327,7 @@ bool QueueManager::examine(Connection& connection, Consumer& consumer, bool take
                     : options.acceptTruncated ? Status::warning(VXRC_TRUNCATED_MSG_ACCEPTED)
                                               : Status::failure(VXRC_TRUNCATED_MSG_FAILED);
   int64_t left = fetched.expiresAt == 0 ? 0 : std::max<int64_t>(1, fetched.expiresAt - clock_.nowMs());
-  work->md = std::move(fetched.md);
+  work->md = std::move(fetched.descriptor());
   if (fetched.left) {
     // Left on the queue, as a get would leave it; the consumer learns its
     // descriptor and length, and may get it itself.

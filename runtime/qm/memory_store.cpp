@@ -109,7 +109,7 @@ Status MemoryStore::fetch(Connection&, const std::shared_ptr<Queue>& queue, cons
   size_t returned = static_cast<size_t>(std::min(fetched.length, request.limit));
   if (request.mode == Fetch::Mode::Remove) {
     fetched.message = queue->take(key);
-    fetched.md = std::move(fetched.message->md);
+    fetched.descriptorInMessage = true;
     return Status::ok();
   }
   fetched.md = message->md;

@@ -275,9 +275,9 @@ Status QueueManager::get(int32_t hconn, int32_t hobj, MessageDescriptor& md,
   int32_t length = fetched.length;
   dataLength = length;
   result.msgLength = length;
-  result.msgId = fetched.md.msgId;
   result.resolvedQName = queue->name();
   if (fetched.left) {
+    result.msgId = fetched.md.msgId;
     result.returnedLength = 0;
     return Status::failure(VXRC_TRUNCATED_MSG_FAILED);
   }
@@ -300,7 +300,9 @@ Status QueueManager::get(int32_t hconn, int32_t hobj, MessageDescriptor& md,
     lock.unlock();
     if (returned > 0) std::memcpy(buffer, fetched.message->data.data(), returned);
   }
-  md = std::move(fetched.md);
+  MessageDescriptor& found = fetched.descriptor();
+  result.msgId = found.msgId;
+  md = std::move(found);
   md.expiry = static_cast<int32_t>(std::min<int64_t>(left, INT32_MAX));
   return outcome;
 }

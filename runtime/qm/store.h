@@ -57,6 +57,12 @@ struct Fetched {
   MessageDescriptor md;
   std::shared_ptr<const PropertyList> properties;
   std::unique_ptr<StoredMessage> message;
+  // A message taken off a queue of this process keeps its descriptor in
+  // message->md: a get reads it there once the lock is let go, rather than
+  // copying it, written by another thread, while others wait for the lock.
+  bool descriptorInMessage = false;
+
+  MessageDescriptor& descriptor() { return descriptorInMessage ? message->md : md; }
 };
 
 // The origin of a queue made at run time.
