@@ -327,9 +327,9 @@ Status QueueManager::close(int32_t hconn, int32_t& hobj, int32_t options) {
 }
 
 Status QueueManager::begin(int32_t hconn) {
-  Call call(*this, hconn, VXCALL_BEGIN);
+  std::unique_lock<std::mutex> lock;
+  Call call(*this, hconn, VXCALL_BEGIN, lock);
   if (!call.connection) return call.status;
-  std::lock_guard<std::mutex> lock(mutex_);
   if (inBranch(*call.connection)) return Status::failure(VXRC_GLOBAL_UOW_ACTIVE);
   UnitOfWork& unitOfWork = call.connection->unitOfWork;
   if (unitOfWork.active()) return Status::failure(VXRC_UOW_IN_PROGRESS);
@@ -338,17 +338,17 @@ Status QueueManager::begin(int32_t hconn) {
 }
 
 Status QueueManager::commit(int32_t hconn) {
-  Call call(*this, hconn, VXCALL_CMIT);
+  std::unique_lock<std::mutex> lock;
+  Call call(*this, hconn, VXCALL_CMIT, lock);
   if (!call.connection) return call.status;
-  std::lock_guard<std::mutex> lock(mutex_);
   if (inBranch(*call.connection)) return Status::failure(VXRC_GLOBAL_UOW_ACTIVE);
   return store_->commit(call.connection.get(), call.connection->unitOfWork);
 }
 
 Status QueueManager::backout(int32_t hconn) {
-  Call call(*this, hconn, VXCALL_BACK);
+  std::unique_lock<std::mutex> lock;
+  Call call(*this, hconn, VXCALL_BACK, lock);
   if (!call.connection) return call.status;
-  std::lock_guard<std::mutex> lock(mutex_);
   if (inBranch(*call.connection)) return Status::failure(VXRC_GLOBAL_UOW_ACTIVE);
   return store_->backout(call.connection.get(), call.connection->unitOfWork);
 }

@@ -76,6 +76,13 @@ public final class PutGetBench {
                     } else if (size == 100) {
                         Summary.row("100 B put/get pairs, 2 threads on 2 connections vs 1", taly, oneThread, "/s",
                                 ">= 1.6");
+                        // The same with a queue each: what the two threads
+                        // share is then the queue manager alone, not a queue.
+                        double apart = rate(threads, pairs, () -> new TalyPairs(null, size));
+                        System.out.printf("%-9s %-8s %12.0f/s %14s %8.3f%n", sizeName, "2, apart", apart, "",
+                                apart / oneThread);
+                        Summary.row("100 B put/get pairs, 2 threads, a queue each, vs 1", apart, oneThread, "/s",
+                                ">= 1.6");
                     }
                 }
             }
@@ -136,9 +143,12 @@ public final class PutGetBench {
         private final byte[] body;
         private final GetOptions get;
 
+        /** On the named queue; null: on a dynamic queue of its own. */
         TalyPairs(String queueName, int size) {
             connection = Connection.connect();
-            queue = connection.open(queueName, OpenOption.OUTPUT, OpenOption.INPUT_SHARED);
+            queue = queueName != null
+                    ? connection.open(queueName, OpenOption.OUTPUT, OpenOption.INPUT_SHARED)
+                    : connection.openDynamic(MODEL_QUEUE, "BENCH.*", OpenOption.OUTPUT, OpenOption.INPUT_SHARED);
             body = new byte[size];
             get = GetOptions.builder().bufferSize(size).build();
         }
