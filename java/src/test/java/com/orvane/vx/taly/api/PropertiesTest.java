@@ -83,6 +83,13 @@ class PropertiesTest {
         assertEquals(List.of(Property.of("region", "north"), Property.of("urgent", true)), with.properties());
         Message without = queue.get();
         assertEquals(List.of(), without.properties(), "a get that does not ask leaves them");
+        assertEquals(Optional.empty(), without.property("region"));
+        without.removeProperty("region");
+        assertEquals(List.of(), without.properties(), "removing what is not there does nothing");
+        sent.removeProperty("region").removeProperty("urgent");
+        queue.put(sent);
+        assertEquals(List.of(), queue.get(GetOptions.builder().withProperties().build()).properties(),
+                "a message whose properties were all removed carries none");
     }
 
     @Test
