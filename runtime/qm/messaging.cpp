@@ -11,6 +11,9 @@ namespace vxqm {
 
 namespace {
 
+// Data up to this long is copied with the lock held.
+constexpr int32_t kCopiedUnderLock = 4096;
+
 bool allZero(const MsgId& id) {
   return std::all_of(id.begin(), id.end(), [](uint8_t b) { return b == 0; });
 }
@@ -52,44 +55,22 @@ Status QueueManager::checkDescriptor(const MessageDescriptor& md) const {
 
 void QueueManager::stamp(Connection& connection, const QueueAttributes& attributes,
                          MessageDescriptor& md, const PutOptions& options) {
-  stampTime(md, options);
-  stampOwner(connection, attributes, md);
-}
-
-void QueueManager::stampTime(MessageDescriptor& md, const PutOptions& options) {
   int64_t now = systemClock().nowMs();
   if (options.newMsgId || allZero(md.msgId)) md.msgId = newId(now);
   if (options.newCorrelId) md.correlId = newId(now);
+  if (md.priority == VXPRI_AS_QUEUE) md.priority = attributes.defaultPriority;
+  if (md.persistence == VXPER_AS_QUEUE) md.persistence = attributes.defaultPersistence;
+  md.userIdentifier = connection.identity;
+  md.backoutCount = 0;
   char date[8], time[8];
   putDateAndTime(now, date, time);
   md.putDate.assign(date, 8);
   md.putTime.assign(time, 8);
 }
 
-void QueueManager::stampOwner(Connection& connection, const QueueAttributes& attributes,
-                              MessageDescriptor& md) {
-  if (md.priority == VXPRI_AS_QUEUE) md.priority = attributes.defaultPriority;
-  if (md.persistence == VXPER_AS_QUEUE) md.persistence = attributes.defaultPersistence;
-  md.userIdentifier = connection.identity;
-  md.backoutCount = 0;
-}
-
-std::unique_ptr<StoredMessage> QueueManager::prepare(const MessageDescriptor& md,
-                                                     const PutOptions& options, const void* data,
-                                                     int32_t length) {
-  auto message = std::make_unique<StoredMessage>();
-  if (data != nullptr && length > 0 && length <= config_.limits.maxMsgLength) {
-    const uint8_t* bytes = static_cast<const uint8_t*>(data);
-    message->data.assign(bytes, bytes + length);
-  }
-  message->md = md;
-  stampTime(message->md, options);
-  return message;
-}
-
 Status QueueManager::putTo(Connection& connection, const std::shared_ptr<Queue>& queue,
-                           MessageDescriptor& md, const PutOptions& options,
-                           std::unique_ptr<StoredMessage> message, int32_t length, PutResult& result) {
+                           MessageDescriptor& md, const PutOptions& options, const void* data,
+                           int32_t length, PutResult& result, std::unique_lock<std::mutex>& lock) {
   // A shared store checks the queue's attributes itself: what this process
   // has of them may be stale.
   bool local = !store_->shared();
@@ -104,8 +85,28 @@ Status QueueManager::putTo(Connection& connection, const std::shared_ptr<Queue>&
   if (local && queue->depth() >= attributes.maxDepth) return Status::failure(VXRC_QUEUE_FULL);
   if (options.syncpoint && !roomInUnitOfWork(connection)) return Status::failure(VXRC_SYNCPOINT_LIMIT);
 
-  stampOwner(connection, attributes, message->md);
-  MessageDescriptor stamped = message->md;
+  // A long message is copied with the lock let go, and the queue checked
+  // again, since another thread may have filled or changed it; a short one
+  // costs less to copy than to take the lock again.
+  bool letGo = length > kCopiedUnderLock;
+  if (letGo) lock.unlock();
+  auto message = std::make_unique<StoredMessage>();
+  if (length > 0) {
+    const uint8_t* bytes = static_cast<const uint8_t*>(data);
+    message->data.assign(bytes, bytes + length);
+  }
+  if (letGo) {
+    lock.lock();
+    if (queue->deleted()) return Status::failure(VXRC_OBJECT_DELETED);
+    // Where syncpoint work goes may have changed meanwhile (an XA branch ended).
+    if (options.syncpoint && !roomInUnitOfWork(connection)) {
+      return Status::failure(VXRC_SYNCPOINT_LIMIT);
+    }
+  }
+
+  MessageDescriptor stamped = md;
+  stamp(connection, queue->definition().attributes, stamped, options);
+  message->md = stamped;
   message->properties = propertiesOf(connection, options.msgHandle);
   message->expiresAt = stamped.expiry > 0 ? clock_.nowMs() + stamped.expiry : 0;
   status = store_->put(&connection, queue, std::move(message),
@@ -117,62 +118,60 @@ Status QueueManager::putTo(Connection& connection, const std::shared_ptr<Queue>&
   return Status::ok();
 }
 
-// Every put is counted in the connection's put status. The call runs under
-// the lock from its claim on; only the copy of the data is made before.
+// Every put is counted in the connection's put status.
 Status QueueManager::put(int32_t hconn, int32_t hobj, MessageDescriptor& md,
                          const PutOptions& options, const void* data, int32_t length,
                          PutResult& result) {
-  std::unique_ptr<StoredMessage> message = prepare(md, options, data, length);
   std::unique_lock<std::mutex> lock;
   Call call(*this, hconn, VXCALL_PUT, lock);
   if (!call.connection) return call.status;
   PutTarget target;
-  Status status = checkBuffer(data, length);
-  if (!status.failed()) {
-    status = putToHandle(*call.connection, hobj, md, options, std::move(message), length, result, target);
-  }
+  Status status = putToHandle(*call.connection, hobj, md, options, data, length, result, target, lock);
   call.connection->putStatus.record(status, target);
   return status;
 }
 
 Status QueueManager::putToHandle(Connection& connection, int32_t hobj, MessageDescriptor& md,
-                                 const PutOptions& options, std::unique_ptr<StoredMessage> message,
-                                 int32_t length, PutResult& result, PutTarget& target) {
+                                 const PutOptions& options, const void* data, int32_t length,
+                                 PutResult& result, PutTarget& target,
+                                 std::unique_lock<std::mutex>& lock) {
+  Status status = checkBuffer(data, length);
+  if (status.failed()) return status;
   ObjectHandle* handle = findHandle(connection, hobj);
   if (handle == nullptr) {
     auto topic = connection.topicHandles.find(hobj);
     if (topic == connection.topicHandles.end()) return Status::failure(VXRC_HOBJ_ERROR);
     target.type = VXOT_TOPIC;
     std::string topicString = topic->second.topic;
-    return publish(connection, topicString, md, options, std::move(message->data), length, result);
+    return publish(connection, topicString, md, options, data, length, result, lock);
   }
   target = {VXOT_QUEUE, handle->queue->name()};
   if (!handle->options.output) return Status::failure(VXRC_NOT_OPEN_FOR_OUTPUT);
-  Status status = checkPutOptions(connection, options, false);
+  status = checkPutOptions(connection, options, false);
   if (status.failed()) return status;
-  return putTo(connection, handle->queue, md, options, std::move(message), length, result);
+  // Only this call can change this connection's handles: the handle keeps
+  // the queue, also while a long message is copied.
+  return putTo(connection, handle->queue, md, options, data, length, result, lock);
 }
 
 Status QueueManager::put1(int32_t hconn, const ObjectRequest& object, MessageDescriptor& md,
                           const PutOptions& options, const void* data, int32_t length,
                           PutResult& result) {
-  std::unique_ptr<StoredMessage> message = prepare(md, options, data, length);
   std::unique_lock<std::mutex> lock;
   Call call(*this, hconn, VXCALL_PUT1, lock);
   if (!call.connection) return call.status;
   PutTarget target;
-  Status status = checkBuffer(data, length);
-  if (!status.failed()) {
-    status = putToObject(*call.connection, object, md, options, std::move(message), length, result, target);
-  }
+  Status status = putToObject(*call.connection, object, md, options, data, length, result, target, lock);
   call.connection->putStatus.record(status, target);
   return status;
 }
 
 Status QueueManager::putToObject(Connection& connection, const ObjectRequest& object,
                                  MessageDescriptor& md, const PutOptions& options,
-                                 std::unique_ptr<StoredMessage> message, int32_t length,
-                                 PutResult& result, PutTarget& target) {
+                                 const void* data, int32_t length, PutResult& result,
+                                 PutTarget& target, std::unique_lock<std::mutex>& lock) {
+  Status status = checkBuffer(data, length);
+  if (status.failed()) return status;
   if (object.type == VXOT_TOPIC) {
     if (!object.qmgrName.empty() && object.qmgrName != config_.name) {
       return Status::failure(VXRC_QMGR_NAME_ERROR);
@@ -182,23 +181,21 @@ Status QueueManager::putToObject(Connection& connection, const ObjectRequest& ob
     if (!validTopicString(object.topicString, TopicUse::Publication)) {
       return Status::failure(VXRC_TOPIC_STRING_ERROR);
     }
-    return publish(connection, object.topicString, md, options, std::move(message->data), length,
-                   result);
+    return publish(connection, object.topicString, md, options, data, length, result, lock);
   }
   std::shared_ptr<Queue> queue;
-  Status status = resolve(&connection, object, queue);
+  status = resolve(&connection, object, queue);
   if (status.failed()) return status;
   target = {VXOT_QUEUE, queue->name()};
   if (queue->type() == QueueType::Model) return Status::failure(VXRC_MODEL_QUEUE_ERROR);
   status = checkPutOptions(connection, options, false);
   if (status.failed()) return status;
-  return putTo(connection, queue, md, options, std::move(message), length, result);
+  return putTo(connection, queue, md, options, data, length, result, lock);
 }
 
 Status QueueManager::get(int32_t hconn, int32_t hobj, MessageDescriptor& md,
                          const GetOptions& options, void* buffer, int32_t bufferLength,
                          int32_t& dataLength, GetResult& result) {
-  int64_t now = clock_.nowMs();
   std::unique_lock<std::mutex> lock;
   Call call(*this, hconn, VXCALL_GET, lock);
   if (!call.connection) return call.status;
@@ -236,7 +233,7 @@ Status QueueManager::get(int32_t hconn, int32_t hobj, MessageDescriptor& md,
   request.buffer = buffer;
   bool local = !store_->shared();
   Fetched fetched;
-  for (bool first = true;; first = false) {
+  for (;;) {
     if (queue->deleted()) return Status::failure(VXRC_OBJECT_DELETED);
     if (local && queue->attributes().inhibitGet) return Status::failure(VXRC_GET_INHIBITED);
     if (options.syncpoint && !roomInUnitOfWork(connection)) {
@@ -245,8 +242,7 @@ Status QueueManager::get(int32_t hconn, int32_t hobj, MessageDescriptor& md,
     bool next = options.browse == Browse::Next && handle->browsing;
     request.after = next ? &handle->browseCursor : nullptr;
     request.work = options.syncpoint ? &workOf(connection) : nullptr;
-    // The first look goes by the time read before the lock was taken.
-    request.now = first ? now : clock_.nowMs();
+    request.now = clock_.nowMs();
     uint64_t seen = queue->generation();
     status = store_->fetch(connection, queue, request, fetched);
     if (status.failed()) return status;

@@ -73,13 +73,21 @@ bool QueueManager::deliver(Connection* connection, const Subscription& subscript
 // destination cannot take (full, put-inhibited, deleted, too long) is counted
 // and the others still get theirs.
 Status QueueManager::publish(Connection& connection, const std::string& topic, MessageDescriptor& md,
-                             const PutOptions& options, std::vector<uint8_t> bytes, int32_t length,
-                             PutResult& result) {
+                             const PutOptions& options, const void* data, int32_t length,
+                             PutResult& result, std::unique_lock<std::mutex>& lock) {
   Status status = checkPutOptions(connection, options, true);
   if (status.failed()) return status;
   status = checkDescriptor(md);
   if (status.failed()) return status;
   if (length > config_.limits.maxMsgLength) return Status::failure(VXRC_MSG_TOO_BIG_FOR_QUEUE);
+
+  lock.unlock();
+  std::vector<uint8_t> bytes;
+  if (length > 0) {
+    const uint8_t* first = static_cast<const uint8_t*>(data);
+    bytes.assign(first, first + length);
+  }
+  lock.lock();
 
   std::vector<std::shared_ptr<Subscription>> subscribers;
   status = store_->matchingSubscriptions(connection, topic, subscribers);

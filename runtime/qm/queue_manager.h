@@ -400,32 +400,22 @@ class QueueManager {
                    const QueueOrigin& origin, std::shared_ptr<Queue>& made);
   void deleteQueue(Connection* connection, const std::shared_ptr<Queue>& queue);
   void closeHandle(Connection& connection, int32_t hobj);
-  // A put's message, made before the lock is taken so that the copy of a
-  // long message holds up no other call: the data (none when the buffer is
-  // refused or the data too long for any queue, which the put reports under
-  // the lock) and the descriptor stamped with the time and new identifiers.
-  std::unique_ptr<StoredMessage> prepare(const MessageDescriptor& md, const PutOptions& options,
-                                         const void* data, int32_t length);
   Status putTo(Connection& connection, const std::shared_ptr<Queue>& queue, MessageDescriptor& md,
-               const PutOptions& options, std::unique_ptr<StoredMessage> message, int32_t length,
-               PutResult& result);
+               const PutOptions& options, const void* data, int32_t length, PutResult& result,
+               std::unique_lock<std::mutex>& lock);
   Status checkDescriptor(const MessageDescriptor& md) const;
   void stamp(Connection& connection, const QueueAttributes& attributes, MessageDescriptor& md,
              const PutOptions& options);
-  // The two halves of a stamp: what needs neither lock nor connection, and
-  // what does.
-  void stampTime(MessageDescriptor& md, const PutOptions& options);
-  void stampOwner(Connection& connection, const QueueAttributes& attributes, MessageDescriptor& md);
   MsgId newId();
   // An identifier of a time already read (milliseconds since the epoch).
   MsgId newId(int64_t now);
-  // Both run under the lock, with the data copied in the message.
+  // Both run under the lock, taken by the call's claim.
   Status putToHandle(Connection& connection, int32_t hobj, MessageDescriptor& md,
-                     const PutOptions& options, std::unique_ptr<StoredMessage> message,
-                     int32_t length, PutResult& result, PutTarget& target);
+                     const PutOptions& options, const void* data, int32_t length,
+                     PutResult& result, PutTarget& target, std::unique_lock<std::mutex>& lock);
   Status putToObject(Connection& connection, const ObjectRequest& object, MessageDescriptor& md,
-                     const PutOptions& options, std::unique_ptr<StoredMessage> message,
-                     int32_t length, PutResult& result, PutTarget& target);
+                     const PutOptions& options, const void* data, int32_t length,
+                     PutResult& result, PutTarget& target, std::unique_lock<std::mutex>& lock);
 
   // Topics and subscriptions (publish_subscribe.cpp).
   size_t openObjects(const Connection& connection) const;
@@ -433,8 +423,8 @@ class QueueManager {
   Status openTopic(Connection& connection, const ObjectRequest& object, const OpenOptions& options,
                    int32_t& hobj, ObjectResolution& resolution);
   Status publish(Connection& connection, const std::string& topic, MessageDescriptor& md,
-                 const PutOptions& options, std::vector<uint8_t> bytes, int32_t length,
-                 PutResult& result);
+                 const PutOptions& options, const void* data, int32_t length, PutResult& result,
+                 std::unique_lock<std::mutex>& lock);
   // Places a copy on the subscription's destination, pending in work;
   // false when it cannot.
   bool deliver(Connection* connection, const Subscription& subscription, const MessageDescriptor& md,
