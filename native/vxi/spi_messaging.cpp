@@ -50,12 +50,10 @@ JNIEXPORT void JNICALL Java_com_orvane_vx_taly_local_internal_base_Native_spiPut
   f.pin(data, buffer, 6, "native_buffer is null");
 
   if (f.ok()) {
-    if (earlyTraceEnabled(300)) {
-      TALY_DUMP(md.data(), mdLength, 300, "native_vxmd");
-      TALY_DUMP(pmo.data(), pmoLength, 300, "native_vxpmo");
-      TALY_DUMP(spiPmo.data(), spiPmoLength, 300, "native_spipo");
-      TALY_DUMP(data.data(), bufferArrayLength, 300, "native_buffer");
-    }
+    TALY_DUMP(md.data(), mdLength, 300, "native_vxmd");
+    TALY_DUMP(pmo.data(), pmoLength, 300, "native_vxpmo");
+    TALY_DUMP(spiPmo.data(), spiPmoLength, 300, "native_spipo");
+    TALY_DUMP(data.data(), bufferArrayLength, 300, "native_buffer");
     spiTable().lpiSPIPut(hconn, hobj, md.data(), pmo.data(), bufferLength, data.data(),
                          spiPmo.data(), &f.cc, &f.reason);
     traceHead(f, "VXPMO", pmo, kPmoTraceLength);

@@ -66,22 +66,20 @@ public final class ProfileLoop {
     }
 
     private static long pairs(Queue queue, long seconds) {
-        {
-            byte[] body = new byte[100];
-            GetOptions get = GetOptions.builder().bufferSize(100).build();
-            long end = System.nanoTime() + seconds * 1_000_000_000L;
-            long count = 0;
-            long sum = 0;
-            while (System.nanoTime() < end) {
-                for (int i = 0; i < 1000; i++) {
-                    body[0] = (byte) i;
-                    queue.put(new Message(body));
-                    sum += queue.get(get).body()[0];
-                }
-                count += 1000;
+        byte[] body = new byte[100];
+        GetOptions get = GetOptions.builder().bufferSize(100).build();
+        long end = System.nanoTime() + seconds * 1_000_000_000L;
+        long count = 0;
+        long sum = 0;
+        while (System.nanoTime() < end) {
+            for (int i = 0; i < 1000; i++) {
+                body[0] = (byte) i;
+                queue.put(new Message(body));
+                sum += queue.get(get).body()[0];
             }
-            return sum == Long.MIN_VALUE ? 0 : count;
+            count += 1000;
         }
+        return sum == Long.MIN_VALUE ? 0 : count;
     }
 
     private static long listener(long seconds) throws Exception {

@@ -191,10 +191,11 @@ public final class PutGetBench {
      * Resident set size and the JVM's own committed memory (Native Memory
      * Tracking, when the JVM runs with -XX:NativeMemoryTracking=summary)
      * before and after 1,000,000 pairs of 100-byte messages, after a warm-up of
-     * as many, and over two millions more, each after a System.gc(). What grows in the resident set beyond
-     * what the JVM accounts for is the native libraries' memory. Run with a
-     * fixed heap touched at start (-Xms = -Xmx, -XX:+AlwaysPreTouch), or the
-     * heap's pages coming and going swamp the measure.
+     * as many, and over two millions more, each after a System.gc(). What
+     * grows in the resident set beyond what the JVM accounts for is the native
+     * libraries' memory. Run with a fixed heap touched at start (-Xms = -Xmx,
+     * -XX:+AlwaysPreTouch), or the heap's pages coming and going swamp the
+     * measure.
      */
     private static void memory(String queueName) throws Exception {
         System.out.println("memory over " + MEMORY_PAIRS + " put/get pairs of 100 bytes, after as many to warm up:");
