@@ -3,7 +3,7 @@
 # the machine lacks. Sourced by the other scripts; sets JAVA_HOME.
 set -euo pipefail
 
-packages=(cmake make g++ binutils openjdk-17-jdk-headless libgtest-dev libbenchmark-dev junit5
+packages=(cmake make g++ binutils ccache openjdk-17-jdk-headless libgtest-dev libbenchmark-dev junit5
   libpq-dev postgresql)
 # The 32-bit compiler checks that the code stays correct for a 32-bit build.
 [[ "$(dpkg --print-architecture)" == amd64 ]] && packages+=(g++-multilib)
@@ -24,3 +24,12 @@ if ((${#missing[@]})); then
 fi
 
 export JAVA_HOME="/usr/lib/jvm/java-17-openjdk-$(dpkg --print-architecture)"
+
+# Compiles go through ccache: the test command builds three trees, and a
+# second run (another clone of the same sources) takes its objects from the
+# cache. Paths under the checkout are hashed relative to it, so clones in
+# different folders share the cache.
+export CMAKE_C_COMPILER_LAUNCHER="${CMAKE_C_COMPILER_LAUNCHER-ccache}"
+export CMAKE_CXX_COMPILER_LAUNCHER="${CMAKE_CXX_COMPILER_LAUNCHER-ccache}"
+export CCACHE_BASEDIR="${CCACHE_BASEDIR-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}"
+export CCACHE_NOHASHDIR="${CCACHE_NOHASHDIR-true}"
