@@ -110,12 +110,13 @@ final class Calls {
     }
 
     /** Receives into buffer; dataLength receives the message's full length. */
+    /** Gets into the first bufferLength bytes of buffer. */
     static Completion get(int hconn, int hobj, MessageDescriptor md, GetMessageOptions gmo, byte[] buffer,
-            Pint dataLength) {
+            int bufferLength, Pint dataLength) {
         boolean trace = Binding.ready();
         Pint cc = new Pint();
         Pint reason = new Pint();
-        Native.VXGET(trace, hconn, 0, 0, hobj, bytes(md), bytes(gmo), buffer.length, buffer, dataLength, cc,
+        Native.VXGET(trace, hconn, 0, 0, hobj, bytes(md), bytes(gmo), bufferLength, buffer, dataLength, cc,
                 reason);
         return new Completion(cc.x, reason.x);
     }

@@ -19,6 +19,7 @@ import java.util.Objects;
 import java.util.Set;
 import java.util.concurrent.ConcurrentHashMap;
 import java.util.concurrent.atomic.AtomicBoolean;
+import java.util.concurrent.atomic.AtomicReference;
 import java.util.concurrent.locks.ReentrantLock;
 
 /**
@@ -78,6 +79,12 @@ public final class Connection implements AutoCloseable {
     /** The first and longest wait between tries of a reconnect on break; null when not asked for. */
     private volatile Duration[] reconnectBackoff;
     private final AtomicBoolean reconnecting = new AtomicBoolean();
+    /**
+     * A get's buffer kept for the next get, so that a get of a short message
+     * into the default buffer does not make and clear 64 KiB each time; null
+     * while a get uses it.
+     */
+    private final AtomicReference<byte[]> spareGetBuffer = new AtomicReference<>();
     /**
      * What a reconnect registers and starts again, kept from its first try
      * until one succeeds: a try whose connect fails has already let the old
@@ -793,6 +800,28 @@ public final class Connection implements AutoCloseable {
             return closed ? whenClosed : body.run(hconn.value);
         } finally {
             lock.unlock();
+        }
+    }
+
+    /** The longest get buffer kept between gets. */
+    static final int KEPT_GET_BUFFER = GetOptions.DEFAULT_BUFFER_SIZE;
+
+    /**
+     * A buffer of at least size bytes for a get: the one kept from an earlier
+     * get when it is free and long enough, else a new one of size bytes.
+     */
+    byte[] takeGetBuffer(int size) {
+        if (size > KEPT_GET_BUFFER) {
+            return new byte[size];
+        }
+        byte[] spare = spareGetBuffer.getAndSet(null);
+        return spare != null && spare.length >= size ? spare : new byte[size];
+    }
+
+    /** Keeps a get's buffer for the next get, unless it is longer than those kept. */
+    void keepGetBuffer(byte[] buffer) {
+        if (buffer.length <= KEPT_GET_BUFFER) {
+            spareGetBuffer.set(buffer);
         }
     }
 

@@ -143,16 +143,26 @@ final class Receiver {
                 .setWaitInterval(waitMillis)
                 .setMatchOptions(matchOptions)
                 .setMsgHandle(properties == null ? 0 : properties.value());
-        byte[] buffer = new byte[bufferSize];
+        Connection connection = queue.connection();
+        byte[] buffer = connection.takeGetBuffer(bufferSize);
+        boolean handedOver = false;
         Pint dataLength = new Pint();
-        Completion completion = Calls.get(hconn, hobj, message.descriptor(), gmo, buffer, dataLength);
-        if (!completion.failed()) {
-            int received = Math.max(0, Math.min(dataLength.x, buffer.length));
-            message.received(received == buffer.length ? buffer : Arrays.copyOf(buffer, received), dataLength.x,
-                    completion);
-            if (readProperties) {
-                // While the connection is still held: a close in between would lose them.
-                message.receivedProperties(properties.properties());
+        Completion completion;
+        try {
+            completion = Calls.get(hconn, hobj, message.descriptor(), gmo, buffer, bufferSize, dataLength);
+            if (!completion.failed()) {
+                int received = Math.max(0, Math.min(dataLength.x, bufferSize));
+                // A full buffer that is not kept for the next get becomes the body itself.
+                handedOver = received == buffer.length && buffer.length > Connection.KEPT_GET_BUFFER;
+                message.received(handedOver ? buffer : Arrays.copyOf(buffer, received), dataLength.x, completion);
+                if (readProperties) {
+                    // While the connection is still held: a close in between would lose them.
+                    message.receivedProperties(properties.properties());
+                }
+            }
+        } finally {
+            if (!handedOver) {
+                connection.keepGetBuffer(buffer);
             }
         }
         // A failed get writes no data length back; its get options tell a refused message's length.

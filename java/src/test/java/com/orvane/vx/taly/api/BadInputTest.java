@@ -180,7 +180,7 @@ class BadInputTest {
 
     private Completion get(MessageDescriptor md, GetMessageOptions gmo) {
         queue.put(new Message(BODY));
-        Completion completion = Calls.get(hconn, hobj, md, gmo, new byte[16], new Pint());
+        Completion completion = Calls.get(hconn, hobj, md, gmo, new byte[16], 16, new Pint());
         queue.get();
         return completion;
     }

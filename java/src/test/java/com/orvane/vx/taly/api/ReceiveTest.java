@@ -93,6 +93,28 @@ class ReceiveTest extends FreshQueue {
         assertFalse(new VxException("VXGET", 2, Reasons.VXRC_TRUNCATED_MSG_FAILED, null).msgId().isPresent());
     }
 
+    /**
+     * Gets of long and short messages, one after another on one connection,
+     * into the default buffer and into fixed ones: each body holds its own
+     * bytes and no more, and none changes with the gets after it.
+     */
+    @Test
+    void eachBodyKeepsItsOwnBytesWhateverIsGotAfterIt() {
+        int full = GetOptions.DEFAULT_BUFFER_SIZE;
+        int[] lengths = {LONG, full, 100, 0, full - 1, 3, LONG + 1, 5};
+        GetOptions fixed = GetOptions.builder().bufferSize(full).build();
+        Message[] got = new Message[lengths.length];
+        for (int i = 0; i < lengths.length; i++) {
+            queue.put(new Message(body(lengths[i])));
+            got[i] = i % 3 == 2 ? queue.get(fixed) : queue.get();
+            assertArrayEquals(body(lengths[i]), got[i].body(), "got " + i);
+            fails(Reasons.VXRC_NO_MSG_AVAILABLE, () -> queue.get());
+        }
+        for (int i = 0; i < lengths.length; i++) {
+            assertArrayEquals(body(lengths[i]), got[i].body(), "after the later gets, " + i);
+        }
+    }
+
     private static byte[] body(int length) {
         byte[] body = new byte[length];
         for (int i = 0; i < length; i++) {
