@@ -78,7 +78,7 @@ void PutStatus::record(const Status& status, const PutTarget& target) {
   compCode = std::max(compCode, status.cc);
   reason = status.reason;
   objectType = target.type;
-  objectName = target.name;
+  objectName = target.name.str();
 }
 
 }  // namespace vxqm
