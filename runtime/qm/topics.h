@@ -70,7 +70,7 @@ struct TopicHandle {
 // The object a put went to, for the status.
 struct PutTarget {
   int32_t type = 0;  // VXOT_QUEUE, VXOT_TOPIC, or 0 before the object is known
-  FixedText<48> name;  // a queue's, held in place: every put sets it
+  FixedText<VX_NAME_LENGTH> name;  // a queue's, held in place: every put sets it
 };
 
 // The outcome of a connection's puts since the last status call.
