@@ -73,7 +73,7 @@ struct Delivery {
   const uint8_t* data = nullptr;
   int32_t dataLength = 0;    // the message's full length
   int32_t bufferLength = 0;  // the bytes at data
-  std::string queueName;     // the queue the message came from
+  FixedText<VX_NAME_LENGTH> queueName;  // the queue the message came from
 };
 
 // What a registration calls: the vector's entries put the callback function

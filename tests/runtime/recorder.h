@@ -44,7 +44,7 @@ class Recorder : public vxqm::Callback {
     if (r.hasData) r.text.assign(reinterpret_cast<const char*>(d.data), static_cast<size_t>(d.bufferLength));
     r.dataLength = d.dataLength;
     r.bufferLength = d.bufferLength;
-    r.queueName = d.queueName;
+    r.queueName = d.queueName.str();
     r.thread = std::this_thread::get_id();
     std::function<void(const vxqm::Delivery&)> act;
     {
