@@ -804,7 +804,7 @@ public final class Connection implements AutoCloseable {
     }
 
     /** The longest get buffer kept between gets. */
-    static final int KEPT_GET_BUFFER = GetOptions.DEFAULT_BUFFER_SIZE;
+    private static final int KEPT_GET_BUFFER = GetOptions.DEFAULT_BUFFER_SIZE;
 
     /**
      * A buffer of at least size bytes for a get: the one kept from an earlier

@@ -152,8 +152,9 @@ final class Receiver {
             completion = Calls.get(hconn, hobj, message.descriptor(), gmo, buffer, bufferSize, dataLength);
             if (!completion.failed()) {
                 int received = Math.max(0, Math.min(dataLength.x, bufferSize));
-                // A full buffer that is not kept for the next get becomes the body itself.
-                handedOver = received == buffer.length && buffer.length > Connection.KEPT_GET_BUFFER;
+                // A message that fills the buffer takes the buffer itself as its body (the
+                // next get makes another): cheaper than copying it out.
+                handedOver = received == buffer.length;
                 message.received(handedOver ? buffer : Arrays.copyOf(buffer, received), dataLength.x, completion);
                 if (readProperties) {
                     // While the connection is still held: a close in between would lose them.
