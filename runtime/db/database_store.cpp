@@ -515,7 +515,7 @@ Status DatabaseStore::fetchOnce(Connection& pg, vxqm::Queue& queue, const vxqm::
   shape.skip = request.skip != nullptr && !request.skip->empty();
   Params params;
   params.i64(queue.storeId).i16(static_cast<int16_t>(from.rank)).i64(static_cast<int64_t>(from.sequence));
-  params.i64(request.now);
+  params.i64(request.now.ms());
   if (shape.byMsgId) params.bytes(request.match.msgId.data(), request.match.msgId.size());
   if (shape.byCorrelId) params.bytes(request.match.correlId.data(), request.match.correlId.size());
   if (shape.skip) {

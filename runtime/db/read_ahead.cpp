@@ -50,7 +50,7 @@ Status DatabaseStore::fetchAhead(Link& link, const std::shared_ptr<vxqm::Queue>&
                                  const vxqm::Fetch& request, vxqm::Fetched& fetched) {
   QueueState& state = stateOf(*queue);
   // Expired ones stay held until the rest go back, and are not got.
-  while (!link.ahead.empty() && expired(link.ahead.front(), request.now)) {
+  while (!link.ahead.empty() && expired(link.ahead.front(), request.now.ms())) {
     link.aheadExpired.push_back(static_cast<int64_t>(link.ahead.front().key.sequence));
     link.ahead.pop_front();
   }
@@ -85,7 +85,7 @@ Status DatabaseStore::holdAhead(Link& link, vxqm::Queue& queue, const vxqm::Fetc
                                 const vxqm::MessageKey& from, int32_t count) {
   Params params;
   params.i64(queue.storeId).i16(static_cast<int16_t>(from.rank)).i64(static_cast<int64_t>(from.sequence));
-  params.i64(request.now).i32(count).i64(session_.load()).i64(request.work->holder);
+  params.i64(request.now.ms()).i32(count).i64(session_.load()).i64(request.work->holder);
   Result result = link.pg.run(statements_.holdAhead, params);
   if (!result.ok()) return broken(link.pg, "a get");
   Row first = result.row(0);

@@ -280,7 +280,7 @@ bool QueueManager::examine(Connection& connection, Consumer& consumer, bool take
   request.limit = options.maxMsgLength == VXCBD_FULL_MSG_LENGTH ? INT32_MAX : options.maxMsgLength;
   request.acceptTruncated = options.acceptTruncated;
   request.work = &workOf(connection);
-  request.now = clock_.nowMs();
+  request.now = ExpiryTime(clock_);
   consumer.seen = queue->generation();
   Fetched fetched;
   Status status;

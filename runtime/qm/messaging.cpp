@@ -242,7 +242,7 @@ Status QueueManager::get(int32_t hconn, int32_t hobj, MessageDescriptor& md,
     bool next = options.browse == Browse::Next && handle->browsing;
     request.after = next ? &handle->browseCursor : nullptr;
     request.work = options.syncpoint ? &workOf(connection) : nullptr;
-    request.now = clock_.nowMs();
+    request.now = ExpiryTime(clock_);
     uint64_t seen = queue->generation();
     status = store_->fetch(connection, queue, request, fetched);
     if (status.failed()) return status;

@@ -12,7 +12,7 @@ MessageKey Queue::add(std::unique_ptr<StoredMessage> message) {
   return key;
 }
 
-StoredMessage* Queue::find(const Match& match, const MessageKey* after, int64_t now,
+StoredMessage* Queue::find(const Match& match, const MessageKey* after, const ExpiryTime& now,
                            MessageKey& key) {
   auto it = after != nullptr ? messages_.upper_bound(*after) : messages_.begin();
   while (it != messages_.end()) {
@@ -21,7 +21,7 @@ StoredMessage* Queue::find(const Match& match, const MessageKey* after, int64_t 
       ++it;
       continue;
     }
-    if (message.expiresAt != 0 && message.expiresAt <= now) {
+    if (message.expiresAt != 0 && message.expiresAt <= now.ms()) {
       it = messages_.erase(it);
       continue;
     }

@@ -64,7 +64,8 @@ class Queue {
   MessageKey add(std::unique_ptr<StoredMessage> message);
   // The first visible message that the match accepts, after the given key if
   // there is one; expired visible messages met on the way are discarded.
-  StoredMessage* find(const Match& match, const MessageKey* after, int64_t now, MessageKey& key);
+  StoredMessage* find(const Match& match, const MessageKey* after, const ExpiryTime& now,
+                      MessageKey& key);
   StoredMessage* at(const MessageKey& key);
   std::unique_ptr<StoredMessage> take(const MessageKey& key);
   // A pending message becomes visible and waiting getters are woken.

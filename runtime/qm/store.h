@@ -42,7 +42,7 @@ struct Fetch {
   // have it in Fetched::message.
   void* buffer = nullptr;
   UnitOfWork* work = nullptr;  // Hold
-  int64_t now = 0;             // for expiry
+  ExpiryTime now;
 };
 
 // What a get found. message holds the descriptor and the data (cut to the

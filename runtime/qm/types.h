@@ -34,6 +34,26 @@ class Clock {
   virtual int64_t nowMs() = 0;
 };
 Clock& steadyClock();
+
+// The time that expiry is judged by, read from the clock at the first
+// question: a look at messages that have no expiry reads no clock.
+class ExpiryTime {
+ public:
+  ExpiryTime() = default;
+  explicit ExpiryTime(Clock& clock) : clock_(&clock) {}
+  int64_t ms() const {
+    if (!read_) {
+      now_ = clock_ != nullptr ? clock_->nowMs() : 0;
+      read_ = true;
+    }
+    return now_;
+  }
+
+ private:
+  Clock* clock_ = nullptr;
+  mutable int64_t now_ = 0;
+  mutable bool read_ = false;
+};
 // Milliseconds since the epoch, the same in every process.
 Clock& systemClock();
 
