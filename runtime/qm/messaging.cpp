@@ -13,6 +13,7 @@ namespace {
 
 // Data up to this long is copied with the lock held.
 constexpr int32_t kCopiedUnderLock = 4096;
+constexpr size_t kSpareMessages = 16;
 
 bool allZero(const MsgId& id) {
   return std::all_of(id.begin(), id.end(), [](uint8_t b) { return b == 0; });
@@ -90,7 +91,15 @@ Status QueueManager::putTo(Connection& connection, const std::shared_ptr<Queue>&
   // costs less to copy than to take the lock again.
   bool letGo = length > kCopiedUnderLock;
   if (letGo) lock.unlock();
-  auto message = std::make_unique<StoredMessage>();
+  // A short message goes into one that a get gave back, under the lock.
+  std::unique_ptr<StoredMessage> message;
+  if (!letGo && !spareMessages_.empty()) {
+    message = std::move(spareMessages_.back());
+    spareMessages_.pop_back();
+    message->data.clear();
+  } else {
+    message = std::make_unique<StoredMessage>();
+  }
   if (length > 0) {
     const uint8_t* bytes = static_cast<const uint8_t*>(data);
     message->data.assign(bytes, bytes + length);
@@ -292,13 +301,18 @@ Status QueueManager::get(int32_t hconn, int32_t hobj, MessageDescriptor& md,
     handle->browsing = true;
     handle->browseCursor = fetched.key;
   }
-  if (fetched.message) {
+  bool shortMessage = fetched.message && fetched.message->data.capacity() <= kCopiedUnderLock;
+  if (fetched.message && !shortMessage) {
     lock.unlock();
-    if (returned > 0) std::memcpy(buffer, fetched.message->data.data(), returned);
   }
+  if (fetched.message && returned > 0) std::memcpy(buffer, fetched.message->data.data(), returned);
   MessageDescriptor& found = fetched.descriptor();
   result.msgId = found.msgId;
   md = std::move(found);
+  if (shortMessage && spareMessages_.size() < kSpareMessages) {
+    fetched.message->properties.reset();
+    spareMessages_.push_back(std::move(fetched.message));
+  }
   md.expiry = static_cast<int32_t>(std::min<int64_t>(left, INT32_MAX));
   return outcome;
 }

@@ -7,7 +7,15 @@ namespace vxqm {
 MessageKey Queue::add(std::unique_ptr<StoredMessage> message) {
   MessageKey key{VXPRI_HIGHEST - message->md.priority, nextSequence_++};
   bool visible = message->state == MessageState::Visible;
-  messages_.emplace(key, std::move(message));
+  if (spareNodes_.empty()) {
+    messages_.emplace(key, std::move(message));
+  } else {
+    Messages::node_type node = std::move(spareNodes_.back());
+    spareNodes_.pop_back();
+    node.key() = key;
+    node.mapped() = std::move(message);
+    messages_.insert(std::move(node));
+  }
   if (visible) notify();
   return key;
 }
@@ -42,8 +50,9 @@ StoredMessage* Queue::at(const MessageKey& key) {
 std::unique_ptr<StoredMessage> Queue::take(const MessageKey& key) {
   auto it = messages_.find(key);
   if (it == messages_.end()) return nullptr;
-  std::unique_ptr<StoredMessage> message = std::move(it->second);
-  messages_.erase(it);
+  Messages::node_type node = messages_.extract(it);
+  std::unique_ptr<StoredMessage> message = std::move(node.mapped());
+  if (spareNodes_.size() < kSpareNodes) spareNodes_.push_back(std::move(node));
   return message;
 }
 

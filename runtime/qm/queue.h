@@ -89,6 +89,7 @@ class Queue {
   // the lock by a dispatcher that looks for more work a moment before it
   // sleeps.
   static std::atomic<uint64_t>& wakeUps();
+  static constexpr size_t kSpareNodes = 16;
 
   // The connection that made a dynamic queue (0 for defined queues).
   int32_t creator = 0;
@@ -99,7 +100,11 @@ class Queue {
 
  private:
   QueueDefinition definition_;
-  std::map<MessageKey, std::unique_ptr<StoredMessage>> messages_;
+  using Messages = std::map<MessageKey, std::unique_ptr<StoredMessage>>;
+  Messages messages_;
+  // Nodes of messages taken off, used again by the next puts: a put and a
+  // get on different threads then pass no memory between their allocators.
+  std::vector<Messages::node_type> spareNodes_;
   uint64_t nextSequence_ = 0;
   OpenCounts counts_;
   bool deleted_ = false;

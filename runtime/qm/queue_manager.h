@@ -494,6 +494,8 @@ class QueueManager {
   int32_t nextHandle_ = 1001;
   uint64_t nextDynamic_ = 0;
   std::atomic<uint64_t> nextId_{0};
+  // Short messages got and kept for the next puts, under the lock.
+  std::vector<std::unique_ptr<StoredMessage>> spareMessages_;
   uint64_t instance_;  // tells this run's identifiers from another's
   Transactions xa_;
 };

@@ -200,6 +200,34 @@ TEST_F(Messaging, ATooLongMessageStaysUnlessTruncationIsAccepted) {
   EXPECT_EQ(empty.dataLength, 0);
 }
 
+// Puts and gets taking turns, messages growing and shrinking (empty ones,
+// ones at and past 4 KiB): each get returns its own message's data,
+// descriptor and lifetime, nothing of the messages before it.
+TEST_F(Messaging, EachMessageGotAfterOthersCarriesOnlyItsOwnDataAndDescriptor) {
+  struct Case {
+    size_t length;
+    int32_t expiry;
+    const char* format;
+  };
+  const std::vector<Case> cases = {{4096, VXEXP_UNLIMITED, "LONG"}, {0, 700, ""},
+                                   {5, VXEXP_UNLIMITED, "SHORT"}, {4097, 300, "PAST"},
+                                   {0, VXEXP_UNLIMITED, ""}, {3, 900, "ABC"}, {4096, VXEXP_UNLIMITED, ""}};
+  for (size_t i = 0; i < cases.size(); ++i) {
+    const Case& c = cases[i];
+    std::string text(c.length, static_cast<char>('a' + i));
+    MessageDescriptor md;
+    md.expiry = c.expiry;
+    md.format = c.format;
+    ASSERT_EQ(put(hconn, hobj, text, md), ok()) << i;
+    Got got = get(hconn, hobj, {}, {}, 8192);
+    EXPECT_EQ(got.status, ok()) << i;
+    EXPECT_EQ(got.text, text) << i;
+    EXPECT_EQ(got.dataLength, static_cast<int32_t>(c.length)) << i;
+    EXPECT_EQ(got.md.expiry, c.expiry) << i;
+    EXPECT_EQ(got.md.format, c.format) << i;
+  }
+}
+
 TEST_F(Messaging, ExpiredMessagesAreDiscardedAndOthersShowTheirLifetimeLeft) {
   MessageDescriptor shortLived, longLived;
   shortLived.expiry = 500;
