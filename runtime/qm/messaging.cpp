@@ -13,7 +13,6 @@ namespace {
 
 // Data up to this long is copied with the lock held.
 constexpr int32_t kCopiedUnderLock = 4096;
-constexpr size_t kSpareMessages = 16;
 
 bool allZero(const MsgId& id) {
   return std::all_of(id.begin(), id.end(), [](uint8_t b) { return b == 0; });
@@ -97,6 +96,9 @@ Status QueueManager::putTo(Connection& connection, const std::shared_ptr<Queue>&
     message = std::move(spareMessages_.back());
     spareMessages_.pop_back();
     message->data.clear();
+    // A block that held a much longer message gives that room back: a short
+    // message that waits on a queue holds no more than it needs.
+    if (message->data.capacity() > 2 * static_cast<size_t>(length) + 64) message->data.shrink_to_fit();
   } else {
     message = std::make_unique<StoredMessage>();
   }

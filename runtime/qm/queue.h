@@ -47,7 +47,10 @@ struct OpenCounts {
 
 class Queue {
  public:
-  explicit Queue(QueueDefinition definition) : definition_(std::move(definition)) {}
+  // Room for the spare nodes is made here, so that keeping one never fails.
+  explicit Queue(QueueDefinition definition) : definition_(std::move(definition)) {
+    spareNodes_.reserve(kSpareNodes);
+  }
   Queue(const Queue&) = delete;
   Queue& operator=(const Queue&) = delete;
 

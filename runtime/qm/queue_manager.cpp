@@ -42,6 +42,7 @@ QueueManager::QueueManager(QueueManagerConfig config, Clock& clock)
       // on the wall clock.
       clock_(config_.database.empty() || &clock != &steadyClock() ? clock : systemClock()) {
   spinBeforeSleeping(mutex_);
+  spareMessages_.reserve(kSpareMessages);
   if (config_.database.empty()) {
     store_ = std::make_unique<MemoryStore>(config_.queues);
   } else {

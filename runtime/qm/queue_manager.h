@@ -494,7 +494,9 @@ class QueueManager {
   int32_t nextHandle_ = 1001;
   uint64_t nextDynamic_ = 0;
   std::atomic<uint64_t> nextId_{0};
-  // Short messages got and kept for the next puts, under the lock.
+  // Short messages got and kept for the next puts, under the lock; room
+  // for them is made at the start, so that keeping one never fails.
+  static constexpr size_t kSpareMessages = 16;
   std::vector<std::unique_ptr<StoredMessage>> spareMessages_;
   uint64_t instance_;  // tells this run's identifiers from another's
   Transactions xa_;

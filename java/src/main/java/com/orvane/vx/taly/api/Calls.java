@@ -109,8 +109,10 @@ final class Calls {
         return new Completion(cc.x, reason.x);
     }
 
-    /** Receives into buffer; dataLength receives the message's full length. */
-    /** Gets into the first bufferLength bytes of buffer. */
+    /**
+     * Receives into the first bufferLength bytes of buffer; dataLength
+     * receives the message's full length.
+     */
     static Completion get(int hconn, int hobj, MessageDescriptor md, GetMessageOptions gmo, byte[] buffer,
             int bufferLength, Pint dataLength) {
         boolean trace = Binding.ready();

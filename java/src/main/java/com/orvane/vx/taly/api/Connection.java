@@ -703,6 +703,7 @@ public final class Connection implements AutoCloseable {
         }
         closing = true;
         closed = true;
+        spareGetBuffer.set(null);
         return Calls.check("VXDISC", Calls.disconnect(hconn));
     }
 
