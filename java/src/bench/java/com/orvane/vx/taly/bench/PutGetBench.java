@@ -231,12 +231,21 @@ public final class PutGetBench {
                     "<= 512");
         }
         // What 10,000 queued 1 KiB messages take outside the JVM, against
-        // their bytes.
+        // their bytes. Before each put a 4 KiB message passes through another
+        // queue, as in a program that also passes longer messages: the blocks
+        // the queue manager keeps for reuse must not hold more than the
+        // message queued in them.
         try (Connection connection = Connection.connect();
-                Queue queue = connection.open(queueName, OpenOption.OUTPUT, OpenOption.INPUT_SHARED)) {
+                Queue queue = connection.open(queueName, OpenOption.OUTPUT, OpenOption.INPUT_SHARED);
+                Queue passing = connection.openDynamic(MODEL_QUEUE, "BENCH.*", OpenOption.OUTPUT,
+                    OpenOption.INPUT_SHARED)) {
             byte[] body = new byte[1024];
+            byte[] longer = new byte[4096];
+            GetOptions getLonger = GetOptions.builder().bufferSize(longer.length).build();
             long[] before = sample();
             for (int i = 0; i < QUEUED; i++) {
+                passing.put(new Message(longer));
+                passing.get(getLonger);
                 queue.put(new Message(body));
             }
             long[] full = sample();
