@@ -90,18 +90,8 @@ Status QueueManager::putTo(Connection& connection, const std::shared_ptr<Queue>&
   // costs less to copy than to take the lock again.
   bool letGo = length > kCopiedUnderLock;
   if (letGo) lock.unlock();
-  // A short message goes into one that a get gave back, under the lock.
-  std::unique_ptr<StoredMessage> message;
-  if (!letGo && !spareMessages_.empty()) {
-    message = std::move(spareMessages_.back());
-    spareMessages_.pop_back();
-    message->data.clear();
-    // A block that held a much longer message gives that room back: a short
-    // message that waits on a queue holds no more than it needs.
-    if (message->data.capacity() > 2 * static_cast<size_t>(length) + 64) message->data.shrink_to_fit();
-  } else {
-    message = std::make_unique<StoredMessage>();
-  }
+  std::unique_ptr<StoredMessage> message =
+      letGo ? std::make_unique<StoredMessage>() : messageBlock(length);
   if (length > 0) {
     const uint8_t* bytes = static_cast<const uint8_t*>(data);
     message->data.assign(bytes, bytes + length);
@@ -127,6 +117,23 @@ Status QueueManager::putTo(Connection& connection, const std::shared_ptr<Queue>&
   result.resolvedQName = queue->name();
   result.resolvedQMgrName = config_.name;
   return Status::ok();
+}
+
+std::unique_ptr<StoredMessage> QueueManager::messageBlock(int32_t length) {
+  if (spareMessages_.empty()) return std::make_unique<StoredMessage>();
+  std::unique_ptr<StoredMessage> message = std::move(spareMessages_.back());
+  spareMessages_.pop_back();
+  message->data.clear();
+  // A block that held a much longer message gives that room back: a short
+  // message that waits on a queue holds no more than it needs.
+  if (message->data.capacity() > 2 * static_cast<size_t>(length) + 64) message->data.shrink_to_fit();
+  return message;
+}
+
+void QueueManager::keepMessageBlock(std::unique_ptr<StoredMessage>& message) {
+  if (spareMessages_.size() >= kSpareMessages) return;
+  message->properties.reset();
+  spareMessages_.push_back(std::move(message));
 }
 
 // Every put is counted in the connection's put status.
@@ -303,18 +310,15 @@ Status QueueManager::get(int32_t hconn, int32_t hobj, MessageDescriptor& md,
     handle->browsing = true;
     handle->browseCursor = fetched.key;
   }
+  // A short message taken off is copied out under the lock, and its block
+  // kept for a later put; a long one once the lock is let go.
   bool shortMessage = fetched.message && fetched.message->data.capacity() <= kCopiedUnderLock;
-  if (fetched.message && !shortMessage) {
-    lock.unlock();
-  }
+  if (fetched.message && !shortMessage) lock.unlock();
   if (fetched.message && returned > 0) std::memcpy(buffer, fetched.message->data.data(), returned);
   MessageDescriptor& found = fetched.descriptor();
   result.msgId = found.msgId;
   md = std::move(found);
-  if (shortMessage && spareMessages_.size() < kSpareMessages) {
-    fetched.message->properties.reset();
-    spareMessages_.push_back(std::move(fetched.message));
-  }
+  if (shortMessage) keepMessageBlock(fetched.message);
   md.expiry = static_cast<int32_t>(std::min<int64_t>(left, INT32_MAX));
   return outcome;
 }

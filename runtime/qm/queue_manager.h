@@ -409,6 +409,10 @@ class QueueManager {
   MsgId newId();
   // An identifier of a time already read (milliseconds since the epoch).
   MsgId newId(int64_t now);
+  // Under the lock: a block for a short put's message, one that a get gave
+  // back when there is one; and the giving back, while there is room.
+  std::unique_ptr<StoredMessage> messageBlock(int32_t length);
+  void keepMessageBlock(std::unique_ptr<StoredMessage>& message);
   // Both run under the lock, taken by the call's claim.
   Status putToHandle(Connection& connection, int32_t hobj, MessageDescriptor& md,
                      const PutOptions& options, const void* data, int32_t length,

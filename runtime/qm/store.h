@@ -58,8 +58,8 @@ struct Fetched {
   std::shared_ptr<const PropertyList> properties;
   std::unique_ptr<StoredMessage> message;
   // A message taken off a queue of this process keeps its descriptor in
-  // message->md: a get reads it there once the lock is let go, rather than
-  // copying it, written by another thread, while others wait for the lock.
+  // message->md, where the get reads it (for a long message once the lock is
+  // let go) rather than have the store copy it.
   bool descriptorInMessage = false;
 
   MessageDescriptor& descriptor() { return descriptorInMessage ? message->md : md; }
