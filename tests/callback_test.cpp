@@ -195,10 +195,10 @@ TEST_F(Callbacks, ARegistrationHandsTheRuntimeItsAreaAndTheConsumerFunctionAndCo
                                                 "data 59 40 \"VXCB returned CC=0, RC=0\" -",
                                                 "exit 59 40 0"}));
   ASSERT_FALSE(lines.empty());
-  EXPECT_EQ(lines.front(),
+  EXPECT_EQ(firstLine(lines),
             "Java_com_orvane_vx_taly_local_internal_base_Native_VXCB(entry): hconn:7, "
             "operation:VXOP_REGISTER| VXOP_RESUME");
-  EXPECT_EQ(lines.back(), "Java_com_orvane_vx_taly_local_internal_base_Native_VXCB(exit): rc:0");
+  EXPECT_EQ(lastLine(lines), "Java_com_orvane_vx_taly_local_internal_base_Native_VXCB(exit): rc:0");
   size_t setupExit = lineIndex(lines, "SetupCallbackArea(exit)");
   size_t dump = lineIndex(lines, "native_vxcbd [length = " + std::to_string(sizeof(VXCBD)) + "]");
   size_t after = lineIndex(lines, "Java_com_orvane_vx_taly_local_internal_base_Native_VXCB(): "
@@ -446,12 +446,12 @@ TEST_F(Control, ControlPassesItsArgumentsInOrderAndCopiesTheOptionsBack) {
                                                 "data 59 39 \"VXCTL returned CC=0, RC=0\" -",
                                                 "exit 59 39 0"}));
   ASSERT_GE(lines.size(), 2u);
-  EXPECT_EQ(lines.front(), "Java_com_orvane_vx_taly_local_internal_base_Native_VXCTL(entry): "
+  EXPECT_EQ(firstLine(lines), "Java_com_orvane_vx_taly_local_internal_base_Native_VXCTL(entry): "
                            "operation:VXOP_STOP| VXOP_SUSPEND");
   EXPECT_LT(lineIndex(lines, "Java_com_orvane_vx_taly_local_internal_base_Native_VXCTL: "
                              "VXCTL --> 0"),
             lines.size());
-  EXPECT_EQ(lines.back(), "Java_com_orvane_vx_taly_local_internal_base_Native_VXCTL(exit): rc:0");
+  EXPECT_EQ(lastLine(lines), "Java_com_orvane_vx_taly_local_internal_base_Native_VXCTL(exit): rc:0");
 }
 
 TEST_F(Control, ACallInProgressIsNamedByTheRuntimesService) {

@@ -51,8 +51,8 @@ TEST_F(Connect, ConnectHandsTheRuntimeTheNameAndHolderValueAndWritesTheNewHandle
                           "data 59 13 \"VXCONN returned CC=1, RC=2002\" -", "exit 59 13 2002"}));
   EXPECT_EQ(faults.log("Release"), std::vector<std::string>{"ReleaseByteArrayElements(2)"});
   ASSERT_GE(lines.size(), 2u);
-  EXPECT_EQ(lines.front(), "Java_com_orvane_vx_taly_local_internal_base_Native_VXCONN(entry)");
-  EXPECT_EQ(lines.back(), "Java_com_orvane_vx_taly_local_internal_base_Native_VXCONN(exit): rc:2002");
+  EXPECT_EQ(firstLine(lines), "Java_com_orvane_vx_taly_local_internal_base_Native_VXCONN(entry)");
+  EXPECT_EQ(lastLine(lines), "Java_com_orvane_vx_taly_local_internal_base_Native_VXCONN(exit): rc:2002");
 }
 
 TEST_F(Connect, ConnectWithoutANameAndAFailureLeavesTheHolderAlone) {

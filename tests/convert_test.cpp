@@ -87,8 +87,8 @@ TEST_F(Convert, TheRuntimeGetsThirteenArgumentsWithTheSecondValueLast) {
   EXPECT_EQ(faults.log("Release"),
             (std::vector<std::string>{"ReleaseByteArrayElements(0)", "ReleaseByteArrayElements(2)"}));
   ASSERT_GE(lines.size(), 2u);
-  EXPECT_EQ(lines.front(), kNative + "vpiConvertData(entry)");
-  EXPECT_EQ(lines.back(), kNative + "vpiConvertData(exit): rc:2110");
+  EXPECT_EQ(firstLine(lines), kNative + "vpiConvertData(entry)");
+  EXPECT_EQ(lastLine(lines), kNative + "vpiConvertData(exit): rc:2110");
 }
 
 TEST_F(Convert, ConvertedDataLongerThanTheBufferLengthIsCutAtIt) {

@@ -127,8 +127,8 @@ TEST_F(Put, PutHandsTheRuntimeItsArgumentsAndCopiesBackTheStructuresButNotTheBuf
                                                 "data 59 8 \"VXPUT returned CC=2, RC=2051\" -",
                                                 "exit 59 8 2051"}));
   ASSERT_FALSE(lines.empty());
-  EXPECT_EQ(lines.front(), "Java_com_orvane_vx_taly_local_internal_base_Native_VXPUT(entry)");
-  EXPECT_EQ(lines.back(),
+  EXPECT_EQ(firstLine(lines), "Java_com_orvane_vx_taly_local_internal_base_Native_VXPUT(entry)");
+  EXPECT_EQ(lastLine(lines),
             "Java_com_orvane_vx_taly_local_internal_base_Native_VXPUT(exit): rc:2051");
 }
 
@@ -264,8 +264,8 @@ TEST_F(Put, SegmentsAreGatheredInOrderAndTheListsGoBackBeforeThePut) {
                                                 "data 59 44 \"VXPUT returned CC=0, RC=0\" -",
                                                 "exit 59 44 0"}));
   ASSERT_FALSE(lines.empty());
-  EXPECT_EQ(lines.front(), "Java_com_orvane_vx_taly_local_internal_base_Native_talyPut(entry)");
-  EXPECT_EQ(lines.back(),
+  EXPECT_EQ(firstLine(lines), "Java_com_orvane_vx_taly_local_internal_base_Native_talyPut(entry)");
+  EXPECT_EQ(lastLine(lines),
             "Java_com_orvane_vx_taly_local_internal_base_Native_talyPut(exit): rc:0");
 }
 

@@ -100,8 +100,8 @@ TEST_F(SpiConnect, TheEnvironmentValueReachesTheRuntimeByItsAddressAtByte128) {
                                       "ReleaseByteArrayElements(0)"}));
   EXPECT_EQ(faults.releasedArrays(), faults.pinnedArrays());
   ASSERT_GE(lines.size(), 2u);
-  EXPECT_EQ(lines.front(), kNative + "spiConnect_1with_1environment(entry)");
-  EXPECT_EQ(lines.back(), kNative + "spiConnect_1with_1environment(exit): rc:2002");
+  EXPECT_EQ(firstLine(lines), kNative + "spiConnect_1with_1environment(entry)");
+  EXPECT_EQ(lastLine(lines), kNative + "spiConnect_1with_1environment(exit): rc:2002");
 }
 
 TEST_F(SpiConnect, SpiConnectIsTheConnectWithEnvironmentMinusOne) {
@@ -118,8 +118,8 @@ TEST_F(SpiConnect, SpiConnectIsTheConnectWithEnvironmentMinusOne) {
   EXPECT_EQ(codes(), std::make_pair(0, 0));
   EXPECT_EQ(events().front(), "entry 59 14");
   EXPECT_EQ(events().size(), 6u);
-  EXPECT_EQ(lines.front(), kNative + "spiConnect_1with_1environment(entry)");
-  EXPECT_EQ(lines.back(), kNative + "spiConnect_1with_1environment(exit): rc:0");
+  EXPECT_EQ(firstLine(lines), kNative + "spiConnect_1with_1environment(entry)");
+  EXPECT_EQ(lastLine(lines), kNative + "spiConnect_1with_1environment(exit): rc:0");
 }
 
 TEST_F(SpiConnect, AFailedConnectLeavesTheHandleButCopiesTheOptionsBack) {
@@ -259,8 +259,8 @@ TEST_F(SpiConnect, OpenHandsTheRuntimeTheHolderHandleAndWritesBackItsOwn) {
   EXPECT_EQ(faults.releasedArrays(), (std::vector<const void*>{od, options}));
   EXPECT_EQ(faults.log("Release"),
             (std::vector<std::string>{"ReleaseByteArrayElements(0)", "ReleaseByteArrayElements(0)"}));
-  EXPECT_EQ(lines.front(), kNative + "spiOpen(entry)");
-  EXPECT_EQ(lines.back(), kNative + "spiOpen(exit): rc:2039");
+  EXPECT_EQ(firstLine(lines), kNative + "spiOpen(entry)");
+  EXPECT_EQ(lastLine(lines), kNative + "spiOpen(exit): rc:2039");
 }
 
 TEST_F(SpiConnect, AFailedOpenOrAFailedPinLeavesTheObjectHandle) {

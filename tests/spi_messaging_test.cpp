@@ -119,8 +119,8 @@ TEST_F(SpiGet, AMessageArrivesWithItsLengthAndTheStructuresComeBack) {
   EXPECT_EQ(faults.releasedArrays(), faults.pinnedArrays());
   EXPECT_EQ(faults.log("Release"), std::vector<std::string>(3, kCopyBack));
   ASSERT_GE(lines.size(), 2u);
-  EXPECT_EQ(lines.front(), kNative + "spiGet(entry)");
-  EXPECT_EQ(lines.back(), kNative + "spiGet(exit): rc:0");
+  EXPECT_EQ(firstLine(lines), kNative + "spiGet(entry)");
+  EXPECT_EQ(lastLine(lines), kNative + "spiGet(exit): rc:0");
 }
 
 TEST_F(SpiGet, OnlyTheBytesThatArrivedAreCopiedUpToTheBufferLength) {
@@ -280,8 +280,8 @@ TEST_F(SpiPut, TheRuntimeGetsTheBufferLengthAndTheStructuresInOrder) {
   EXPECT_EQ(titles, (std::vector<std::string>{
                         "native_vxmd [length = 364]", "native_vxpmo [length = 176]",
                         "native_spipo [length = 296]", "native_buffer [length = 8]"}));
-  EXPECT_EQ(lines.front(), kNative + "spiPut(entry)");
-  EXPECT_EQ(lines.back(), kNative + "spiPut(exit): rc:2136");
+  EXPECT_EQ(firstLine(lines), kNative + "spiPut(entry)");
+  EXPECT_EQ(lastLine(lines), kNative + "spiPut(exit): rc:2136");
 }
 
 TEST_F(SpiPut, NullArraysAreDumpedAsNullAndPassedAsNullAddresses) {

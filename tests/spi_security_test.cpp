@@ -112,8 +112,8 @@ TEST_F(SpiSecurity, AdoptUserPassesItsArgumentsAndARecordOfTheRest) {
   EXPECT_EQ(faults.releasedArrays(), a.releaseOrder());
   EXPECT_EQ(faults.log("Release"), std::vector<std::string>(9, kCopyBack));
   ASSERT_GE(lines.size(), 2u);
-  EXPECT_EQ(lines.front(), kNative + "lpiSPIAdoptUser(entry)");
-  EXPECT_EQ(lines.back(), kNative + "lpiSPIAdoptUser(exit): rc:0");
+  EXPECT_EQ(firstLine(lines), kNative + "lpiSPIAdoptUser(entry)");
+  EXPECT_EQ(lastLine(lines), kNative + "lpiSPIAdoptUser(exit): rc:0");
   EXPECT_EQ(std::count(lines.begin(), lines.end(), ""), 3) << "a marker before each view";
 }
 
@@ -208,8 +208,8 @@ TEST_F(SpiSecurity, MapCredentialsPassesItsArraysInOrderAndCopiesThemBack) {
   EXPECT_EQ(faults.releasedArrays(), all);
   EXPECT_EQ(faults.log("Release"), std::vector<std::string>(7, kCopyBack));
   ASSERT_GE(lines.size(), 2u);
-  EXPECT_EQ(lines.front(), kNative + "lpiSPIMapCredentials(entry)");
-  EXPECT_EQ(lines.back(), kNative + "lpiSPIMapCredentials(exit): rc:2035");
+  EXPECT_EQ(firstLine(lines), kNative + "lpiSPIMapCredentials(entry)");
+  EXPECT_EQ(lastLine(lines), kNative + "lpiSPIMapCredentials(exit): rc:2035");
 }
 
 TEST_F(SpiSecurity, MapCredentialsReleasesWhatWasPinnedBeforeAFailedPin) {
@@ -252,8 +252,8 @@ TEST_F(SpiSecurity, ChannelAuthenticationNeedsItsParametersAndPassesTwoNullPoint
   EXPECT_EQ(codes(), std::make_pair(2, 2035));
   EXPECT_EQ(events()[1], "data 59 0 \"lpiSPICHLAUTH returned CC=2, RC=2035\" -");
   ASSERT_GE(lines.size(), 2u);
-  EXPECT_EQ(lines.front(), kNative + "lpiSPICHLAUTH(entry)");
-  EXPECT_EQ(lines.back(), kNative + "lpiSPICHLAUTH(exit): rc:2035");
+  EXPECT_EQ(firstLine(lines), kNative + "lpiSPICHLAUTH(entry)");
+  EXPECT_EQ(lastLine(lines), kNative + "lpiSPICHLAUTH(exit): rc:2035");
 
   runtime.clear();
   NATIVE(lpiSPICHLAUTH)(env, nullptr, JNI_FALSE, 6, 0, 0, nullptr, cc, reason);

@@ -127,8 +127,8 @@ TEST_F(Subscribe, AFailedSubscribeWritesNeitherHolderButCopiesTheDescriptorBack)
   EXPECT_EQ(bytesOf(sd)[0], 'X');
   EXPECT_EQ(codes(), std::make_pair(2, 2429));
   ASSERT_GE(lines.size(), 2u);
-  EXPECT_EQ(lines.front(), "Java_com_orvane_vx_taly_local_internal_base_Native_VXSUB(entry)");
-  EXPECT_EQ(lines.back(), "Java_com_orvane_vx_taly_local_internal_base_Native_VXSUB(exit): rc:2429");
+  EXPECT_EQ(firstLine(lines), "Java_com_orvane_vx_taly_local_internal_base_Native_VXSUB(entry)");
+  EXPECT_EQ(lastLine(lines), "Java_com_orvane_vx_taly_local_internal_base_Native_VXSUB(exit): rc:2429");
   EXPECT_EQ(lines[lines.size() - 5], "") << "a marker before the release";
 }
 
@@ -176,8 +176,8 @@ TEST_F(Subscribe, StatusPassesTheTypeAndTheStructureOrANullAddress) {
   EXPECT_EQ(faults.log("Release"), kCopiedBack);
   EXPECT_EQ(codes(), std::make_pair(0, 0));
   EXPECT_EQ(events()[1], "data 59 32 \"VXSTAT returned CC=0, RC=0\" -");
-  EXPECT_EQ(lines.front(), "Java_com_orvane_vx_taly_local_internal_base_Native_VXSTAT(entry)");
-  EXPECT_EQ(lines.back(), "Java_com_orvane_vx_taly_local_internal_base_Native_VXSTAT(exit): rc:0");
+  EXPECT_EQ(firstLine(lines), "Java_com_orvane_vx_taly_local_internal_base_Native_VXSTAT(entry)");
+  EXPECT_EQ(lastLine(lines), "Java_com_orvane_vx_taly_local_internal_base_Native_VXSTAT(exit): rc:0");
 
   runtime.clear();
   NATIVE(VXSTAT)(env, nullptr, JNI_FALSE, 8, 0, 0, 1, nullptr, cc, reason);

@@ -273,6 +273,18 @@ std::vector<std::string> traceMessages(const std::string& err) {
   return lines;
 }
 
+namespace {
+const char kNothingTraced[] = "(nothing traced: run with TalyEarlyTrace=finest)";
+}
+
+std::string firstLine(const std::vector<std::string>& lines) {
+  return lines.empty() ? kNothingTraced : lines.front();
+}
+
+std::string lastLine(const std::vector<std::string>& lines) {
+  return lines.empty() ? kNothingTraced : lines.back();
+}
+
 size_t linesStartingWith(const std::vector<std::string>& lines, const std::string& start) {
   size_t n = 0;
   for (const std::string& line : lines) n += line.rfind(start, 0) == 0;

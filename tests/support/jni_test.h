@@ -88,6 +88,10 @@ class ExportTest : public JniTest {
 
 // The message part of each native trace line in captured standard error.
 std::vector<std::string> traceMessages(const std::string& err);
+// The first and the last of those lines, or a note that there were none
+// (the binary run without TalyEarlyTrace=finest, which ctest sets).
+std::string firstLine(const std::vector<std::string>& lines);
+std::string lastLine(const std::vector<std::string>& lines);
 // How many of those lines start with start.
 size_t linesStartingWith(const std::vector<std::string>& lines, const std::string& start);
 
