@@ -380,8 +380,11 @@ void QueueManager::deliver(Connection& connection, Work& work, std::unique_lock<
   } catch (...) {
     // A function that throws has had its call.
   }
-  work.taken.reset();
+  // A short message's block is kept for a later put, as a get keeps it.
+  bool keep = work.taken && work.taken->data.capacity() <= kCopiedUnderLock;
+  if (!keep) work.taken.reset();
   lock.lock();
+  if (keep) keepMessageBlock(work.taken);
   if (work.delivery.callType == VXCBCT_DEREGISTER_CALL) {
     work.target->gone = true;
     consumers.changed.notify_all();

@@ -11,9 +11,6 @@ namespace vxqm {
 
 namespace {
 
-// Data up to this long is copied with the lock held.
-constexpr int32_t kCopiedUnderLock = 4096;
-
 bool allZero(const MsgId& id) {
   return std::all_of(id.begin(), id.end(), [](uint8_t b) { return b == 0; });
 }

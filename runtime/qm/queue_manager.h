@@ -498,9 +498,11 @@ class QueueManager {
   int32_t nextHandle_ = 1001;
   uint64_t nextDynamic_ = 0;
   std::atomic<uint64_t> nextId_{0};
-  // Short messages got and kept for the next puts, under the lock; room
-  // for them is made at the start, so that keeping one never fails.
+  // Short messages got or delivered and kept for the next puts, under the
+  // lock; room for them is made at the start, so that keeping one never
+  // fails. Data up to kCopiedUnderLock long is copied with the lock held.
   static constexpr size_t kSpareMessages = 16;
+  static constexpr int32_t kCopiedUnderLock = 4096;
   std::vector<std::unique_ptr<StoredMessage>> spareMessages_;
   uint64_t instance_;  // tells this run's identifiers from another's
   Transactions xa_;

@@ -95,6 +95,35 @@ TEST_F(ConsumerCalls, AMessageCallCarriesTheMessage) {
   EXPECT_LE(got.md.expiry, 600000);
 }
 
+// What a delivery leaves behind serves later puts, delivered or got: each
+// carries its own bytes and format, whatever was delivered before it.
+TEST_F(ConsumerCalls, EachMessageDeliveredOrGotAfterDeliveriesCarriesOnlyItsOwnData) {
+  const std::vector<std::pair<size_t, const char*>> cases = {
+      {4096, "LONG"}, {0, ""}, {5, "SHORT"}, {4097, "PAST"}, {0, ""}, {3, "ABC"}, {4096, ""}};
+  auto consumer = consume(input);
+  ASSERT_EQ(control(Control::Start), ok());
+  for (size_t i = 0; i < cases.size(); ++i) {
+    std::string text(cases[i].first, static_cast<char>('a' + i));
+    MessageDescriptor md;
+    md.format = cases[i].second;
+    ASSERT_EQ(put(putter, output, text, md), ok()) << i;
+    ASSERT_TRUE(consumer->awaitCount(REMOVED, i + 1)) << i;
+    Recorded got = consumer->calls().back();
+    EXPECT_EQ(got.text, text) << i;
+    EXPECT_EQ(got.dataLength, static_cast<int32_t>(text.size())) << i;
+    EXPECT_EQ(got.md.format, cases[i].second) << i;
+  }
+  ASSERT_EQ(control(Control::Stop), ok());
+  int32_t getter = open(putter, "TALY.QUEUE.2", VXOO_INPUT_SHARED);
+  for (size_t i = 0; i < cases.size(); ++i) {
+    std::string text(cases[i].first, static_cast<char>('A' + i));
+    ASSERT_EQ(put(putter, output, text), ok()) << i;
+    Got got = get(putter, getter, {}, {}, 8192);
+    EXPECT_EQ(got.text, text) << i;
+    EXPECT_EQ(got.md.format, "") << i;
+  }
+}
+
 TEST_F(ConsumerCalls, StopHoldsMessagesAndAStartDeliversThem) {
   auto consumer = consume(input);
   ASSERT_EQ(control(Control::Start), ok());
