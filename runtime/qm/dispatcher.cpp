@@ -71,13 +71,13 @@ void QueueManager::reap(std::unique_lock<std::mutex>&) {
   }
 }
 
-bool QueueManager::takeTurn(Connection& connection) {
+bool QueueManager::takeTurn(Connection& connection, bool claimWhenFree) {
   Consumers& consumers = connection.consumers;
   // Calls that waited for the last callback go first, unless the
   // dispatcher was waiting before them.
   if (consumers.waitingCalls > 0 && !consumers.wantsTurn) return false;
   if (!connection.claim(VXCALL_CALLBACK)) {
-    consumers.wantsTurn = true;
+    if (!claimWhenFree) consumers.wantsTurn = true;
     return false;
   }
   consumers.wantsTurn = false;
@@ -130,6 +130,20 @@ void QueueManager::dispatch(Connection& connection) {
   for (;;) {
     bool turn = false;
     try {
+      // In memory, a look for work costs as much as taking it: with the
+      // turn free, the dispatcher takes it and looks once.
+      if (!store_->shared() && takeTurn(connection, true)) {
+        turn = true;
+        Work work;
+        bool found = nextWork(connection, true, &work);
+        if (found) deliver(connection, work, lock);
+        endTurn(connection);
+        if (found) {
+          busy = true;
+          continue;
+        }
+        turn = false;
+      }
       if (!nextWork(connection, false, nullptr)) {
         if (consumers.wantsTurn) {
           consumers.wantsTurn = false;
@@ -190,8 +204,8 @@ bool QueueManager::controlWork(Connection& connection, bool take, Work* work) {
     return true;
   };
   for (auto it = consumers.list.begin(); it != consumers.list.end(); ++it) {
-    std::shared_ptr<Consumer> consumer = *it;
-    if (!consumer->leaving) continue;
+    if (!(*it)->leaving) continue;
+    std::shared_ptr<Consumer> consumer = *it;  // kept past its erasure below
     if (!take) return true;
     if (!consumer->registered) {
       consumer->registered = true;

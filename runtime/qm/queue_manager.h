@@ -477,7 +477,9 @@ class QueueManager {
   void startDispatcher(Connection& connection);
   void reap(std::unique_lock<std::mutex>& lock);
   void dispatch(Connection& connection);
-  bool takeTurn(Connection& connection);
+  // Without claimWhenFree, a dispatcher that finds a call in progress asks
+  // for the next turn; with it, it only takes a turn that is free.
+  bool takeTurn(Connection& connection, bool claimWhenFree = false);
   void endTurn(Connection& connection);
   bool nextWork(Connection& connection, bool take, Work* work);
   bool controlWork(Connection& connection, bool take, Work* work);
