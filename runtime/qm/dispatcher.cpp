@@ -134,15 +134,12 @@ void QueueManager::dispatch(Connection& connection) {
       // turn free, the dispatcher takes it and looks once.
       if (!store_->shared() && takeTurn(connection, true)) {
         turn = true;
-        Work work;
-        bool found = nextWork(connection, true, &work);
-        if (found) deliver(connection, work, lock);
-        endTurn(connection);
-        if (found) {
+        bool delivered = deliverNext(connection, lock);
+        turn = false;
+        if (delivered) {
           busy = true;
           continue;
         }
-        turn = false;
       }
       if (!nextWork(connection, false, nullptr)) {
         if (consumers.wantsTurn) {
@@ -172,12 +169,7 @@ void QueueManager::dispatch(Connection& connection) {
         continue;
       }
       turn = true;
-      Work work;
-      if (nextWork(connection, true, &work)) {
-        deliver(connection, work, lock);
-        busy = !store_->shared();
-      }
-      endTurn(connection);
+      if (deliverNext(connection, lock)) busy = !store_->shared();
     } catch (...) {
       // Out of memory on the way: give the turn back and wait for a change.
       if (!lock.owns_lock()) lock.lock();
@@ -188,6 +180,16 @@ void QueueManager::dispatch(Connection& connection) {
   dispatching = nullptr;
   consumers.running = false;
   consumers.changed.notify_all();
+}
+
+// With the turn taken: delivers the next work there is, if any, and gives
+// the turn back.
+bool QueueManager::deliverNext(Connection& connection, std::unique_lock<std::mutex>& lock) {
+  Work work;
+  bool found = nextWork(connection, true, &work);
+  if (found) deliver(connection, work, lock);
+  endTurn(connection);
+  return found;
 }
 
 bool QueueManager::nextWork(Connection& connection, bool take, Work* work) {
@@ -395,7 +397,7 @@ void QueueManager::deliver(Connection& connection, Work& work, std::unique_lock<
     // A function that throws has had its call.
   }
   // A short message's block is kept for a later put, as a get keeps it.
-  bool keep = work.taken && work.taken->data.capacity() <= kCopiedUnderLock;
+  bool keep = isShortBlock(work.taken);
   if (!keep) work.taken.reset();
   lock.lock();
   if (keep) keepMessageBlock(work.taken);

@@ -309,7 +309,7 @@ Status QueueManager::get(int32_t hconn, int32_t hobj, MessageDescriptor& md,
   }
   // A short message taken off is copied out under the lock, and its block
   // kept for a later put; a long one once the lock is let go.
-  bool shortMessage = fetched.message && fetched.message->data.capacity() <= kCopiedUnderLock;
+  bool shortMessage = isShortBlock(fetched.message);
   if (fetched.message && !shortMessage) lock.unlock();
   if (fetched.message && returned > 0) std::memcpy(buffer, fetched.message->data.data(), returned);
   MessageDescriptor& found = fetched.descriptor();

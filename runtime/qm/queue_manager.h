@@ -413,6 +413,10 @@ class QueueManager {
   // back when there is one; and the giving back, while there is room.
   std::unique_ptr<StoredMessage> messageBlock(int32_t length);
   void keepMessageBlock(std::unique_ptr<StoredMessage>& message);
+  // A block taken off that is copied out under the lock and may be kept.
+  static bool isShortBlock(const std::unique_ptr<StoredMessage>& message) {
+    return message && message->data.capacity() <= kCopiedUnderLock;
+  }
   // Both run under the lock, taken by the call's claim.
   Status putToHandle(Connection& connection, int32_t hobj, MessageDescriptor& md,
                      const PutOptions& options, const void* data, int32_t length,
@@ -481,6 +485,7 @@ class QueueManager {
   // for the next turn; with it, it only takes a turn that is free.
   bool takeTurn(Connection& connection, bool claimWhenFree = false);
   void endTurn(Connection& connection);
+  bool deliverNext(Connection& connection, std::unique_lock<std::mutex>& lock);
   bool nextWork(Connection& connection, bool take, Work* work);
   bool controlWork(Connection& connection, bool take, Work* work);
   bool messageWork(Connection& connection, bool take, Work* work);
