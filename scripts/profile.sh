@@ -2,7 +2,7 @@
 # Where the time of a path goes: runs a loop of it from Java (ProfileLoop)
 # under perf, with the JIT's code named through its perf map, and prints
 # the hottest functions, their own time first.
-#   scripts/profile.sh [pairs|pairs2|listener] [SECONDS]
+#   scripts/profile.sh [pairs|pairs64k|pairs2|listener] [SECONDS]
 # The report of the last run stays in build/profile-PATH.txt.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"

@@ -14,6 +14,7 @@
 #include "db/columns.h"
 #include "db/openssl_exit.h"
 #include "db/use.h"
+#include "qm/copy_bytes.h"
 
 namespace vxdb {
 
@@ -493,7 +494,7 @@ void readFetched(const Row& row, vxqm::Fetched& fetched, bool descriptor, bool m
   if (!message) return;
   fetched.properties = readProperties(row, kFetchProperties);
   fetched.message = std::make_unique<vxqm::StoredMessage>();
-  fetched.message->data.assign(row.bytes(kFetchData), row.bytes(kFetchData) + row.length(kFetchData));
+  vxqm::assignBytes(fetched.message->data, row.bytes(kFetchData), static_cast<size_t>(row.length(kFetchData)));
 }
 
 // What a get's first row says of its queue: gone, gets inhibited, or there.
@@ -577,7 +578,7 @@ Status DatabaseStore::fetch(vxqm::Connection& connection, const std::shared_ptr<
   // memory store.
   if (fetched.message && request.buffer != nullptr && request.mode != vxqm::Fetch::Mode::Remove) {
     size_t returned = std::min(fetched.message->data.size(), static_cast<size_t>(std::max(request.limit, 0)));
-    if (returned > 0) std::memcpy(request.buffer, fetched.message->data.data(), returned);
+    vxqm::copyBytes(request.buffer, fetched.message->data.data(), returned);
     fetched.message.reset();
   }
   return Status::ok();

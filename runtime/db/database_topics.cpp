@@ -5,6 +5,7 @@
 #include "db/columns.h"
 #include "db/database_store.h"
 #include "db/use.h"
+#include "qm/copy_bytes.h"
 #include "qm/topic_string.h"
 
 namespace vxdb {
@@ -163,7 +164,7 @@ Status DatabaseStore::retainedFor(vxqm::Connection& connection, const vxqm::Subs
     readDescriptor(row, 2, publication.md);
     publication.properties = readProperties(row, 2 + kDescriptorColumnCount);
     int data = 3 + kDescriptorColumnCount;
-    publication.data.assign(row.bytes(data), row.bytes(data) + row.length(data));
+    vxqm::assignBytes(publication.data, row.bytes(data), static_cast<size_t>(row.length(data)));
     found.push_back(std::move(publication));
   }
   return Status::ok();

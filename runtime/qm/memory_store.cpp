@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "qm/copy_bytes.h"
 #include "vx/xa.h"
 
 namespace vxqm {
@@ -114,10 +115,10 @@ Status MemoryStore::fetch(Connection&, const std::shared_ptr<Queue>& queue, cons
   }
   fetched.md = message->md;
   if (request.buffer != nullptr) {
-    if (returned > 0) std::memcpy(request.buffer, message->data.data(), returned);
+    copyBytes(request.buffer, message->data.data(), returned);
   } else {
     fetched.message = std::make_unique<StoredMessage>();
-    fetched.message->data.assign(message->data.begin(), message->data.begin() + returned);
+    assignBytes(fetched.message->data, message->data.data(), returned);
   }
   if (request.mode == Fetch::Mode::Hold) {
     message->state = MessageState::PendingGet;

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "qm/call.h"
+#include "qm/copy_bytes.h"
 #include "qm/queue_manager.h"
 #include "qm/topic_string.h"
 
@@ -89,10 +90,7 @@ Status QueueManager::putTo(Connection& connection, const std::shared_ptr<Queue>&
   if (letGo) lock.unlock();
   std::unique_ptr<StoredMessage> message =
       letGo ? std::make_unique<StoredMessage>() : messageBlock(length);
-  if (length > 0) {
-    const uint8_t* bytes = static_cast<const uint8_t*>(data);
-    message->data.assign(bytes, bytes + length);
-  }
+  if (length > 0) assignBytes(message->data, data, static_cast<size_t>(length));
   if (letGo) {
     lock.lock();
     if (queue->deleted()) return Status::failure(VXRC_OBJECT_DELETED);
@@ -311,7 +309,7 @@ Status QueueManager::get(int32_t hconn, int32_t hobj, MessageDescriptor& md,
   // kept for a later put; a long one once the lock is let go.
   bool shortMessage = isShortBlock(fetched.message);
   if (fetched.message && !shortMessage) lock.unlock();
-  if (fetched.message && returned > 0) std::memcpy(buffer, fetched.message->data.data(), returned);
+  if (fetched.message) copyBytes(buffer, fetched.message->data.data(), static_cast<size_t>(returned));
   MessageDescriptor& found = fetched.descriptor();
   result.msgId = found.msgId;
   md = std::move(found);

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "qm/call.h"
+#include "qm/copy_bytes.h"
 #include "qm/queue_manager.h"
 #include "qm/topic_string.h"
 #include "vx/spi.h"
@@ -56,7 +57,7 @@ Status QueueManager::openTopic(Connection& connection, const ObjectRequest& obje
 }
 
 bool QueueManager::deliver(Connection* connection, const Subscription& subscription,
-                           const MessageDescriptor& md, const std::vector<uint8_t>& data,
+                           const MessageDescriptor& md, const Bytes& data,
                            const std::shared_ptr<const PropertyList>& properties, int64_t expiresAt,
                            UnitOfWork& work) {
   auto message = std::make_unique<StoredMessage>();
@@ -82,11 +83,8 @@ Status QueueManager::publish(Connection& connection, const std::string& topic, M
   if (length > config_.limits.maxMsgLength) return Status::failure(VXRC_MSG_TOO_BIG_FOR_QUEUE);
 
   lock.unlock();
-  std::vector<uint8_t> bytes;
-  if (length > 0) {
-    const uint8_t* first = static_cast<const uint8_t*>(data);
-    bytes.assign(first, first + length);
-  }
+  Bytes bytes;
+  if (length > 0) assignBytes(bytes, data, static_cast<size_t>(length));
   lock.lock();
 
   std::vector<std::shared_ptr<Subscription>> subscribers;

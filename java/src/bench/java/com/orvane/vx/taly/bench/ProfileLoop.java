@@ -12,7 +12,8 @@ import java.util.concurrent.atomic.AtomicLong;
 /**
  * One path of the stack run for a while, for a profiler to sample
  * (scripts/profile.sh): {@code pairs SECONDS} does 100-byte put/get pairs on
- * one thread, {@code pairs2 SECONDS} on two threads with a connection each
+ * one thread, {@code pairs64k SECONDS} 64 KiB pairs on one thread,
+ * {@code pairs2 SECONDS} 100-byte pairs on two threads with a connection each
  * to one queue; {@code listener SECONDS} puts 64-byte messages on one thread
  * for a MessageListener on the queue manager's thread. Prints the rate.
  */
@@ -26,7 +27,8 @@ public final class ProfileLoop {
     public static void main(String[] args) throws Exception {
         long seconds = Long.parseLong(args[1]);
         long count = switch (args[0]) {
-            case "pairs" -> pairs(seconds);
+            case "pairs" -> pairs(seconds, 100);
+            case "pairs64k" -> pairs(seconds, 64 * 1024);
             case "pairs2" -> pairsOnTwoThreads(seconds);
             case "listener" -> listener(seconds);
             default -> throw new IllegalArgumentException(args[0]);
@@ -34,11 +36,11 @@ public final class ProfileLoop {
         System.out.printf("%s: %.0f/s%n", args[0], count / (double) seconds);
     }
 
-    private static long pairs(long seconds) {
+    private static long pairs(long seconds, int size) {
         try (Connection connection = Connection.connect();
                 Queue queue = connection.openDynamic(MODEL_QUEUE, "PROFILE.*", OpenOption.OUTPUT,
                     OpenOption.INPUT_SHARED)) {
-            return pairs(queue, seconds);
+            return pairs(queue, seconds, size);
         }
     }
 
@@ -53,7 +55,7 @@ public final class ProfileLoop {
                     try (Connection connection = Connection.connect();
                             Queue queue = connection.open(shared.name(), OpenOption.OUTPUT,
                                 OpenOption.INPUT_SHARED)) {
-                        counts[index] = pairs(queue, seconds);
+                        counts[index] = pairs(queue, seconds, 100);
                     }
                 });
                 threads[t].start();
@@ -65,9 +67,9 @@ public final class ProfileLoop {
         }
     }
 
-    private static long pairs(Queue queue, long seconds) {
-        byte[] body = new byte[100];
-        GetOptions get = GetOptions.builder().bufferSize(100).build();
+    private static long pairs(Queue queue, long seconds, int size) {
+        byte[] body = new byte[size];
+        GetOptions get = GetOptions.builder().bufferSize(size).build();
         long end = System.nanoTime() + seconds * 1_000_000_000L;
         long count = 0;
         long sum = 0;
