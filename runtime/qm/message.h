@@ -7,7 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "qm/copy_bytes.h"
 #include "qm/fixed_text.h"
 #include "qm/properties.h"
 #include "qm/types.h"
@@ -41,7 +40,7 @@ enum class MessageState { Visible, PendingPut, PendingGet };
 
 struct StoredMessage {
   MessageDescriptor md;
-  Bytes data;
+  std::vector<uint8_t> data;
   int64_t expiresAt = 0;  // on the queue manager's clock; 0 never
   MessageState state = MessageState::Visible;
   std::shared_ptr<const PropertyList> properties;  // null when it has none

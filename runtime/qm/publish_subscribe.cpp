@@ -57,13 +57,13 @@ Status QueueManager::openTopic(Connection& connection, const ObjectRequest& obje
 }
 
 bool QueueManager::deliver(Connection* connection, const Subscription& subscription,
-                           const MessageDescriptor& md, const Bytes& data,
+                           const MessageDescriptor& md, const std::vector<uint8_t>& data,
                            const std::shared_ptr<const PropertyList>& properties, int64_t expiresAt,
                            UnitOfWork& work) {
   auto message = std::make_unique<StoredMessage>();
   message->md = md;
   message->md.correlId = subscription.correlId;
-  message->data = data;
+  assignBytes(message->data, data.data(), data.size());
   message->properties = properties;
   message->expiresAt = expiresAt;
   return !store_->put(connection, subscription.destination, std::move(message), &work).failed();
@@ -83,7 +83,7 @@ Status QueueManager::publish(Connection& connection, const std::string& topic, M
   if (length > config_.limits.maxMsgLength) return Status::failure(VXRC_MSG_TOO_BIG_FOR_QUEUE);
 
   lock.unlock();
-  Bytes bytes;
+  std::vector<uint8_t> bytes;
   if (length > 0) assignBytes(bytes, data, static_cast<size_t>(length));
   lock.lock();
 

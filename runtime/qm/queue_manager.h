@@ -436,7 +436,7 @@ class QueueManager {
   // Places a copy on the subscription's destination, pending in work;
   // false when it cannot.
   bool deliver(Connection* connection, const Subscription& subscription, const MessageDescriptor& md,
-               const Bytes& data, const std::shared_ptr<const PropertyList>& properties,
+               const std::vector<uint8_t>& data, const std::shared_ptr<const PropertyList>& properties,
                int64_t expiresAt, UnitOfWork& work);
   // The retained publications the subscription matches (matched) placed on
   // its destination (the result).

@@ -32,7 +32,7 @@ struct Subscription {
 
 struct RetainedPublication {
   MessageDescriptor md;
-  Bytes data;
+  std::vector<uint8_t> data;
   std::shared_ptr<const PropertyList> properties;
   int64_t expiresAt = 0;  // on the queue manager's clock; 0 never
 };

@@ -30,15 +30,15 @@ TEST(CopyBytes, EveryLengthAndDistanceCopiesExactlyAndStaysInside) {
 #ifdef VXQM_WIDE_COPY
   if (hasWideCopy()) ways.push_back({"wide backwards", copyBackwardsWide});
 #endif
-  const size_t lengths[] = {0, 1, 63, 64, 65, 127, 129, 2048, 2049, 4103, 65536 + 5};
+  const size_t lengths[] = {0, 1, 63, 64, 65, 127, 129, 2048, 2049, 4103, 65536 + 5, 512 * 1024};
   // Distances of the destination past the source within a page; 4080 is
   // 16 bytes before it.
   const size_t distances[] = {0, 1, 15, 16, 31, 32, 63, 64, 200, 4080, 4095};
   size_t slowForwards = 0;
-  Page source(8 * 4096 + 65536 * 2);
-  Page target(8 * 4096 + 65536 * 2);
+  Page source(8 * 4096 + 512 * 1024 * 2);
+  Page target(8 * 4096 + 512 * 1024 * 2);
   unsigned char* from = source.base + 4096;
-  for (size_t i = 0; i < 65536 + 5; ++i) from[i] = static_cast<unsigned char>(i * 7 + i / 251);
+  for (size_t i = 0; i < 512 * 1024; ++i) from[i] = static_cast<unsigned char>(i * 7 + i / 251);
   for (const Way& way : ways) {
     for (size_t length : lengths) {
       for (size_t distance : distances) {
@@ -62,14 +62,14 @@ TEST(CopyBytes, EveryLengthAndDistanceCopiesExactlyAndStaysInside) {
 }
 
 TEST(CopyBytes, AssignKeepsEnoughRoomAndGrowsOnlyWhenShort) {
-  std::vector<uint8_t> source(70000);
+  std::vector<uint8_t> source(70000 + 7);
   for (size_t i = 0; i < source.size(); ++i) source[i] = static_cast<uint8_t>(i % 253);
   struct Step {
     size_t length;
     bool sameRoom;
   };
   const Step steps[] = {{5000, false}, {100, true}, {4999, true}, {0, true}, {70000, false}, {3, true}};
-  Bytes bytes;
+  std::vector<uint8_t> bytes;
   const uint8_t* room = nullptr;
   for (const Step& step : steps) {
     SCOPED_TRACE(testing::Message() << "length " << step.length);
