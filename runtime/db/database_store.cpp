@@ -42,7 +42,7 @@ int64_t steadyMs() {
 }  // namespace
 
 DatabaseStore::DatabaseStore(const vxqm::QueueManagerConfig& config, vxqm::Clock& clock,
-                             std::mutex& qmMutex)
+                             vxqm::QmLock& qmMutex)
     : config_(config),
       clock_(clock),
       qmMutex_(qmMutex),

@@ -28,6 +28,7 @@
 #include "db/pg.h"
 #include "db/schema.h"
 #include "db/statements.h"
+#include "qm/qm_lock.h"
 #include "qm/queue_manager.h"
 
 namespace vxdb {
@@ -38,7 +39,7 @@ class DatabaseStore : public vxqm::Store {
  public:
   // qmMutex is the queue manager's lock, which the store's own thread takes
   // to wake waiters.
-  DatabaseStore(const vxqm::QueueManagerConfig& config, vxqm::Clock& clock, std::mutex& qmMutex);
+  DatabaseStore(const vxqm::QueueManagerConfig& config, vxqm::Clock& clock, vxqm::QmLock& qmMutex);
   ~DatabaseStore() override;
 
   bool shared() const override { return true; }
@@ -178,7 +179,7 @@ class DatabaseStore : public vxqm::Store {
 
   const vxqm::QueueManagerConfig& config_;
   vxqm::Clock& clock_;
-  std::mutex& qmMutex_;
+  vxqm::QmLock& qmMutex_;
   const std::string schema_;
   const std::string channel_;
   const LockClasses classes_;

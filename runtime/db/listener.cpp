@@ -123,7 +123,7 @@ void DatabaseStore::listen() {
         continue;
       }
       // Waiters look again, and learn that their connections broke.
-      std::lock_guard<std::mutex> lock(qmMutex_);
+      std::lock_guard<vxqm::QmLock> lock(qmMutex_);
       onNotification("*");
       continue;
     }
@@ -141,7 +141,7 @@ void DatabaseStore::listen() {
       PQfreemem(notification);
     }
     if (!payloads.empty()) {
-      std::lock_guard<std::mutex> lock(qmMutex_);
+      std::lock_guard<vxqm::QmLock> lock(qmMutex_);
       for (const std::string& payload : payloads) onNotification(payload);
     }
     if (nowMs() >= nextHousekeeping) {

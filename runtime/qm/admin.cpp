@@ -85,7 +85,7 @@ bool matches(int32_t actual, const QueueFilter& filter) {
 }  // namespace
 
 Status QueueManager::privileged(int32_t hconn) {
-  std::lock_guard<std::mutex> lock(mutex_);
+  std::lock_guard<QmLock> lock(mutex_);
   auto it = connections_.find(hconn);
   if (it == connections_.end() || it->second->closed.load()) return Status::failure(VXRC_HCONN_ERROR);
   return it->second->privileged ? Status::ok() : Status::failure(VXRC_NOT_PRIVILEGED);
@@ -105,7 +105,7 @@ Status QueueManager::defineQueue(int32_t hconn, const DefineRequest& request, At
   status = checkValues(request);
   if (status.failed()) return status;
 
-  std::lock_guard<std::mutex> lock(mutex_);
+  std::lock_guard<QmLock> lock(mutex_);
   Connection* connection = call.connection.get();
   std::shared_ptr<Queue> existing;
   status = store_->findQueue(connection, request.name, existing);
@@ -158,7 +158,7 @@ Status QueueManager::removeQueue(int32_t hconn, const std::string& name, bool pu
   Call call(*this, hconn, VXCALL_SPI_DELETE);
   if (!call.connection) return call.status;
   if (!call.connection->privileged) return Status::failure(VXRC_NOT_PRIVILEGED);
-  std::lock_guard<std::mutex> lock(mutex_);
+  std::lock_guard<QmLock> lock(mutex_);
   Connection& connection = *call.connection;
   std::shared_ptr<Queue> queue;
   Status status = store_->findQueue(&connection, name, queue);
@@ -193,7 +193,7 @@ Status QueueManager::inquireQueue(int32_t hconn, const std::string& name, const 
       (!integerSelector(filter->selector) || filter->op < LPIFLT_EQUAL || filter->op > LPIFLT_GREATER)) {
     return Status::failure(VXRC_FILTER_ERROR);
   }
-  std::lock_guard<std::mutex> lock(mutex_);
+  std::lock_guard<QmLock> lock(mutex_);
   std::shared_ptr<Queue> queue;
   status = store_->findQueue(call.connection.get(), name, queue);
   if (status.failed()) return status;

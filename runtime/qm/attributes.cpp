@@ -114,7 +114,7 @@ Status QueueManager::inquire(int32_t hconn, int32_t hobj, int32_t selectorCount,
   if (!call.connection) return call.status;
   Status status = checkArrays(selectorCount, selectors, intCount, intAttrs, charLength, charAttrs);
   if (status.failed()) return status;
-  std::lock_guard<std::mutex> lock(mutex_);
+  std::lock_guard<QmLock> lock(mutex_);
   ObjectHandle* handle = findHandle(*call.connection, hobj);
   if (handle == nullptr) return Status::failure(VXRC_HOBJ_ERROR);
   if (!handle->options.inquire) return Status::failure(VXRC_NOT_OPEN_FOR_INQUIRE);
@@ -140,7 +140,7 @@ Status QueueManager::set(int32_t hconn, int32_t hobj, int32_t selectorCount,
   if (!call.connection) return call.status;
   Status status = checkArrays(selectorCount, selectors, intCount, intAttrs, charLength, charAttrs);
   if (status.failed()) return status;
-  std::lock_guard<std::mutex> lock(mutex_);
+  std::lock_guard<QmLock> lock(mutex_);
   ObjectHandle* handle = findHandle(*call.connection, hobj);
   if (handle == nullptr) return Status::failure(VXRC_HOBJ_ERROR);
   if (!handle->options.set) return Status::failure(VXRC_NOT_OPEN_FOR_SET);

@@ -15,7 +15,7 @@ class QueueManager::Call {
   // Keeps the queue manager's lock taken for the claim in `lock` (made
   // without a mutex), for a call that goes on under it: the lock is taken
   // once rather than twice. It is given back before the connection is.
-  Call(QueueManager& qm, int32_t hconn, int32_t number, std::unique_lock<std::mutex>& lock)
+  Call(QueueManager& qm, int32_t hconn, int32_t number, std::unique_lock<QmLock>& lock)
       : qm_(qm), kept_(&lock), status(qm.enter(hconn, number, connection, claim_, &lock)) {}
   ~Call() { end(); }
   Call(const Call&) = delete;
@@ -32,7 +32,7 @@ class QueueManager::Call {
  private:
   QueueManager& qm_;
   Claim claim_;
-  std::unique_lock<std::mutex>* kept_ = nullptr;
+  std::unique_lock<QmLock>* kept_ = nullptr;
 
  public:
   // Declared after the claim and before status: enter() fills them while

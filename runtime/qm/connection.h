@@ -88,6 +88,16 @@ class Connection {
   std::string identity;
   int32_t environment = -1;
   Consumers consumers;
+  // Blocks of short messages got or delivered on this connection, kept for
+  // its next puts so that each thread reuses blocks it has in its cache.
+  // Under the queue manager's lock; room for them is made at connect, so
+  // that keeping one never fails.
+  std::vector<std::unique_ptr<StoredMessage>> spareMessages;
+  // Counts of message identifiers taken ahead from the queue manager's
+  // sequence, by the call that holds the connection: puts on different
+  // connections do not each bump one shared counter.
+  uint64_t nextIdCount = 0;
+  uint64_t idCountsEnd = 0;
   // Set by the store at connect, released at disconnect.
   std::unique_ptr<StoreLink> storeLink;
 

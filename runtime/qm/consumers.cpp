@@ -23,7 +23,7 @@ bool hasMessageConsumer(const Consumers& consumers) {
 // waited so waits for the other waiting calls too. A dispatcher thread never
 // waits for another connection's callback.
 Status QueueManager::claim(Connection& connection, int32_t call, Claim& claim,
-                           std::unique_lock<std::mutex>& lock) {
+                           std::unique_lock<QmLock>& lock) {
   Consumers& consumers = connection.consumers;
   if (consumers.inCallback && onDispatcher(&connection)) {
     claim.previous = connection.nest(call);
@@ -74,7 +74,7 @@ void QueueManager::leave(Connection& connection, Claim& claim) {
   connection.release();
   // The dispatcher may be waiting for its turn.
   if (connection.consumers.used.load()) {
-    std::lock_guard<std::mutex> lock(mutex_);
+    std::lock_guard<QmLock> lock(mutex_);
     connection.consumers.changed.notify_all();
   }
 }
@@ -112,14 +112,14 @@ void QueueManager::leaveAll(Connection& connection) {
 
 void QueueManager::awaitGone(Connection& connection, const Consumer& consumer) {
   if (onDispatcher(&connection)) return;
-  std::unique_lock<std::mutex> lock(mutex_);
+  std::unique_lock<QmLock> lock(mutex_);
   connection.consumers.changed.wait(lock, [&] { return consumer.gone; });
 }
 
 void QueueManager::awaitStopped(Connection& connection, uint64_t starts) {
   if (onDispatcher(&connection)) return;
   Consumers& consumers = connection.consumers;
-  std::unique_lock<std::mutex> lock(mutex_);
+  std::unique_lock<QmLock> lock(mutex_);
   consumers.changed.wait(lock, [&] { return !consumers.running || consumers.starts != starts; });
 }
 
@@ -139,7 +139,7 @@ Status QueueManager::registerConsumer(int32_t hconn, int32_t hobj, ConsumerKind 
   consumer->suspended = options.suspended;
   std::shared_ptr<Consumer> replaced;
   {
-    std::lock_guard<std::mutex> lock(mutex_);
+    std::lock_guard<QmLock> lock(mutex_);
     if (kind == ConsumerKind::Message) {
       ObjectHandle* handle = findHandle(connection, hobj);
       if (handle == nullptr) return Status::failure(VXRC_HOBJ_ERROR);
@@ -167,7 +167,7 @@ Status QueueManager::deregisterConsumer(int32_t hconn, int32_t hobj, ConsumerKin
   Connection& connection = *call.connection;
   std::shared_ptr<Consumer> consumer;
   {
-    std::lock_guard<std::mutex> lock(mutex_);
+    std::lock_guard<QmLock> lock(mutex_);
     consumer = findConsumer(connection, kind == ConsumerKind::Message ? hobj : 0, kind);
     if (!consumer) return Status::failure(VXRC_CALLBACK_NOT_REGISTERED);
     leaveConsumer(connection, *consumer);
@@ -182,7 +182,7 @@ Status QueueManager::suspendConsumer(int32_t hconn, int32_t hobj, ConsumerKind k
   if (!call.connection) return call.status;
   if (kind != ConsumerKind::Message) return Status::failure(VXRC_CALLBACK_TYPE_ERROR);
   Connection& connection = *call.connection;
-  std::lock_guard<std::mutex> lock(mutex_);
+  std::lock_guard<QmLock> lock(mutex_);
   std::shared_ptr<Consumer> consumer = findConsumer(connection, hobj, kind);
   if (!consumer) return Status::failure(VXRC_CALLBACK_NOT_REGISTERED);
   consumer->suspended = suspend;
@@ -197,7 +197,7 @@ Status QueueManager::control(int32_t hconn, Control operation) {
   Consumers& consumers = connection.consumers;
   uint64_t starts = 0;
   {
-    std::lock_guard<std::mutex> lock(mutex_);
+    std::lock_guard<QmLock> lock(mutex_);
     bool start = operation == Control::Start || operation == Control::StartWait;
     if (operation == Control::StartWait) {
       if (onDispatcher(nullptr)) return Status::failure(VXRC_CALLBACK_CALL_ERROR);
@@ -217,7 +217,7 @@ Status QueueManager::control(int32_t hconn, Control operation) {
   }
   call.end();
   if (operation == Control::StartWait) {
-    std::unique_lock<std::mutex> lock(mutex_);
+    std::unique_lock<QmLock> lock(mutex_);
     consumers.changed.wait(lock, [&] {
       return consumers.starts != starts || (!consumers.started && !consumers.running);
     });
@@ -229,13 +229,13 @@ Status QueueManager::control(int32_t hconn, Control operation) {
 }
 
 int32_t QueueManager::waitingCalls(int32_t hconn) {
-  std::lock_guard<std::mutex> lock(mutex_);
+  std::lock_guard<QmLock> lock(mutex_);
   auto it = connections_.find(hconn);
   return it != connections_.end() ? it->second->consumers.waitingCalls : 0;
 }
 
 bool QueueManager::dispatcherWaits(int32_t hconn) {
-  std::lock_guard<std::mutex> lock(mutex_);
+  std::lock_guard<QmLock> lock(mutex_);
   auto it = connections_.find(hconn);
   return it != connections_.end() && it->second->consumers.wantsTurn;
 }

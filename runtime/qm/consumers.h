@@ -36,7 +36,6 @@
 #define VXQM_CONSUMERS_H
 
 #include <atomic>
-#include <condition_variable>
 #include <cstdint>
 #include <memory>
 #include <set>
@@ -124,7 +123,7 @@ struct Consumers {
   int32_t waitingCalls = 0; // calls waiting for a callback to end
   // The dispatcher, and callers waiting for it, wait here; queues with
   // consumers of this connection notify it too.
-  std::condition_variable changed;
+  Condition changed;
 
   std::atomic<bool> used{false};  // a callback was ever registered
 };

@@ -59,7 +59,7 @@ void QueueManager::startDispatcher(Connection& connection) {
   consumers.running = true;
 }
 
-void QueueManager::reap(std::unique_lock<std::mutex>&) {
+void QueueManager::reap(std::unique_lock<QmLock>&) {
   for (auto it = retired_.begin(); it != retired_.end();) {
     Consumers& consumers = (*it)->consumers;
     if (consumers.running) {
@@ -106,7 +106,7 @@ inline void relax() {
 }
 
 // Waits, with the lock let go, for a queue to be woken within the spin.
-void spinUntilWoken(std::unique_lock<std::mutex>& lock) {
+void spinUntilWoken(std::unique_lock<QmLock>& lock) {
   static const bool several = std::thread::hardware_concurrency() > 1;
   if (!several) return;
   uint64_t seen = Queue::wakeUps().load(std::memory_order_acquire);
@@ -123,7 +123,7 @@ void spinUntilWoken(std::unique_lock<std::mutex>& lock) {
 
 void QueueManager::dispatch(Connection& connection) {
   Consumers& consumers = connection.consumers;
-  std::unique_lock<std::mutex> lock(mutex_);
+  std::unique_lock<QmLock> lock(mutex_);
   dispatching = &connection;
   // Delivered since it last slept: it spins a moment before sleeping again.
   bool busy = false;
@@ -184,7 +184,7 @@ void QueueManager::dispatch(Connection& connection) {
 
 // With the turn taken: delivers the next work there is, if any, and gives
 // the turn back.
-bool QueueManager::deliverNext(Connection& connection, std::unique_lock<std::mutex>& lock) {
+bool QueueManager::deliverNext(Connection& connection, std::unique_lock<QmLock>& lock) {
   Work work;
   bool found = nextWork(connection, true, &work);
   if (found) deliver(connection, work, lock);
@@ -387,7 +387,7 @@ bool QueueManager::event(Connection& connection, Consumer& about, Status status,
   return true;
 }
 
-void QueueManager::deliver(Connection& connection, Work& work, std::unique_lock<std::mutex>& lock) {
+void QueueManager::deliver(Connection& connection, Work& work, std::unique_lock<QmLock>& lock) {
   Consumers& consumers = connection.consumers;
   work.delivery.hconn = connection.hconn();
   lock.unlock();
@@ -400,7 +400,7 @@ void QueueManager::deliver(Connection& connection, Work& work, std::unique_lock<
   bool keep = isShortBlock(work.taken);
   if (!keep) work.taken.reset();
   lock.lock();
-  if (keep) keepMessageBlock(work.taken);
+  if (keep) keepMessageBlock(connection, work.taken);
   if (work.delivery.callType == VXCBCT_DEREGISTER_CALL) {
     work.target->gone = true;
     consumers.changed.notify_all();

@@ -16,24 +16,41 @@ bool allZero(const MsgId& id) {
   return std::all_of(id.begin(), id.end(), [](uint8_t b) { return b == 0; });
 }
 
+// The clock is read before the lock is taken, so that those waiting for
+// the lock do not wait for it too.
+PutOptions readPutTime(const PutOptions& options) {
+  PutOptions timed = options;
+  timed.putTime = systemClock().nowMs();
+  return timed;
+}
+
 Status checkBuffer(const void* buffer, int32_t length) {
   if (length < 0) return Status::failure(VXRC_BUFFER_LENGTH_ERROR);
   if (buffer == nullptr && length > 0) return Status::failure(VXRC_BUFFER_ERROR);
   return Status::ok();
 }
 
-}  // namespace
-
-MsgId QueueManager::newId() { return newId(systemClock().nowMs()); }
-
-MsgId QueueManager::newId(int64_t now) {
+MsgId makeId(uint64_t instance, uint64_t count, int64_t now) {
   MsgId id{};
-  uint64_t count = nextId_.fetch_add(1, std::memory_order_relaxed) + 1;
   uint64_t millis = static_cast<uint64_t>(now);
-  std::memcpy(id.data(), &instance_, 8);
+  std::memcpy(id.data(), &instance, 8);
   std::memcpy(id.data() + 8, &count, 8);
   std::memcpy(id.data() + 16, &millis, 8);
   return id;
+}
+
+}  // namespace
+
+MsgId QueueManager::newId() {
+  return makeId(instance_, nextId_.fetch_add(1, std::memory_order_relaxed) + 1, systemClock().nowMs());
+}
+
+MsgId QueueManager::newId(Connection& connection, int64_t now) {
+  if (connection.nextIdCount == connection.idCountsEnd) {
+    connection.nextIdCount = nextId_.fetch_add(kIdCountsAhead, std::memory_order_relaxed) + 1;
+    connection.idCountsEnd = connection.nextIdCount + kIdCountsAhead;
+  }
+  return makeId(instance_, connection.nextIdCount++, now);
 }
 
 bool QueueManager::roomInUnitOfWork(Connection& connection) {
@@ -53,9 +70,9 @@ Status QueueManager::checkDescriptor(const MessageDescriptor& md) const {
 
 void QueueManager::stamp(Connection& connection, const QueueAttributes& attributes,
                          MessageDescriptor& md, const PutOptions& options) {
-  int64_t now = systemClock().nowMs();
-  if (options.newMsgId || allZero(md.msgId)) md.msgId = newId(now);
-  if (options.newCorrelId) md.correlId = newId(now);
+  int64_t now = options.putTime >= 0 ? options.putTime : systemClock().nowMs();
+  if (options.newMsgId || allZero(md.msgId)) md.msgId = newId(connection, now);
+  if (options.newCorrelId) md.correlId = newId(connection, now);
   if (md.priority == VXPRI_AS_QUEUE) md.priority = attributes.defaultPriority;
   if (md.persistence == VXPER_AS_QUEUE) md.persistence = attributes.defaultPersistence;
   md.userIdentifier = connection.identity;
@@ -68,7 +85,7 @@ void QueueManager::stamp(Connection& connection, const QueueAttributes& attribut
 
 Status QueueManager::putTo(Connection& connection, const std::shared_ptr<Queue>& queue,
                            MessageDescriptor& md, const PutOptions& options, const void* data,
-                           int32_t length, PutResult& result, std::unique_lock<std::mutex>& lock) {
+                           int32_t length, PutResult& result, std::unique_lock<QmLock>& lock) {
   // A shared store checks the queue's attributes itself: what this process
   // has of them may be stale.
   bool local = !store_->shared();
@@ -89,7 +106,7 @@ Status QueueManager::putTo(Connection& connection, const std::shared_ptr<Queue>&
   bool letGo = length > kCopiedUnderLock;
   if (letGo) lock.unlock();
   std::unique_ptr<StoredMessage> message =
-      letGo ? std::make_unique<StoredMessage>() : messageBlock(length);
+      letGo ? std::make_unique<StoredMessage>() : messageBlock(connection, length);
   if (length > 0) assignBytes(message->data, data, static_cast<size_t>(length));
   if (letGo) {
     lock.lock();
@@ -114,10 +131,11 @@ Status QueueManager::putTo(Connection& connection, const std::shared_ptr<Queue>&
   return Status::ok();
 }
 
-std::unique_ptr<StoredMessage> QueueManager::messageBlock(int32_t length) {
-  if (spareMessages_.empty()) return std::make_unique<StoredMessage>();
-  std::unique_ptr<StoredMessage> message = std::move(spareMessages_.back());
-  spareMessages_.pop_back();
+std::unique_ptr<StoredMessage> QueueManager::messageBlock(Connection& connection, int32_t length) {
+  std::vector<std::unique_ptr<StoredMessage>>& spare = connection.spareMessages;
+  if (spare.empty()) return std::make_unique<StoredMessage>();
+  std::unique_ptr<StoredMessage> message = std::move(spare.back());
+  spare.pop_back();
   message->data.clear();
   // A block that held a much longer message gives that room back: a short
   // message that waits on a queue holds no more than it needs.
@@ -125,21 +143,24 @@ std::unique_ptr<StoredMessage> QueueManager::messageBlock(int32_t length) {
   return message;
 }
 
-void QueueManager::keepMessageBlock(std::unique_ptr<StoredMessage>& message) {
-  if (spareMessages_.size() >= kSpareMessages) return;
+void QueueManager::keepMessageBlock(Connection& connection, std::unique_ptr<StoredMessage>& message) {
+  std::vector<std::unique_ptr<StoredMessage>>& spare = connection.spareMessages;
+  if (spare.size() >= kSpareMessages) return;
   message->properties.reset();
-  spareMessages_.push_back(std::move(message));
+  spare.push_back(std::move(message));
 }
 
 // Every put is counted in the connection's put status.
 Status QueueManager::put(int32_t hconn, int32_t hobj, MessageDescriptor& md,
                          const PutOptions& options, const void* data, int32_t length,
                          PutResult& result) {
-  std::unique_lock<std::mutex> lock;
+  PutOptions timed = readPutTime(options);
+  if (sharedPut(hconn, hobj, md, timed, data, length, result)) return Status::ok();
+  std::unique_lock<QmLock> lock;
   Call call(*this, hconn, VXCALL_PUT, lock);
   if (!call.connection) return call.status;
   PutTarget target;
-  Status status = putToHandle(*call.connection, hobj, md, options, data, length, result, target, lock);
+  Status status = putToHandle(*call.connection, hobj, md, timed, data, length, result, target, lock);
   call.connection->putStatus.record(status, target);
   return status;
 }
@@ -147,7 +168,7 @@ Status QueueManager::put(int32_t hconn, int32_t hobj, MessageDescriptor& md,
 Status QueueManager::putToHandle(Connection& connection, int32_t hobj, MessageDescriptor& md,
                                  const PutOptions& options, const void* data, int32_t length,
                                  PutResult& result, PutTarget& target,
-                                 std::unique_lock<std::mutex>& lock) {
+                                 std::unique_lock<QmLock>& lock) {
   Status status = checkBuffer(data, length);
   if (status.failed()) return status;
   ObjectHandle* handle = findHandle(connection, hobj);
@@ -170,11 +191,12 @@ Status QueueManager::putToHandle(Connection& connection, int32_t hobj, MessageDe
 Status QueueManager::put1(int32_t hconn, const ObjectRequest& object, MessageDescriptor& md,
                           const PutOptions& options, const void* data, int32_t length,
                           PutResult& result) {
-  std::unique_lock<std::mutex> lock;
+  PutOptions timed = readPutTime(options);
+  std::unique_lock<QmLock> lock;
   Call call(*this, hconn, VXCALL_PUT1, lock);
   if (!call.connection) return call.status;
   PutTarget target;
-  Status status = putToObject(*call.connection, object, md, options, data, length, result, target, lock);
+  Status status = putToObject(*call.connection, object, md, timed, data, length, result, target, lock);
   call.connection->putStatus.record(status, target);
   return status;
 }
@@ -182,7 +204,7 @@ Status QueueManager::put1(int32_t hconn, const ObjectRequest& object, MessageDes
 Status QueueManager::putToObject(Connection& connection, const ObjectRequest& object,
                                  MessageDescriptor& md, const PutOptions& options,
                                  const void* data, int32_t length, PutResult& result,
-                                 PutTarget& target, std::unique_lock<std::mutex>& lock) {
+                                 PutTarget& target, std::unique_lock<QmLock>& lock) {
   Status status = checkBuffer(data, length);
   if (status.failed()) return status;
   if (object.type == VXOT_TOPIC) {
@@ -209,7 +231,9 @@ Status QueueManager::putToObject(Connection& connection, const ObjectRequest& ob
 Status QueueManager::get(int32_t hconn, int32_t hobj, MessageDescriptor& md,
                          const GetOptions& options, void* buffer, int32_t bufferLength,
                          int32_t& dataLength, GetResult& result) {
-  std::unique_lock<std::mutex> lock;
+  Status shared;
+  if (sharedGet(hconn, hobj, md, options, buffer, bufferLength, dataLength, result, shared)) return shared;
+  std::unique_lock<QmLock> lock;
   Call call(*this, hconn, VXCALL_GET, lock);
   if (!call.connection) return call.status;
   Connection& connection = *call.connection;
@@ -313,7 +337,7 @@ Status QueueManager::get(int32_t hconn, int32_t hobj, MessageDescriptor& md,
   MessageDescriptor& found = fetched.descriptor();
   result.msgId = found.msgId;
   md = std::move(found);
-  if (shortMessage) keepMessageBlock(fetched.message);
+  if (shortMessage) keepMessageBlock(connection, fetched.message);
   md.expiry = static_cast<int32_t>(std::min<int64_t>(left, INT32_MAX));
   return outcome;
 }

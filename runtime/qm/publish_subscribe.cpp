@@ -75,7 +75,7 @@ bool QueueManager::deliver(Connection* connection, const Subscription& subscript
 // and the others still get theirs.
 Status QueueManager::publish(Connection& connection, const std::string& topic, MessageDescriptor& md,
                              const PutOptions& options, const void* data, int32_t length,
-                             PutResult& result, std::unique_lock<std::mutex>& lock) {
+                             PutResult& result, std::unique_lock<QmLock>& lock) {
   Status status = checkPutOptions(connection, options, true);
   if (status.failed()) return status;
   status = checkDescriptor(md);
@@ -241,7 +241,7 @@ Status QueueManager::subscribe(int32_t hconn, const SubscribeRequest& request, i
   if (!request.name.empty() && !validSubName(request.name)) {
     return Status::failure(VXRC_SUB_NAME_ERROR);
   }
-  std::lock_guard<std::mutex> lock(mutex_);
+  std::lock_guard<QmLock> lock(mutex_);
   std::shared_ptr<Subscription> subscription;
   if (!request.name.empty()) {
     Status status = store_->namedSubscription(connection, request.name, subscription);
@@ -277,7 +277,7 @@ Status QueueManager::requestPublications(int32_t hconn, int32_t hsub, int32_t ac
   Call call(*this, hconn, privateCall ? int32_t{VXCALL_SPI_SUBSCRIPTION_REQUEST} : int32_t{VXCALL_SUBRQ});
   if (!call.connection) return call.status;
   if (privateCall && !call.connection->privileged) return Status::failure(VXRC_NOT_PRIVILEGED);
-  std::lock_guard<std::mutex> lock(mutex_);
+  std::lock_guard<QmLock> lock(mutex_);
   auto it = call.connection->subscriptions.find(hsub);
   if (it == call.connection->subscriptions.end()) return Status::failure(VXRC_HSUB_ERROR);
   if (action != VXSR_RETAINED) return Status::failure(VXRC_SUBRQ_ACTION_ERROR);

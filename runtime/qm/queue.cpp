@@ -69,7 +69,7 @@ void Queue::markDeleted() {
   notify();
 }
 
-void Queue::unwatch(std::condition_variable* dispatcher) {
+void Queue::unwatch(Condition* dispatcher) {
   auto it = std::find(watchers_.begin(), watchers_.end(), dispatcher);
   if (it != watchers_.end()) watchers_.erase(it);
 }
@@ -85,7 +85,7 @@ void Queue::notify() {
   if (watchers_.empty()) return;
   // Only dispatchers look at the count, and only for their own queues.
   wakeUps().fetch_add(1, std::memory_order_release);
-  for (std::condition_variable* watcher : watchers_) watcher->notify_all();
+  for (Condition* watcher : watchers_) watcher->notify_all();
 }
 
 }  // namespace vxqm

@@ -4,7 +4,6 @@
 #define VXQM_QUEUE_H
 
 #include <atomic>
-#include <condition_variable>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -12,6 +11,7 @@
 #include <vector>
 
 #include "qm/message.h"
+#include "qm/qm_lock.h"
 
 namespace vxqm {
 
@@ -80,14 +80,18 @@ class Queue {
   void markDeleted();
   bool deleted() const { return deleted_; }
 
-  std::condition_variable& available() { return available_; }
+  Condition& available() { return available_; }
+  // Taken by puts and gets that hold the queue manager's lock shared; who
+  // holds it whole has the queue to itself without it.
+  SpinLock& sharedAccess() { return sharedAccess_; }
+
   // Counts the wake-ups: a waiter that saw one value waits for another.
   uint64_t generation() const { return generation_; }
   int32_t& waiters() { return waiters_; }
   // Dispatchers with consumers on this queue, woken with its getters; one
   // entry per consumer.
-  void watch(std::condition_variable* dispatcher) { watchers_.push_back(dispatcher); }
-  void unwatch(std::condition_variable* dispatcher);
+  void watch(Condition* dispatcher) { watchers_.push_back(dispatcher); }
+  void unwatch(Condition* dispatcher);
   // Counts the wake-ups of every queue a dispatcher watches, read without
   // the lock by a dispatcher that looks for more work a moment before it
   // sleeps.
@@ -113,10 +117,11 @@ class Queue {
   bool deleted_ = false;
   void notify();
 
-  std::condition_variable available_;
+  SpinLock sharedAccess_;
+  Condition available_;
   uint64_t generation_ = 0;
   int32_t waiters_ = 0;
-  std::vector<std::condition_variable*> watchers_;
+  std::vector<Condition*> watchers_;
 };
 
 }  // namespace vxqm

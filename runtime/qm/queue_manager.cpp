@@ -1,7 +1,6 @@
 // Connections, opening and closing objects, units of work, and the dump.
 #include "qm/queue_manager.h"
 
-#include <pthread.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -15,36 +14,14 @@
 
 namespace vxqm {
 
-namespace {
-
-// The queue manager's lock is taken by every call and by the dispatchers
-// between deliveries, each time for a short while: a thread that finds it
-// taken spins a moment before it sleeps (glibc's adaptive mutex), rather
-// than sleeping and being woken through the kernel at every turn. Done
-// before the lock is first used.
-void spinBeforeSleeping(std::mutex& mutex) {
-#if defined(__GLIBC__) && defined(PTHREAD_ADAPTIVE_MUTEX_INITIALIZER_NP)
-  pthread_mutexattr_t attributes;
-  pthread_mutexattr_init(&attributes);
-  pthread_mutexattr_settype(&attributes, PTHREAD_MUTEX_ADAPTIVE_NP);
-  pthread_mutex_init(mutex.native_handle(), &attributes);
-  pthread_mutexattr_destroy(&attributes);
-#else
-  (void)mutex;
-#endif
-}
-
-}  // namespace
-
 QueueManager::QueueManager(QueueManagerConfig config, Clock& clock)
     : config_(std::move(config)),
       // Processes that share a database share its expiry times: they count
       // on the wall clock.
       clock_(config_.database.empty() || &clock != &steadyClock() ? clock : systemClock()) {
-  spinBeforeSleeping(mutex_);
-  spareMessages_.reserve(kSpareMessages);
   if (config_.database.empty()) {
     store_ = std::make_unique<MemoryStore>(config_.queues);
+    sharedCalls_ = true;
   } else {
     store_ = std::make_unique<vxdb::DatabaseStore>(config_, clock_, mutex_);
   }
@@ -54,7 +31,7 @@ QueueManager::QueueManager(QueueManagerConfig config, Clock& clock)
 
 // Every connection's consumers get their STOP and DEREGISTER calls first.
 QueueManager::~QueueManager() {
-  std::unique_lock<std::mutex> lock(mutex_);
+  std::unique_lock<QmLock> lock(mutex_);
   for (const auto& entry : connections_) {
     leaveAll(*entry.second);
     retired_.push_back(entry.second);
@@ -67,8 +44,8 @@ QueueManager::~QueueManager() {
 }
 
 Status QueueManager::enter(int32_t hconn, int32_t call, std::shared_ptr<Connection>& out,
-                           Claim& claim, std::unique_lock<std::mutex>* keep) {
-  std::unique_lock<std::mutex> lock(mutex_);
+                           Claim& claim, std::unique_lock<QmLock>* keep) {
+  std::unique_lock<QmLock> lock(mutex_);
   auto it = connections_.find(hconn);
   if (it == connections_.end()) return Status::failure(VXRC_HCONN_ERROR);
   std::shared_ptr<Connection> connection = it->second;
@@ -105,7 +82,7 @@ Status QueueManager::connect(const ConnectRequest& request, int32_t& hconn, Conn
   }
   std::string user = request.credentials ? request.credentials->user : std::string();
   ConnectionId connectionId = newId();
-  std::unique_lock<std::mutex> lock(mutex_);
+  std::unique_lock<QmLock> lock(mutex_);
   reap(lock);
   if (connections_.size() >= static_cast<size_t>(config_.limits.maxConnections)) {
     return Status::failure(VXRC_CONNECTION_LIMIT);
@@ -125,6 +102,7 @@ Status QueueManager::connect(const ConnectRequest& request, int32_t& hconn, Conn
   connection->privileged = request.privileged;
   connection->identity = identityOf(connection->user());
   connection->environment = request.environment;
+  connection->spareMessages.reserve(kSpareMessages);
   connections_.emplace(handle, std::move(connection));
   hconn = handle;
   if (id != nullptr) *id = connectionId;
@@ -137,7 +115,7 @@ Status QueueManager::disconnect(int32_t& hconn) {
   Connection& connection = *call.connection;
   bool hadWork = false;
   {
-    std::unique_lock<std::mutex> lock(mutex_);
+    std::unique_lock<QmLock> lock(mutex_);
     hadWork = connection.unitOfWork.hasWork();
     store_->backout(&connection, connection.unitOfWork);
     leaveTransactions(connection);
@@ -160,7 +138,7 @@ Status QueueManager::disconnect(int32_t& hconn) {
   store_->detach(connection);
   if (!onDispatcher(&connection)) {
     Consumers& consumers = connection.consumers;
-    std::unique_lock<std::mutex> lock(mutex_);
+    std::unique_lock<QmLock> lock(mutex_);
     consumers.changed.wait(lock, [&] { return !consumers.running; });
     reap(lock);
   }
@@ -231,7 +209,7 @@ Status QueueManager::open(int32_t hconn, const ObjectRequest& object, const Open
     return Status::failure(VXRC_OPEN_OPTIONS_ERROR);
   }
   Connection& connection = *call.connection;
-  std::lock_guard<std::mutex> lock(mutex_);
+  std::lock_guard<QmLock> lock(mutex_);
   if (openObjects(connection) >= static_cast<size_t>(config_.limits.maxHandlesPerConnection)) {
     return Status::failure(VXRC_HANDLE_LIMIT);
   }
@@ -297,7 +275,7 @@ Status QueueManager::close(int32_t hconn, int32_t& hobj, int32_t options) {
   Connection& connection = *call.connection;
   std::shared_ptr<Consumer> consumer;
   {
-    std::lock_guard<std::mutex> lock(mutex_);
+    std::lock_guard<QmLock> lock(mutex_);
     ObjectHandle* handle = findHandle(connection, hobj);
     if (handle == nullptr) return closeTopicOrSubscription(connection, hobj, options);
     if ((options & ~VXCO_DELETE) != 0) return Status::failure(VXRC_CLOSE_OPTIONS_ERROR);
@@ -328,7 +306,7 @@ Status QueueManager::close(int32_t hconn, int32_t& hobj, int32_t options) {
 }
 
 Status QueueManager::begin(int32_t hconn) {
-  std::unique_lock<std::mutex> lock;
+  std::unique_lock<QmLock> lock;
   Call call(*this, hconn, VXCALL_BEGIN, lock);
   if (!call.connection) return call.status;
   if (inBranch(*call.connection)) return Status::failure(VXRC_GLOBAL_UOW_ACTIVE);
@@ -339,7 +317,7 @@ Status QueueManager::begin(int32_t hconn) {
 }
 
 Status QueueManager::commit(int32_t hconn) {
-  std::unique_lock<std::mutex> lock;
+  std::unique_lock<QmLock> lock;
   Call call(*this, hconn, VXCALL_CMIT, lock);
   if (!call.connection) return call.status;
   if (inBranch(*call.connection)) return Status::failure(VXRC_GLOBAL_UOW_ACTIVE);
@@ -347,7 +325,7 @@ Status QueueManager::commit(int32_t hconn) {
 }
 
 Status QueueManager::backout(int32_t hconn) {
-  std::unique_lock<std::mutex> lock;
+  std::unique_lock<QmLock> lock;
   Call call(*this, hconn, VXCALL_BACK, lock);
   if (!call.connection) return call.status;
   if (inBranch(*call.connection)) return Status::failure(VXRC_GLOBAL_UOW_ACTIVE);
@@ -355,25 +333,25 @@ Status QueueManager::backout(int32_t hconn) {
 }
 
 int32_t QueueManager::callInProgress(int32_t hconn) {
-  std::lock_guard<std::mutex> lock(mutex_);
+  std::lock_guard<QmLock> lock(mutex_);
   auto it = connections_.find(hconn);
   return it != connections_.end() ? it->second->callInProgress() : VXCALL_NONE;
 }
 
 bool QueueManager::connected(int32_t hconn) {
-  std::lock_guard<std::mutex> lock(mutex_);
+  std::lock_guard<QmLock> lock(mutex_);
   return connections_.count(hconn) != 0;
 }
 
 int32_t QueueManager::waitingGetters(const std::string& name) {
-  std::lock_guard<std::mutex> lock(mutex_);
+  std::lock_guard<QmLock> lock(mutex_);
   std::shared_ptr<Queue> queue;
   return store_->findQueue(nullptr, name, queue).failed() ? 0 : queue->waiters();
 }
 
 void QueueManager::dump(int32_t hconn, std::FILE* out) {
   constexpr size_t kMaxQueues = 64;
-  std::lock_guard<std::mutex> lock(mutex_);
+  std::lock_guard<QmLock> lock(mutex_);
   std::vector<std::shared_ptr<Queue>> queues = store_->knownQueues();
   std::fprintf(out, "vxrt dump: queue manager %s, %zu connections, %zu queues\n",
                config_.name.c_str(), connections_.size(), queues.size());

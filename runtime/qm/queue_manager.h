@@ -3,8 +3,11 @@
 // decode their structures into the requests below.
 //
 // One lock guards every queue, handle and unit of work, so that a commit is
-// seen whole. What connections share lives in a store (qm/store.h): in this
-// process, or in a database that other processes share. A connection serves one call at a time: a call made while
+// seen whole. The commonest puts and gets take it shared and the queue's own
+// lock with it (qm/qm_lock.h, shared_calls.cpp), so that calls on different
+// queues run side by side; everything else takes it whole. What connections
+// share lives in a store (qm/store.h): in this process, or in a database
+// that other processes share. A connection serves one call at a time: a call made while
 // another is in progress on the same connection fails with
 // VXRC_CALL_IN_PROGRESS, and callInProgress names the call that holds it.
 // Callbacks of a connection's consumers take turns with its calls (see
@@ -24,6 +27,7 @@
 #include <vector>
 
 #include "qm/connection.h"
+#include "qm/qm_lock.h"
 #include "qm/store.h"
 #include "qm/transactions.h"
 
@@ -135,6 +139,9 @@ struct PutOptions {
   bool newCorrelId = false;
   bool retain = false;     // to a topic: becomes its retained publication
   int64_t msgHandle = 0;   // the message carries this handle's properties
+  // The put's time (milliseconds since the epoch), read before the call
+  // takes the lock; -1: read it when the message is stamped.
+  int64_t putTime = -1;
 };
 
 // Names in place (FixedText): every put and get returns them.
@@ -387,8 +394,8 @@ class QueueManager {
 
   // With keep, the lock stays taken in it once the claim has succeeded.
   Status enter(int32_t hconn, int32_t call, std::shared_ptr<Connection>& connection, Claim& claim,
-               std::unique_lock<std::mutex>* keep);
-  Status claim(Connection& connection, int32_t call, Claim& claim, std::unique_lock<std::mutex>& lock);
+               std::unique_lock<QmLock>* keep);
+  Status claim(Connection& connection, int32_t call, Claim& claim, std::unique_lock<QmLock>& lock);
   void leave(Connection& connection, Claim& claim);
   int32_t newHandle();
   ObjectHandle* findHandle(Connection& connection, int32_t hobj);
@@ -402,17 +409,19 @@ class QueueManager {
   void closeHandle(Connection& connection, int32_t hobj);
   Status putTo(Connection& connection, const std::shared_ptr<Queue>& queue, MessageDescriptor& md,
                const PutOptions& options, const void* data, int32_t length, PutResult& result,
-               std::unique_lock<std::mutex>& lock);
+               std::unique_lock<QmLock>& lock);
   Status checkDescriptor(const MessageDescriptor& md) const;
   void stamp(Connection& connection, const QueueAttributes& attributes, MessageDescriptor& md,
              const PutOptions& options);
   MsgId newId();
-  // An identifier of a time already read (milliseconds since the epoch).
-  MsgId newId(int64_t now);
-  // Under the lock: a block for a short put's message, one that a get gave
-  // back when there is one; and the giving back, while there is room.
-  std::unique_ptr<StoredMessage> messageBlock(int32_t length);
-  void keepMessageBlock(std::unique_ptr<StoredMessage>& message);
+  // An identifier of a time already read (milliseconds since the epoch),
+  // from counts the connection has taken ahead.
+  MsgId newId(Connection& connection, int64_t now);
+  // Under the lock: a block for a short put's message, one that a get on
+  // the connection gave back when there is one; and the giving back, while
+  // there is room.
+  static std::unique_ptr<StoredMessage> messageBlock(Connection& connection, int32_t length);
+  static void keepMessageBlock(Connection& connection, std::unique_ptr<StoredMessage>& message);
   // A block taken off that is copied out under the lock and may be kept.
   static bool isShortBlock(const std::unique_ptr<StoredMessage>& message) {
     return message && message->data.capacity() <= kCopiedUnderLock;
@@ -420,10 +429,23 @@ class QueueManager {
   // Both run under the lock, taken by the call's claim.
   Status putToHandle(Connection& connection, int32_t hobj, MessageDescriptor& md,
                      const PutOptions& options, const void* data, int32_t length,
-                     PutResult& result, PutTarget& target, std::unique_lock<std::mutex>& lock);
+                     PutResult& result, PutTarget& target, std::unique_lock<QmLock>& lock);
   Status putToObject(Connection& connection, const ObjectRequest& object, MessageDescriptor& md,
                      const PutOptions& options, const void* data, int32_t length,
-                     PutResult& result, PutTarget& target, std::unique_lock<std::mutex>& lock);
+                     PutResult& result, PutTarget& target, std::unique_lock<QmLock>& lock);
+
+  // The commonest put and get, made with the lock held shared
+  // (shared_calls.cpp): a queue by its handle, outside syncpoint, on a
+  // connection without consumers. Each returns
+  // false, having changed nothing, for anything else, and the call then
+  // goes the whole way, which also gives every failure its reason.
+  bool sharedPut(int32_t hconn, int32_t hobj, MessageDescriptor& md, const PutOptions& options,
+                 const void* data, int32_t length, PutResult& result);
+  bool sharedGet(int32_t hconn, int32_t hobj, MessageDescriptor& md, const GetOptions& options,
+                 void* buffer, int32_t bufferLength, int32_t& dataLength, GetResult& result,
+                 Status& status);
+  // With the lock held shared: the connection claimed for the call, or null.
+  Connection* claimShared(int32_t hconn, int32_t call);
 
   // Topics and subscriptions (publish_subscribe.cpp).
   size_t openObjects(const Connection& connection) const;
@@ -432,7 +454,7 @@ class QueueManager {
                    int32_t& hobj, ObjectResolution& resolution);
   Status publish(Connection& connection, const std::string& topic, MessageDescriptor& md,
                  const PutOptions& options, const void* data, int32_t length, PutResult& result,
-                 std::unique_lock<std::mutex>& lock);
+                 std::unique_lock<QmLock>& lock);
   // Places a copy on the subscription's destination, pending in work;
   // false when it cannot.
   bool deliver(Connection* connection, const Subscription& subscription, const MessageDescriptor& md,
@@ -479,25 +501,27 @@ class QueueManager {
   // Whether this thread is the connection's dispatcher (any dispatcher for null).
   bool onDispatcher(const Connection* connection) const;
   void startDispatcher(Connection& connection);
-  void reap(std::unique_lock<std::mutex>& lock);
+  void reap(std::unique_lock<QmLock>& lock);
   void dispatch(Connection& connection);
   // Without claimWhenFree, a dispatcher that finds a call in progress asks
   // for the next turn; with it, it only takes a turn that is free.
   bool takeTurn(Connection& connection, bool claimWhenFree = false);
   void endTurn(Connection& connection);
-  bool deliverNext(Connection& connection, std::unique_lock<std::mutex>& lock);
+  bool deliverNext(Connection& connection, std::unique_lock<QmLock>& lock);
   bool nextWork(Connection& connection, bool take, Work* work);
   bool controlWork(Connection& connection, bool take, Work* work);
   bool messageWork(Connection& connection, bool take, Work* work);
   bool examine(Connection& connection, Consumer& consumer, bool take, Work* work);
   void pass(Connection& connection, Consumer& consumer, const MessageKey& key);
   bool event(Connection& connection, Consumer& about, Status status, Work* work);
-  void deliver(Connection& connection, Work& work, std::unique_lock<std::mutex>& lock);
+  void deliver(Connection& connection, Work& work, std::unique_lock<QmLock>& lock);
 
   QueueManagerConfig config_;
   Clock& clock_;
-  std::mutex mutex_;
+  QmLock mutex_;
   std::unique_ptr<Store> store_;
+  // Puts and gets may take the lock shared: the store is this process's.
+  bool sharedCalls_ = false;
   std::unordered_map<int32_t, std::shared_ptr<Connection>> connections_;
   // Disconnected connections whose dispatcher thread nobody has joined yet.
   std::vector<std::shared_ptr<Connection>> retired_;
@@ -505,12 +529,13 @@ class QueueManager {
   int32_t nextHandle_ = 1001;
   uint64_t nextDynamic_ = 0;
   std::atomic<uint64_t> nextId_{0};
-  // Short messages got or delivered and kept for the next puts, under the
-  // lock; room for them is made at the start, so that keeping one never
-  // fails. Data up to kCopiedUnderLock long is copied with the lock held.
+  // Short messages got or delivered and kept for the connection's next
+  // puts (Connection::spareMessages). Data up to kCopiedUnderLock long is
+  // copied with the lock held.
   static constexpr size_t kSpareMessages = 16;
   static constexpr int32_t kCopiedUnderLock = 4096;
-  std::vector<std::unique_ptr<StoredMessage>> spareMessages_;
+  // Message identifier counts a connection takes at a time.
+  static constexpr uint64_t kIdCountsAhead = 256;
   uint64_t instance_;  // tells this run's identifiers from another's
   Transactions xa_;
 };

@@ -29,7 +29,7 @@ Status QueueManager::inquireNamedSubscribers(int32_t hconn, bool byTopic, const 
   if (!byTopic && (text.empty() || text.size() > static_cast<size_t>(VX_MAX_SUB_NAME_LENGTH))) {
     return Status::failure(VXRC_SUB_NAME_ERROR);
   }
-  std::lock_guard<std::mutex> lock(mutex_);
+  std::lock_guard<QmLock> lock(mutex_);
   std::vector<std::string> levels = byTopic ? topicLevels(text) : std::vector<std::string>();
   found = NamedSubscribers();
   std::vector<std::shared_ptr<Subscription>> named;
@@ -49,7 +49,7 @@ Status QueueManager::unsubscribe(int32_t hconn, bool byName, int32_t hsub, const
   Status status = privilegedCall(call);
   if (status.failed()) return status;
   Connection& connection = *call.connection;
-  std::lock_guard<std::mutex> lock(mutex_);
+  std::lock_guard<QmLock> lock(mutex_);
   std::shared_ptr<Subscription> subscription;
   if (byName) {
     if (name.empty() || name.size() > static_cast<size_t>(VX_MAX_SUB_NAME_LENGTH)) {

@@ -82,7 +82,7 @@ void QueueManager::leaveTransactions(Connection& connection) {
 int32_t QueueManager::xaOpen(const std::string& qmgrName, int32_t rmid, int32_t flags) {
   if (flags != TMNOFLAGS) return XAER_INVAL;
   if (!qmgrName.empty() && qmgrName != config_.name) return XAER_INVAL;
-  std::lock_guard<std::mutex> lock(mutex_);
+  std::lock_guard<QmLock> lock(mutex_);
   XaContext* context = xaContext(rmid);
   if (context == nullptr) {
     if (xa_.contexts.size() >= static_cast<size_t>(config_.limits.maxXaOpens)) return XAER_RMERR;
@@ -95,7 +95,7 @@ int32_t QueueManager::xaOpen(const std::string& qmgrName, int32_t rmid, int32_t 
 
 int32_t QueueManager::xaClose(int32_t rmid, int32_t flags) {
   if (flags != TMNOFLAGS) return XAER_INVAL;
-  std::lock_guard<std::mutex> lock(mutex_);
+  std::lock_guard<QmLock> lock(mutex_);
   XaContext* context = xaContext(rmid);
   if (context == nullptr) return XA_OK;
   if (context->associated()) return XAER_PROTO;
@@ -110,7 +110,7 @@ int32_t QueueManager::xaClose(int32_t rmid, int32_t flags) {
 int32_t QueueManager::xaStart(const Xid& xid, int32_t rmid, int32_t flags) {
   int32_t how = flags & (TMJOIN | TMRESUME);
   if (!only(flags, TMJOIN | TMRESUME | TMNOWAIT) || how == (TMJOIN | TMRESUME)) return XAER_INVAL;
-  std::lock_guard<std::mutex> lock(mutex_);
+  std::lock_guard<QmLock> lock(mutex_);
   XaContext* context = xaContext(rmid);
   if (context == nullptr || context->active) return XAER_PROTO;
   auto found = xa_.branches.find(xid);
@@ -144,7 +144,7 @@ int32_t QueueManager::xaStart(const Xid& xid, int32_t rmid, int32_t flags) {
 
 int32_t QueueManager::xaEnd(const Xid& xid, int32_t rmid, int32_t flags) {
   if (flags != TMSUCCESS && flags != TMFAIL && flags != TMSUSPEND) return XAER_INVAL;
-  std::lock_guard<std::mutex> lock(mutex_);
+  std::lock_guard<QmLock> lock(mutex_);
   XaContext* context = xaContext(rmid);
   if (context == nullptr) return XAER_PROTO;
   auto found = xa_.branches.find(xid);
@@ -170,7 +170,7 @@ int32_t QueueManager::xaEnd(const Xid& xid, int32_t rmid, int32_t flags) {
 
 int32_t QueueManager::xaPrepare(const Xid& xid, int32_t rmid, int32_t flags) {
   if (flags != TMNOFLAGS) return XAER_INVAL;
-  std::lock_guard<std::mutex> lock(mutex_);
+  std::lock_guard<QmLock> lock(mutex_);
   if (xaContext(rmid) == nullptr) return XAER_PROTO;
   auto found = xa_.branches.find(xid);
   if (found == xa_.branches.end()) return XAER_NOTA;
@@ -199,7 +199,7 @@ int32_t QueueManager::xaPrepare(const Xid& xid, int32_t rmid, int32_t flags) {
 int32_t QueueManager::xaCommit(const Xid& xid, int32_t rmid, int32_t flags) {
   if (!only(flags, TMONEPHASE | TMNOWAIT)) return XAER_INVAL;
   bool onePhase = (flags & TMONEPHASE) != 0;
-  std::lock_guard<std::mutex> lock(mutex_);
+  std::lock_guard<QmLock> lock(mutex_);
   if (xaContext(rmid) == nullptr) return XAER_PROTO;
   auto found = xa_.branches.find(xid);
   if (found == xa_.branches.end()) return onePhase ? XAER_NOTA : store_->completeElsewhere(xid, true);
@@ -220,7 +220,7 @@ int32_t QueueManager::xaCommit(const Xid& xid, int32_t rmid, int32_t flags) {
 
 int32_t QueueManager::xaRollback(const Xid& xid, int32_t rmid, int32_t flags) {
   if (flags != TMNOFLAGS) return XAER_INVAL;
-  std::lock_guard<std::mutex> lock(mutex_);
+  std::lock_guard<QmLock> lock(mutex_);
   if (xaContext(rmid) == nullptr) return XAER_PROTO;
   auto found = xa_.branches.find(xid);
   if (found == xa_.branches.end()) return store_->completeElsewhere(xid, false);
@@ -235,7 +235,7 @@ int32_t QueueManager::xaRollback(const Xid& xid, int32_t rmid, int32_t flags) {
 // Branches are never completed heuristically, so there is never one to forget.
 int32_t QueueManager::xaForget(const Xid& xid, int32_t rmid, int32_t flags) {
   if (flags != TMNOFLAGS) return XAER_INVAL;
-  std::lock_guard<std::mutex> lock(mutex_);
+  std::lock_guard<QmLock> lock(mutex_);
   if (xaContext(rmid) == nullptr) return XAER_PROTO;
   return xa_.branches.count(xid) != 0 ? XAER_PROTO : XAER_NOTA;
 }
@@ -244,7 +244,7 @@ int32_t QueueManager::xaRecover(std::vector<Xid>& xids, int32_t count, int32_t r
                                 int32_t flags) {
   xids.clear();
   if (!only(flags, TMSTARTRSCAN | TMENDRSCAN) || count < 0) return XAER_INVAL;
-  std::lock_guard<std::mutex> lock(mutex_);
+  std::lock_guard<QmLock> lock(mutex_);
   XaContext* context = xaContext(rmid);
   if (context == nullptr) return XAER_PROTO;
   if (flags & TMSTARTRSCAN) {

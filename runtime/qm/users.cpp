@@ -46,7 +46,7 @@ Status QueueManager::adoptUser(int32_t hconn, const AdoptRequest& request, Adopt
   if ((request.options & ~known) != 0 || request.options == known) {
     return Status::failure(VXRC_ADOPT_USER_ERROR);
   }
-  std::lock_guard<std::mutex> lock(mutex_);
+  std::lock_guard<QmLock> lock(mutex_);
   if (request.options == LPIADU_RESTORE) {
     connection.identity = identityOf(connection.user());
     result = {LPIADU_OUT_RESTORED, connection.identity};

@@ -99,3 +99,61 @@ TEST_F(Concurrency, NothingIsLostOrDuplicated) {
   EXPECT_EQ(checksum.load(), expected);
   EXPECT_EQ(depth(connect(), "TALY.QUEUE.1"), 0);
 }
+
+// A unit of work puts message k on two queues; a getter takes k off the
+// first and, at once, off the second. Gets outside syncpoint take the queue
+// manager's lock shared: they still see each commit whole, so the second
+// queue never lacks what the first gave, also while another connection's
+// puts and gets run on a third queue, and browses take the lock whole.
+TEST_F(Concurrency, GetsSeeEachCommitWhole) {
+  constexpr int kUnits = 3000;
+  std::atomic<bool> done{false};
+  std::thread committer([&] {
+    int32_t hconn = connect();
+    int32_t first = open(hconn, "TALY.QUEUE.1", VXOO_OUTPUT);
+    int32_t second = open(hconn, "TALY.QUEUE.2", VXOO_OUTPUT);
+    PutOptions syncpoint;
+    syncpoint.syncpoint = true;
+    for (int k = 0; k < kUnits; ++k) {
+      // The commit makes the first queue's message visible before the
+      // second's: a getter let in between would find the second empty.
+      ASSERT_EQ(put(hconn, first, std::to_string(k), {}, syncpoint), ok());
+      ASSERT_EQ(put(hconn, second, std::to_string(k), {}, syncpoint), ok());
+      ASSERT_EQ(qm.commit(hconn), ok());
+    }
+    ASSERT_EQ(qm.disconnect(hconn), ok());
+  });
+  std::thread bystander([&] {
+    int32_t hconn = connect();
+    int32_t hobj = open(hconn, "TALY.QUEUE.3", VXOO_OUTPUT | VXOO_INPUT_SHARED | VXOO_BROWSE);
+    GetOptions browse;
+    browse.browse = Browse::First;
+    for (int n = 0; !done.load(); ++n) {
+      ASSERT_EQ(put(hconn, hobj, "x"), ok());
+      if (n % 8 == 0) {
+        ASSERT_EQ(get(hconn, hobj, browse).status, ok());
+      }
+      ASSERT_EQ(get(hconn, hobj).text, "x");
+    }
+    ASSERT_EQ(qm.disconnect(hconn), ok());
+  });
+
+  int32_t hconn = connect();
+  int32_t first = open(hconn, "TALY.QUEUE.1", VXOO_INPUT_SHARED);
+  int32_t second = open(hconn, "TALY.QUEUE.2", VXOO_INPUT_SHARED);
+  GetOptions waiting;
+  waiting.wait = true;
+  waiting.waitInterval = 5000;
+  for (int k = 0; k < kUnits; ++k) {
+    Got got = get(hconn, first, waiting);
+    ASSERT_EQ(got.status, ok());
+    ASSERT_EQ(got.text, std::to_string(k));
+    Got other = get(hconn, second);
+    ASSERT_EQ(other.status, ok()) << "message " << k << " seen on one queue of its unit only";
+    ASSERT_EQ(other.text, std::to_string(k));
+  }
+  done = true;
+  committer.join();
+  bystander.join();
+  EXPECT_EQ(depth(hconn, "TALY.QUEUE.3"), 0);
+}
