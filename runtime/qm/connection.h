@@ -89,10 +89,12 @@ class Connection {
   int32_t environment = -1;
   Consumers consumers;
   // Blocks of short messages got or delivered on this connection, kept for
-  // its next puts so that each thread reuses blocks it has in its cache.
-  // Under the queue manager's lock; room for them is made at connect, so
-  // that keeping one never fails.
+  // its next puts so that each thread reuses blocks it has in its cache;
+  // used by the call that holds the connection or by its dispatcher. Room
+  // for them is made at connect, so that keeping one never fails.
   std::vector<std::unique_ptr<StoredMessage>> spareMessages;
+  // Puts and gets made with the queue manager's lock held shared (tests).
+  int64_t sharedCalls = 0;
   // Counts of message identifiers taken ahead from the queue manager's
   // sequence, by the call that holds the connection: puts on different
   // connections do not each bump one shared counter.

@@ -16,14 +16,6 @@ bool allZero(const MsgId& id) {
   return std::all_of(id.begin(), id.end(), [](uint8_t b) { return b == 0; });
 }
 
-// The clock is read before the lock is taken, so that those waiting for
-// the lock do not wait for it too.
-PutOptions readPutTime(const PutOptions& options) {
-  PutOptions timed = options;
-  timed.putTime = systemClock().nowMs();
-  return timed;
-}
-
 Status checkBuffer(const void* buffer, int32_t length) {
   if (length < 0) return Status::failure(VXRC_BUFFER_LENGTH_ERROR);
   if (buffer == nullptr && length > 0) return Status::failure(VXRC_BUFFER_ERROR);
@@ -132,10 +124,17 @@ Status QueueManager::putTo(Connection& connection, const std::shared_ptr<Queue>&
 }
 
 std::unique_ptr<StoredMessage> QueueManager::messageBlock(Connection& connection, int32_t length) {
-  std::vector<std::unique_ptr<StoredMessage>>& spare = connection.spareMessages;
-  if (spare.empty()) return std::make_unique<StoredMessage>();
-  std::unique_ptr<StoredMessage> message = std::move(spare.back());
-  spare.pop_back();
+  std::vector<std::unique_ptr<StoredMessage>>& own = connection.spareMessages;
+  std::unique_ptr<StoredMessage> message;
+  if (!own.empty()) {
+    message = std::move(own.back());
+    own.pop_back();
+  } else {
+    std::lock_guard<SpinLock> guard(spareLock_);
+    if (spareMessages_.empty()) return std::make_unique<StoredMessage>();
+    message = std::move(spareMessages_.back());
+    spareMessages_.pop_back();
+  }
   message->data.clear();
   // A block that held a much longer message gives that room back: a short
   // message that waits on a queue holds no more than it needs.
@@ -144,23 +143,26 @@ std::unique_ptr<StoredMessage> QueueManager::messageBlock(Connection& connection
 }
 
 void QueueManager::keepMessageBlock(Connection& connection, std::unique_ptr<StoredMessage>& message) {
-  std::vector<std::unique_ptr<StoredMessage>>& spare = connection.spareMessages;
-  if (spare.size() >= kSpareMessages) return;
   message->properties.reset();
-  spare.push_back(std::move(message));
+  std::vector<std::unique_ptr<StoredMessage>>& own = connection.spareMessages;
+  if (own.size() < kSpareMessages) {
+    own.push_back(std::move(message));
+    return;
+  }
+  std::lock_guard<SpinLock> guard(spareLock_);
+  if (spareMessages_.size() < kSpareMessages) spareMessages_.push_back(std::move(message));
 }
 
 // Every put is counted in the connection's put status.
 Status QueueManager::put(int32_t hconn, int32_t hobj, MessageDescriptor& md,
                          const PutOptions& options, const void* data, int32_t length,
                          PutResult& result) {
-  PutOptions timed = readPutTime(options);
-  if (sharedPut(hconn, hobj, md, timed, data, length, result)) return Status::ok();
+  if (sharedPut(hconn, hobj, md, options, data, length, result)) return Status::ok();
   std::unique_lock<QmLock> lock;
   Call call(*this, hconn, VXCALL_PUT, lock);
   if (!call.connection) return call.status;
   PutTarget target;
-  Status status = putToHandle(*call.connection, hobj, md, timed, data, length, result, target, lock);
+  Status status = putToHandle(*call.connection, hobj, md, options, data, length, result, target, lock);
   call.connection->putStatus.record(status, target);
   return status;
 }
@@ -191,12 +193,11 @@ Status QueueManager::putToHandle(Connection& connection, int32_t hobj, MessageDe
 Status QueueManager::put1(int32_t hconn, const ObjectRequest& object, MessageDescriptor& md,
                           const PutOptions& options, const void* data, int32_t length,
                           PutResult& result) {
-  PutOptions timed = readPutTime(options);
   std::unique_lock<QmLock> lock;
   Call call(*this, hconn, VXCALL_PUT1, lock);
   if (!call.connection) return call.status;
   PutTarget target;
-  Status status = putToObject(*call.connection, object, md, timed, data, length, result, target, lock);
+  Status status = putToObject(*call.connection, object, md, options, data, length, result, target, lock);
   call.connection->putStatus.record(status, target);
   return status;
 }

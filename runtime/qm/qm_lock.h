@@ -32,8 +32,10 @@ class QmLock {
 
   void lock() {
     mutex_.lock();
-    drainShared();
+    if (sharable_) drainShared();
   }
+  // Before first use: the lock is only ever taken whole.
+  void neverShared() { sharable_ = false; }
   void unlock() {
     whole_.store(false, std::memory_order_release);
     mutex_.unlock();
@@ -42,6 +44,9 @@ class QmLock {
   // The slot the caller now holds the lock shared in, or null when the
   // lock is held whole.
   Slot* tryShared() {
+    // Held whole already: the slot is not written, which would take its
+    // cache line from the holder that reads it.
+    if (!sharable_ || whole_.load(std::memory_order_relaxed)) return nullptr;
     Slot& slot = slots_[threadSlot()];
     slot.holders.fetch_add(1, std::memory_order_seq_cst);
     if (!whole_.load(std::memory_order_seq_cst)) return &slot;
@@ -56,6 +61,7 @@ class QmLock {
   void drainShared();
 
   std::mutex mutex_;
+  bool sharable_ = true;
   std::atomic<bool> whole_{false};
   Slot slots_[kSlots];
 };

@@ -4,7 +4,7 @@
 
 namespace vxqm {
 
-MessageKey Queue::add(std::unique_ptr<StoredMessage> message) {
+MessageKey Queue::add(std::unique_ptr<StoredMessage> message, bool wakeNow) {
   MessageKey key{VXPRI_HIGHEST - message->md.priority, nextSequence_++};
   bool visible = message->state == MessageState::Visible;
   if (spareNodes_.empty()) {
@@ -16,7 +16,10 @@ MessageKey Queue::add(std::unique_ptr<StoredMessage> message) {
     node.mapped() = std::move(message);
     messages_.insert(std::move(node));
   }
-  if (visible) notify();
+  if (visible) {
+    ++generation_;
+    if (wakeNow) wake();
+  }
   return key;
 }
 
@@ -81,6 +84,10 @@ std::atomic<uint64_t>& Queue::wakeUps() {
 
 void Queue::notify() {
   ++generation_;
+  wake();
+}
+
+void Queue::wake() {
   available_.notify_all();
   if (watchers_.empty()) return;
   // Only dispatchers look at the count, and only for their own queues.

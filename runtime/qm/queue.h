@@ -1,5 +1,7 @@
 // A queue: its definition, its messages in priority order, and the handles
-// open on it. Every member is used with the queue manager's lock held.
+// open on it. Every member is used with the queue manager's lock held whole,
+// except that a put or get holding it shared adds or takes a message (and
+// keeps the spare nodes) under sharedAccess().
 #ifndef VXQM_QUEUE_H
 #define VXQM_QUEUE_H
 
@@ -63,8 +65,10 @@ class Queue {
   // Messages on the queue, pending ones included.
   int32_t depth() const { return static_cast<int32_t>(messages_.size()); }
 
-  // Adds a message behind those of its priority and returns its key.
-  MessageKey add(std::unique_ptr<StoredMessage> message);
+  // Adds a message behind those of its priority and returns its key; a
+  // visible one wakes the waiters, unless the caller wakes them itself
+  // (wake) once it has let sharedAccess() go.
+  MessageKey add(std::unique_ptr<StoredMessage> message, bool wakeNow = true);
   // The first visible message that the match accepts, after the given key if
   // there is one; expired visible messages met on the way are discarded.
   StoredMessage* find(const Match& match, const MessageKey* after, const ExpiryTime& now,
@@ -74,6 +78,8 @@ class Queue {
   // A pending message becomes visible and waiting getters are woken.
   void makeVisible(const MessageKey& key);
   void wakeWaiters() { notify(); }
+  // Wakes the getters and dispatchers waiting on the queue.
+  void wake();
 
   // A deleted queue drops its messages and wakes its waiters; it stays alive
   // as long as a handle or unit of work refers to it.

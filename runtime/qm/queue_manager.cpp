@@ -24,7 +24,9 @@ QueueManager::QueueManager(QueueManagerConfig config, Clock& clock)
     sharedCalls_ = true;
   } else {
     store_ = std::make_unique<vxdb::DatabaseStore>(config_, clock_, mutex_);
+    mutex_.neverShared();
   }
+  spareMessages_.reserve(kSpareMessages);
   auto now = std::chrono::system_clock::now().time_since_epoch().count();
   instance_ = static_cast<uint64_t>(now) ^ (static_cast<uint64_t>(getpid()) << 40);
 }

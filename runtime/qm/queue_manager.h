@@ -417,11 +417,12 @@ class QueueManager {
   // An identifier of a time already read (milliseconds since the epoch),
   // from counts the connection has taken ahead.
   MsgId newId(Connection& connection, int64_t now);
-  // Under the lock: a block for a short put's message, one that a get on
-  // the connection gave back when there is one; and the giving back, while
-  // there is room.
-  static std::unique_ptr<StoredMessage> messageBlock(Connection& connection, int32_t length);
-  static void keepMessageBlock(Connection& connection, std::unique_ptr<StoredMessage>& message);
+  // By the call that holds the connection, or its dispatcher: a block for a
+  // short put's message, one that a get or a delivery gave back when there
+  // is one (the connection's own first, then the queue manager's); and the
+  // giving back, while there is room.
+  std::unique_ptr<StoredMessage> messageBlock(Connection& connection, int32_t length);
+  void keepMessageBlock(Connection& connection, std::unique_ptr<StoredMessage>& message);
   // A block taken off that is copied out under the lock and may be kept.
   static bool isShortBlock(const std::unique_ptr<StoredMessage>& message) {
     return message && message->data.capacity() <= kCopiedUnderLock;
@@ -446,6 +447,12 @@ class QueueManager {
                  Status& status);
   // With the lock held shared: the connection claimed for the call, or null.
   Connection* claimShared(int32_t hconn, int32_t call);
+
+ public:
+  // Puts and gets made on the connection with the lock held shared (tests).
+  int64_t sharedCallsMade(int32_t hconn);
+
+ private:
 
   // Topics and subscriptions (publish_subscribe.cpp).
   size_t openObjects(const Connection& connection) const;
@@ -529,10 +536,14 @@ class QueueManager {
   int32_t nextHandle_ = 1001;
   uint64_t nextDynamic_ = 0;
   std::atomic<uint64_t> nextId_{0};
-  // Short messages got or delivered and kept for the connection's next
-  // puts (Connection::spareMessages). Data up to kCopiedUnderLock long is
-  // copied with the lock held.
+  // Short messages got or delivered and kept for the next puts: a
+  // connection's own (Connection::spareMessages), and these for puts on
+  // other connections, when a connection's own are full. Room for them is
+  // made at the start, so that keeping one never fails. Data up to
+  // kCopiedUnderLock long is copied with the lock held.
   static constexpr size_t kSpareMessages = 16;
+  SpinLock spareLock_;
+  std::vector<std::unique_ptr<StoredMessage>> spareMessages_;
   static constexpr int32_t kCopiedUnderLock = 4096;
   // Message identifier counts a connection takes at a time.
   static constexpr uint64_t kIdCountsAhead = 256;

@@ -50,6 +50,9 @@ bool QueueManager::sharedPut(int32_t hconn, int32_t hobj, MessageDescriptor& md,
       length > kCopiedUnderLock || (data == nullptr && length > 0) || checkDescriptor(md).failed()) {
     return false;
   }
+  // The clock is read before the lock is taken: not while others wait for it.
+  PutOptions timed = options;
+  timed.putTime = systemClock().nowMs();
   SharedHold hold(mutex_);
   if (!hold.held()) return false;
   Connection* connection = claimShared(hconn, VXCALL_PUT);
@@ -69,26 +72,33 @@ bool QueueManager::sharedPut(int32_t hconn, int32_t hobj, MessageDescriptor& md,
   std::unique_ptr<StoredMessage> message = messageBlock(*connection, length);
   if (length > 0) assignBytes(message->data, data, static_cast<size_t>(length));
   MessageDescriptor stamped = md;
-  stamp(*connection, attributes, stamped, options);
+  // A put that goes the whole way after all stamps again, with the same counts.
+  uint64_t idCount = connection->nextIdCount;
+  uint64_t idCountsEnd = connection->idCountsEnd;
+  stamp(*connection, attributes, stamped, timed);
   message->md = stamped;
   message->properties = propertiesOf(*connection, options.msgHandle);
   message->expiresAt = stamped.expiry > 0 ? clock_.nowMs() + stamped.expiry : 0;
   message->state = MessageState::Visible;
   {
     std::lock_guard<SpinLock> guard(queue.sharedAccess());
-    // Getters and dispatchers waiting on the queue are woken by the add:
-    // they wait on condition variables that take their own mutex, so a
-    // wake-up made without the queue manager's lock is not lost.
     if (queue.depth() >= attributes.maxDepth) {
       keepMessageBlock(*connection, message);
+      connection->nextIdCount = idCount;
+      connection->idCountsEnd = idCountsEnd;
       return false;
     }
-    queue.add(std::move(message));
+    queue.add(std::move(message), false);
   }
+  // Getters and dispatchers waiting on the queue wait on condition variables
+  // that take their own mutex before they let the lock go: a wake-up made
+  // with the lock held shared is not lost.
+  queue.wake();
   md = std::move(stamped);
   result.resolvedQName = queue.name();
   result.resolvedQMgrName = config_.name;
   connection->putStatus.record(Status::ok(), PutTarget{VXOT_QUEUE, queue.name()});
+  ++connection->sharedCalls;
   return true;
 }
 
@@ -123,17 +133,17 @@ bool QueueManager::sharedGet(int32_t hconn, int32_t hobj, MessageDescriptor& md,
       // A get that would wait waits with the lock held whole.
       if (options.wait) return false;
       status = Status::failure(VXRC_NO_MSG_AVAILABLE);
+      ++connection->sharedCalls;
       return true;
     }
     length = static_cast<int32_t>(found->data.size());
     if (length > bufferLength && !options.acceptTruncated) return false;
     returned = std::min(length, bufferLength);
     message = queue.take(key);
-    // A short message is copied out here, and its block kept for a put.
-    if (isShortBlock(message)) copyBytes(buffer, message->data.data(), static_cast<size_t>(returned));
   }
-  bool shortMessage = isShortBlock(message);
-  if (!shortMessage) copyBytes(buffer, message->data.data(), static_cast<size_t>(returned));
+  // Taken off, the message is this call's alone: it is copied out after the
+  // queue's lock is let go, and a short one's block is kept for a put.
+  copyBytes(buffer, message->data.data(), static_cast<size_t>(returned));
   dataLength = length;
   result.msgLength = length;
   result.returnedLength = returned;
@@ -143,9 +153,16 @@ bool QueueManager::sharedGet(int32_t hconn, int32_t hobj, MessageDescriptor& md,
   result.msgId = message->md.msgId;
   md = std::move(message->md);
   md.expiry = static_cast<int32_t>(std::min<int64_t>(left, INT32_MAX));
-  if (shortMessage) keepMessageBlock(*connection, message);
+  if (isShortBlock(message)) keepMessageBlock(*connection, message);
   status = length <= bufferLength ? Status::ok() : Status::warning(VXRC_TRUNCATED_MSG_ACCEPTED);
+  ++connection->sharedCalls;
   return true;
+}
+
+int64_t QueueManager::sharedCallsMade(int32_t hconn) {
+  std::lock_guard<QmLock> lock(mutex_);
+  auto it = connections_.find(hconn);
+  return it != connections_.end() ? it->second->sharedCalls : 0;
 }
 
 }  // namespace vxqm

@@ -37,6 +37,8 @@ TEST(QmLock, TakingItWholeWaitsForSharedHolders) {
   });
   std::this_thread::sleep_for(std::chrono::milliseconds(50));
   EXPECT_FALSE(whole.load()) << "taken whole while held shared";
+  // The taker waits for the holders already in, and lets no new one in.
+  EXPECT_FALSE(SharedHold(lock).held()) << "shared taker let in while the lock is being taken whole";
   hold.reset();
   taker.join();
   EXPECT_TRUE(whole.load());
