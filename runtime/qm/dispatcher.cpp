@@ -99,12 +99,6 @@ namespace {
 // where the spin would hold up the producer.
 constexpr auto kSpin = std::chrono::microseconds(50);
 
-inline void relax() {
-#if defined(__x86_64__) || defined(__i386__)
-  __builtin_ia32_pause();
-#endif
-}
-
 // Waits, with the lock let go, for a queue to be woken within the spin.
 void spinUntilWoken(std::unique_lock<QmLock>& lock) {
   static const bool several = std::thread::hardware_concurrency() > 1;

@@ -6,16 +6,6 @@
 
 namespace vxqm {
 
-namespace {
-
-inline void relax() {
-#if defined(__x86_64__) || defined(__i386__)
-  __builtin_ia32_pause();
-#endif
-}
-
-}  // namespace
-
 // A thread that finds the lock taken spins a moment before it sleeps
 // (glibc's adaptive mutex), rather than sleeping and being woken through the
 // kernel at every turn: the lock is taken often, each time for a short while.

@@ -1,7 +1,7 @@
 // The queue manager's lock. Most work takes it whole, as a std::mutex
 // (lock, unlock; waits go through a Condition, below). The
 // commonest puts and gets take it shared instead: shared holders exclude
-// one another only by the mutex of the queue they use, so calls on
+// one another only by the spin lock of the queue they use, so calls on
 // different queues run side by side. Taking the lock whole waits until the
 // shared holders have left; a shared taker that finds it held whole does
 // not wait but takes it whole itself, so the two never wait for each other.
@@ -19,6 +19,13 @@
 #include <mutex>
 
 namespace vxqm {
+
+// One step of a spin: tells the processor the thread is waiting.
+inline void relax() {
+#if defined(__x86_64__) || defined(__i386__)
+  __builtin_ia32_pause();
+#endif
+}
 
 class QmLock {
  public:
@@ -143,14 +150,12 @@ class Condition {
 class SharedHold {
  public:
   explicit SharedHold(QmLock& lock) : slot_(lock.tryShared()) {}
-  ~SharedHold() { release(); }
+  ~SharedHold() {
+    if (slot_ != nullptr) QmLock::unlockShared(slot_);
+  }
   SharedHold(const SharedHold&) = delete;
   SharedHold& operator=(const SharedHold&) = delete;
   bool held() const { return slot_ != nullptr; }
-  void release() {
-    if (slot_ != nullptr) QmLock::unlockShared(slot_);
-    slot_ = nullptr;
-  }
 
  private:
   QmLock::Slot* slot_;
