@@ -17,13 +17,16 @@ void check(bool holds, const char* breach) {
 
 }  // namespace
 
-ExportFrame::~ExportFrame() {
-  JNIEnv* env = ctx.env;
 #ifdef TALY_CHECKED
+void ExportFrame::checkOnReturn() {
   check(livePins() == pinsAtEntry_, "an export left an array pinned");
   check(raised_ == nullptr, "an export did not check an exception its own steps raised");
-  check(!env->ExceptionCheck(), "an export left a Java exception pending unsettled");
+  check(!ctx.env->ExceptionCheck(), "an export left a Java exception pending unsettled");
+}
 #endif
+
+void ExportFrame::throwSetAside() {
+  JNIEnv* env = ctx.env;
   if (raised_ != nullptr) env->DeleteLocalRef(raised_);
   jthrowable thrown = onReturn_ != nullptr ? onReturn_ : aside_;
   if (thrown != nullptr && !env->ExceptionCheck()) env->Throw(thrown);
@@ -50,20 +53,22 @@ void ExportFrame::keepRaisedForChecks(bool on) {
 
 jthrowable ExportFrame::takeRaised() {
   settle();
+  return takeSettled();
+}
+
+jthrowable ExportFrame::takeSettled() {
   jthrowable taken = raised_;
   raised_ = nullptr;
   return taken;
 }
 
 // Gated events make no Java call with tracing off, so there is nothing to settle.
-void ExportFrame::entry(int32_t fn) {
-  if (!ctx.trace) return;
+void ExportFrame::traceEntryEvent(int32_t fn) {
   traceEntry(&ctx, COMPONENT_NATIVE, fn);
   settle();
 }
 
-void ExportFrame::exit(int32_t fn, int32_t exitReason) {
-  if (!ctx.trace) return;
+void ExportFrame::traceExitEvent(int32_t fn, int32_t exitReason) {
   traceExit(&ctx, COMPONENT_NATIVE, fn, exitReason);
   settle();
 }
@@ -92,11 +97,11 @@ void ExportFrame::qmgrName(int32_t fn, int32_t length, const char* name) {
   settle();
 }
 
-// The dump request makes no Java call, so with tracing off there is
-// nothing to settle.
-void ExportFrame::callResult(int32_t hconn, const char* callName) {
+// With tracing off this runs only for a dump request, whose runtime calls
+// are settled like a trace event's Java calls.
+void ExportFrame::reportCallResult(int32_t hconn, const char* callName) {
   traceCallResult(&ctx, COMPONENT_NATIVE, function, hconn, 3, callName, cc, reason);
-  if (ctx.trace) settle();
+  settle();
 }
 
 void ExportFrame::krux(int32_t fn, int32_t probe, int32_t i1, int32_t i2, int32_t i3,
@@ -184,14 +189,4 @@ int64_t ExportFrame::hmsg(jobject holder) {
 void ExportFrame::setHmsg(jobject holder, int64_t value) {
   ::setHmsg(&ctx, holder, value);
   settle();
-}
-
-int32_t ExportFrame::pint(jobject holder) { return getPint(&ctx, holder); }
-
-void ExportFrame::setPint(jobject holder, int32_t value) { ::setPint(&ctx, holder, value); }
-
-void ExportFrame::leave(jobject ccHolder, jobject reasonHolder) {
-  setPint(ccHolder, cc);
-  setPint(reasonHolder, reason);
-  exit(function, reason);
 }

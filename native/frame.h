@@ -21,7 +21,9 @@
 #include <cstdint>
 
 #include "call_context.h"
+#include "holders.h"
 #include "trace.h"
+#include "util/dump_request.h"
 #include "util/array_view.h"
 #include "vx/structs.h"
 #include "vx/structure_lengths.h"
@@ -35,7 +37,14 @@ class ExportFrame {
   // Throws the exception to be thrown on return, or else the one set aside,
   // unless another one is pending. Test builds first check that the export
   // left no array pinned and no exception pending that it did not mean to.
-  ~ExportFrame();
+  // Inline, like the other steps every export takes, so that a call that
+  // traces nothing and raises nothing costs no calls of the frame's own.
+  ~ExportFrame() {
+#ifdef TALY_CHECKED
+    checkOnReturn();
+#endif
+    if (raised_ != nullptr || onReturn_ != nullptr || aside_ != nullptr) throwSetAside();
+  }
 
   CallContext ctx;
   int32_t cc = VXCC_OK;
@@ -47,13 +56,21 @@ class ExportFrame {
 
   // Java trace events, of this export's function or of a helper's.
   void entry() { entry(function); }
-  void entry(int32_t fn);
-  void exit(int32_t fn, int32_t exitReason);
+  void entry(int32_t fn) {
+    if (ctx.trace) traceEntryEvent(fn);
+  }
+  void exit(int32_t fn, int32_t exitReason) {
+    if (ctx.trace) traceExitEvent(fn, exitReason);
+  }
   void text(int32_t fn, const char* text);
   void data(int32_t fn, const char* text, const void* data, int32_t length);
   void pointer(int32_t fn, const char* text, const void* pointer);
   void qmgrName(int32_t fn, int32_t length, const char* name);
-  void callResult(int32_t hconn, const char* callName);
+  // The call-result trace, and the dump request when the reason asks for one.
+  void callResult(int32_t hconn, const char* callName) {
+    int32_t dumpReason = dumpQmgrReason();
+    if (ctx.trace || (dumpReason != 0 && reason == dumpReason)) reportCallResult(hconn, callName);
+  }
   void krux(int32_t fn, int32_t probe, int32_t i1, int32_t i2, int32_t i3, TraceText message,
             TraceText text1 = {}, TraceText text2 = {});
   // Reports throwable's class and message; the exception is not thrown again.
@@ -102,11 +119,15 @@ class ExportFrame {
   void setHobj(jobject holder, int32_t value);
   int64_t hmsg(jobject holder);
   void setHmsg(jobject holder, int64_t value);
-  int32_t pint(jobject holder);
-  void setPint(jobject holder, int32_t value);
+  int32_t pint(jobject holder) { return getPint(&ctx, holder); }
+  void setPint(jobject holder, int32_t value) { ::setPint(&ctx, holder, value); }
 
   // Writes the codes into their holders and sends the exit event.
-  void leave(jobject ccHolder, jobject reasonHolder);
+  void leave(jobject ccHolder, jobject reasonHolder) {
+    setPint(ccHolder, cc);
+    setPint(reasonHolder, reason);
+    exit(function, reason);
+  }
 
   // Takes a pending Java exception off the thread: set aside for the
   // return, or kept for the export's next check.
@@ -118,10 +139,21 @@ class ExportFrame {
   // The exception raised since the last check (pending or taken off the
   // thread), now owned by the caller; null when there is none.
   jthrowable takeRaised();
+  // The same without asking the JVM: for a check that follows only steps
+  // that raise nothing (releases, holder fields) or were settled already.
+  jthrowable takeSettled();
   // Throws exception when the export returns, in place of one set aside.
   void throwOnReturn(jthrowable exception) { onReturn_ = exception; }
 
  private:
+  void traceEntryEvent(int32_t fn);
+  void traceExitEvent(int32_t fn, int32_t exitReason);
+  void reportCallResult(int32_t hconn, const char* callName);
+#ifdef TALY_CHECKED
+  void checkOnReturn();
+#endif
+  void throwSetAside();
+
   jthrowable aside_ = nullptr;
   jthrowable raised_ = nullptr;
   jthrowable onReturn_ = nullptr;

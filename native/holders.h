@@ -47,7 +47,14 @@ int32_t getHobj(CallContext* ctx, jobject holder);
 void setHobj(CallContext* ctx, jobject holder, int32_t value);
 int64_t getHmsg(CallContext* ctx, jobject holder);
 void setHmsg(CallContext* ctx, jobject holder, int64_t value);
-int32_t getPint(CallContext* ctx, jobject holder);
-void setPint(CallContext* ctx, jobject holder, int32_t value);
+// Inline: every export writes two of these on its way out.
+inline int32_t getPint(CallContext* ctx, jobject holder) {
+  jfieldID field = cached(fid_PintX);
+  return holder != nullptr && field != nullptr ? ctx->env->GetIntField(holder, field) : 0;
+}
+inline void setPint(CallContext* ctx, jobject holder, int32_t value) {
+  jfieldID field = cached(fid_PintX);
+  if (holder != nullptr && field != nullptr) ctx->env->SetIntField(holder, field, value);
+}
 
 #endif

@@ -7,13 +7,3 @@ void pint_init(CallContext* ctx) {
     cache(fid_PintX, holderField(ctx, cls, "x", "I"));
   }
 }
-
-int32_t getPint(CallContext* ctx, jobject holder) {
-  jfieldID field = cached(fid_PintX);
-  return holder != nullptr && field != nullptr ? ctx->env->GetIntField(holder, field) : 0;
-}
-
-void setPint(CallContext* ctx, jobject holder, int32_t value) {
-  jfieldID field = cached(fid_PintX);
-  if (holder != nullptr && field != nullptr) ctx->env->SetIntField(holder, field, value);
-}

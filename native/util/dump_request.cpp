@@ -8,8 +8,6 @@
 #include "util/settings.h"
 #include "vx/structs.h"
 
-namespace {
-
 int32_t readDumpReason() {
   const char* value = settingValue("TalyDumpQmgrReason", "TALYDUMPQMGRREASON");
   if (value == nullptr) return 0;
@@ -18,16 +16,13 @@ int32_t readDumpReason() {
   return reason;
 }
 
+namespace {
+
 constexpr int32_t kDumpObjectType = 999;
 constexpr int32_t kDumpOpenOptions = 16;
 constexpr int32_t kNoCharacterSet = -3;
 
 }  // namespace
-
-int32_t dumpQmgrReason() {
-  static const int32_t reason = readDumpReason();
-  return reason;
-}
 
 void requestQmgrDump(int32_t hconn) {
   VXOD od;

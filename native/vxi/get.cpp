@@ -68,9 +68,12 @@ void examineSaved(ExportFrame& f, jthrowable saved) {
 }
 
 // An exception raised by this export's own steps: described, cleared,
-// reported under probe, completion code 2.
+// reported under probe, completion code 2. After the runtime call every step
+// that can raise one (a trace event, the call-result report, the copy) is
+// settled at once, and the others (holder fields, releases) raise none, so
+// the exception, if any, is already off the thread.
 void checkRaised(ExportFrame& f, int32_t probe, bool withThrowable) {
-  jthrowable raised = f.takeRaised();
+  jthrowable raised = f.takeSettled();
   if (raised == nullptr) return;
   describe(f.ctx.env, raised);
   if (withThrowable) {
@@ -163,8 +166,11 @@ JNIEXPORT void JNICALL Java_com_orvane_vx_taly_local_internal_base_Native_VXGET(
     f.callResult(hconn, "VXGET");
     if (f.ok() && gmo && (gmoOptions(gmo) & kNoDataCopy) == 0) {
       if (received) {
-        env->SetByteArrayRegion(buffer, 0, std::min(dataLength, bufferLength), received.data());
-        if (env->ExceptionCheck()) {
+        // The buffer length lies within the array, so only a negative data
+        // length can make the copy throw.
+        int32_t copied = std::min(dataLength, bufferLength);
+        env->SetByteArrayRegion(buffer, 0, copied, received.data());
+        if (copied < 0 && env->ExceptionCheck()) {
           f.settle();
           if (f.reason != kReasonNotCopied) {
             f.krux(kGetFunction, 7, 0, 0, 0, "Failed to update data bytes");

@@ -15,9 +15,12 @@ std::string text(const char (&field)[N]) {
   return vxqm::fieldText(field, N);
 }
 
-template <size_t N>
-std::string_view view(const char (&field)[N]) {
-  return vxqm::fieldView(field, N);
+// Assigned in place: a FixedText made apart and then copied is stored at
+// one offset and loaded at another, and each load waits for the stores.
+template <size_t N, size_t M>
+void take(vxqm::FixedText<M>& to, const char (&field)[N]) {
+  std::string_view text = vxqm::wholeFieldView(field, N);
+  to.assign(text.data(), text.size());
 }
 
 template <size_t N>
@@ -42,13 +45,13 @@ Status readMd(const VXMD* md, vxqm::MessageDescriptor& out) {
   out.expiry = md->Expiry;
   out.encoding = md->Encoding;
   out.codedCharSetId = md->CodedCharSetId;
-  out.format = view(md->Format);
+  take(out.format, md->Format);
   std::memcpy(out.msgId.data(), md->MsgId, sizeof md->MsgId);
   std::memcpy(out.correlId.data(), md->CorrelId, sizeof md->CorrelId);
   out.backoutCount = md->BackoutCount;
-  out.replyToQ = view(md->ReplyToQ);
-  out.replyToQMgr = view(md->ReplyToQMgr);
-  out.userIdentifier = view(md->UserIdentifier);
+  take(out.replyToQ, md->ReplyToQ);
+  take(out.replyToQMgr, md->ReplyToQMgr);
+  take(out.userIdentifier, md->UserIdentifier);
   return Status::ok();
 }
 

@@ -91,6 +91,20 @@ std::string_view fieldView(const char* field, size_t length) {
   return std::string_view(field, end);
 }
 
+std::string_view wholeFieldView(const char* field, size_t length) {
+  const void* nul = std::memchr(field, '\0', length);
+  size_t end = nul != nullptr ? static_cast<size_t>(static_cast<const char*>(nul) - field) : length;
+  constexpr uint64_t kEightBlanks = 0x2020202020202020;
+  while (end >= 8) {
+    uint64_t word;
+    std::memcpy(&word, field + end - 8, sizeof word);
+    if (word != kEightBlanks) break;
+    end -= 8;
+  }
+  while (end > 0 && field[end - 1] == ' ') --end;
+  return std::string_view(field, end);
+}
+
 bool validObjectName(std::string_view name) {
   if (name.empty() || name.size() > static_cast<size_t>(VX_NAME_LENGTH)) return false;
   for (char c : name) {

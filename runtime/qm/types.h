@@ -66,6 +66,10 @@ void putDateAndTime(int64_t millis, char* date, char* time);
 std::string fieldText(const char* field, size_t length);
 // The same, without a copy: a view into the field.
 std::string_view fieldView(const char* field, size_t length);
+// fieldView of a field whose length bytes may all be read (a member of a
+// structure): it looks at them a word at a time, where fieldView stops at
+// a NUL byte by byte.
+std::string_view wholeFieldView(const char* field, size_t length);
 
 // Queue names: 1 to 48 characters of letters, digits and "._/%".
 bool validObjectName(std::string_view name);

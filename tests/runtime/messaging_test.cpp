@@ -97,6 +97,32 @@ TEST(PutDateAndTime, AgreesWithTheCLibrary) {
   }
 }
 
+// A field's text ends at its first NUL or else after its last non-blank;
+// the word-at-a-time reading of a whole field agrees with the byte-by-byte one.
+TEST(FieldText, EndsAtTheFirstNulOrAfterTheLastNonBlank) {
+  const struct {
+    std::string field;
+    std::string text;
+  } cases[] = {
+      {std::string(48, ' '), ""},
+      {"Q" + std::string(47, ' '), "Q"},
+      {std::string(48, 'N'), std::string(48, 'N')},
+      {std::string("AB\0CD", 5) + std::string(43, 'x'), "AB"},
+      {"A B" + std::string(9, ' ') + std::string("\0zz", 3), "A B"},
+      {"REPLY.QUEUE" + std::string(37, ' '), "REPLY.QUEUE"},
+      {"abc" + std::string(8, ' '), "abc"},
+      {std::string(16, 'a') + std::string(8, ' ') + "b" + std::string(7, ' '),
+       std::string(16, 'a') + std::string(8, ' ') + "b"},
+      {std::string(8, ' ') + "x" + std::string(3, ' '), std::string(8, ' ') + "x"},
+      {std::string(1, '\0') + std::string(11, 'y'), ""},
+      {"", ""},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(wholeFieldView(c.field.data(), c.field.size()), c.text) << "[" << c.field << "]";
+    EXPECT_EQ(fieldView(c.field.data(), c.field.size()), c.text) << "[" << c.field << "]";
+  }
+}
+
 TEST_F(Messaging, MessageIdsAreGeneratedUnlessOneIsGiven) {
   std::set<MsgId> ids;
   for (int i = 0; i < 100; ++i) {

@@ -50,7 +50,8 @@ final class Receiver {
     private Message run(boolean noneIsNull) {
         boolean waits = options.waits();
         boolean unlimited = options.waitMillis() == GetOptions.UNLIMITED_WAIT;
-        long deadline = System.nanoTime() + options.waitMillis() * 1_000_000L;
+        // A get that does not wait reads no clock.
+        long deadline = waits && !unlimited ? System.nanoTime() + options.waitMillis() * 1_000_000L : 0;
         int bufferSize = options.bufferSize();
         byte[] aimedAt = null;
         for (;;) {
