@@ -93,7 +93,8 @@ class Connection {
   // used by the call that holds the connection or by its dispatcher. Room
   // for them is made at connect, so that keeping one never fails.
   std::vector<std::unique_ptr<StoredMessage>> spareMessages;
-  // Puts and gets made with the queue manager's lock held shared (tests).
+  // Puts, gets and deliveries made with the queue manager's lock held
+  // shared (tests).
   int64_t sharedCalls = 0;
   // Counts of message identifiers taken ahead from the queue manager's
   // sequence, by the call that holds the connection: puts on different

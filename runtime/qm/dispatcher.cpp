@@ -14,7 +14,7 @@
 #include <new>
 #include <thread>
 
-#include "qm/queue_manager.h"
+#include "qm/dispatch_work.h"
 
 namespace vxqm {
 
@@ -38,13 +38,6 @@ int32_t leftState(const Consumers& consumers, const Consumer& consumer) {
 }
 
 }  // namespace
-
-struct QueueManager::Work {
-  std::shared_ptr<Consumer> target;
-  Delivery delivery;
-  MessageDescriptor md;
-  std::unique_ptr<StoredMessage> taken;  // the message's data, removed or a copy
-};
 
 bool QueueManager::onDispatcher(const Connection* connection) const {
   return connection == nullptr ? dispatching != nullptr : dispatching == connection;
@@ -91,30 +84,6 @@ void QueueManager::endTurn(Connection& connection) {
   connection.consumers.changed.notify_all();
 }
 
-namespace {
-
-// How long a dispatcher that has just delivered looks for more before it
-// sleeps: a producer putting message after message keeps it awake, and
-// neither pays for a wake-up through the kernel. Not on one processor,
-// where the spin would hold up the producer.
-constexpr auto kSpin = std::chrono::microseconds(50);
-
-// Waits, with the lock let go, for a queue to be woken within the spin.
-void spinUntilWoken(std::unique_lock<QmLock>& lock) {
-  static const bool several = std::thread::hardware_concurrency() > 1;
-  if (!several) return;
-  uint64_t seen = Queue::wakeUps().load(std::memory_order_acquire);
-  lock.unlock();
-  auto until = std::chrono::steady_clock::now() + kSpin;
-  for (unsigned i = 1; Queue::wakeUps().load(std::memory_order_acquire) == seen; ++i) {
-    if (i % 64 == 0 && std::chrono::steady_clock::now() > until) break;
-    relax();
-  }
-  lock.lock();
-}
-
-}  // namespace
-
 void QueueManager::dispatch(Connection& connection) {
   Consumers& consumers = connection.consumers;
   std::unique_lock<QmLock> lock(mutex_);
@@ -145,7 +114,10 @@ void QueueManager::dispatch(Connection& connection) {
           // Once per delivery; looked at again under the lock either way, so
           // that a wake-up between the spin and the lock is not lost.
           busy = false;
-          spinUntilWoken(lock);
+          uint64_t seen = Queue::wakeUps().load(std::memory_order_acquire);
+          lock.unlock();
+          deliverWhileShared(connection, seen);
+          lock.lock();
           continue;
         }
         if (!store_->shared()) {

@@ -449,7 +449,8 @@ class QueueManager {
   Connection* claimShared(int32_t hconn, int32_t call);
 
  public:
-  // Puts and gets made on the connection with the lock held shared (tests).
+  // Puts, gets and deliveries made on the connection with the lock held
+  // shared (tests).
   int64_t sharedCallsMade(int32_t hconn);
 
  private:
@@ -522,6 +523,16 @@ class QueueManager {
   void pass(Connection& connection, Consumer& consumer, const MessageKey& key);
   bool event(Connection& connection, Consumer& about, Status status, Work* work);
   void deliver(Connection& connection, Work& work, std::unique_lock<QmLock>& lock);
+  // Deliveries made with the lock held shared (shared_delivery.cpp), by a
+  // dispatcher that has just delivered, with the lock let go: it spins
+  // until a queue is woken since seen and delivers while the plain case
+  // holds, and returns, to look the whole way, when the spin ends unwoken
+  // or the case is not the plain one.
+  enum class SharedDelivery { Delivered, Empty, NotPlain };
+  void deliverWhileShared(Connection& connection, uint64_t seen);
+  bool plainDispatch(Connection& connection);
+  SharedDelivery deliverShared(Connection& connection, uint64_t& seen);
+  SharedDelivery takeShared(Connection& connection, Work& work);
 
   QueueManagerConfig config_;
   Clock& clock_;

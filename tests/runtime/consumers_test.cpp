@@ -1,7 +1,10 @@
 // Consumers on the queue manager's dispatcher threads: the order of their
 // calls, what a message call carries, stop, suspend and deregistration,
 // truncation, browsing, events and refused registrations.
+#include <atomic>
+#include <chrono>
 #include <memory>
+#include <string>
 #include <thread>
 
 #include "qm_test.h"
@@ -121,6 +124,93 @@ TEST_F(ConsumerCalls, EachMessageDeliveredOrGotAfterDeliveriesCarriesOnlyItsOwnD
     Got got = get(putter, getter, {}, {}, 8192);
     EXPECT_EQ(got.text, text) << i;
     EXPECT_EQ(got.md.format, "") << i;
+  }
+}
+
+// A message that comes while the dispatcher looks for more after a
+// delivery is taken with the lock held shared when the consumer is in the
+// plain case; every other case is left to the whole way. Either way each
+// message reaches the consumer once, in order, as it was put.
+TEST_F(ConsumerCalls, MessagesThatComeWhileTheDispatcherLooksArriveAsPut) {
+  ConsumerOptions matching;
+  matching.match.byCorrelId = true;
+  matching.match.correlId[0] = 7;
+  ConsumerOptions syncpoint;
+  syncpoint.syncpoint = true;
+  ConsumerOptions browse;
+  browse.browse = true;
+  ConsumerOptions cut;
+  cut.maxMsgLength = 4;
+  cut.acceptTruncated = true;
+  struct Case {
+    const char* what;
+    ConsumerOptions options;
+    bool shared;
+    int32_t callType;
+    size_t shown;  // bytes of each 6-byte message that the consumer is given
+  };
+  const Case cases[] = {
+      {"plain", {}, true, REMOVED, 6},
+      {"matching a correlation identifier", matching, true, REMOVED, 6},
+      {"under syncpoint", syncpoint, false, REMOVED, 6},
+      {"browsing", browse, false, NOT_REMOVED, 6},
+      {"cut short", cut, false, REMOVED, 4},
+  };
+  const int messages = databaseStore() ? 20 : 300;
+  const bool sharedPossible = !databaseStore() && std::thread::hardware_concurrency() > 1;
+  for (const Case& c : cases) {
+    auto consumer = consume(input, c.options);
+    std::atomic<int> delivered{0};
+    consumer->setAction([&](const Delivery& d) {
+      // Under syncpoint the consumer commits each message, as its unit of work has a limit.
+      if (c.options.syncpoint) {
+        EXPECT_EQ(qm.commit(d.hconn), ok());
+      }
+      if (d.callType == c.callType) delivered.fetch_add(1);
+    });
+    ASSERT_EQ(control(Control::Start), ok()) << c.what;
+    int64_t before = qm.sharedCallsMade(hconn);
+    for (int i = 0; i < messages; ++i) {
+      MessageDescriptor md;
+      md.correlId[0] = 7;
+      md.expiry = 600000;
+      ASSERT_EQ(put(putter, output, "m" + std::to_string(10000 + i), md), ok()) << c.what;
+      ASSERT_TRUE(eventually([&] { return delivered.load() > i; })) << c.what << ", message " << i;
+      // The next comes a moment later, when the dispatcher looks for more.
+      auto until = std::chrono::steady_clock::now() + std::chrono::microseconds(20);
+      while (std::chrono::steady_clock::now() < until) {
+      }
+    }
+    int64_t shared = qm.sharedCallsMade(hconn) - before;
+    ASSERT_EQ(control(Control::Stop), ok());
+    ASSERT_EQ(qm.deregisterConsumer(hconn, input, ConsumerKind::Message), ok());
+
+    EXPECT_EQ(shared > 0, c.shared && sharedPossible) << c.what << ": " << shared << " shared";
+    std::vector<Recorded> got;
+    for (const Recorded& r : consumer->calls()) {
+      if (r.callType == c.callType) got.push_back(r);
+    }
+    ASSERT_EQ(got.size(), static_cast<size_t>(messages)) << c.what;
+    for (int i = 0; i < messages; ++i) {
+      const Recorded& r = got[static_cast<size_t>(i)];
+      std::string text = "m" + std::to_string(10000 + i);
+      EXPECT_EQ(r.text, text.substr(0, c.shown)) << c.what << ", message " << i;
+      EXPECT_EQ(r.dataLength, 6) << c.what;
+      EXPECT_EQ(r.bufferLength, static_cast<int32_t>(c.shown)) << c.what;
+      EXPECT_EQ(r.status, c.shown < 6 ? Status::warning(VXRC_TRUNCATED_MSG_ACCEPTED) : ok()) << c.what;
+      EXPECT_EQ(r.state, VXCS_NONE) << c.what;
+      EXPECT_EQ(r.hconn, hconn) << c.what;
+      EXPECT_EQ(r.hobj, input) << c.what;
+      EXPECT_EQ(r.queueName, "TALY.QUEUE.2") << c.what;
+      EXPECT_EQ(r.md.correlId[0], 7) << c.what;
+      EXPECT_GT(r.md.expiry, 0) << c.what;
+      EXPECT_LE(r.md.expiry, 600000) << c.what;
+    }
+    EXPECT_EQ(depth(putter, "TALY.QUEUE.2"), c.options.browse ? messages : 0) << c.what;
+    int32_t getter = open(putter, "TALY.QUEUE.2", VXOO_INPUT_SHARED);
+    while (get(putter, getter).status == ok()) {
+    }
+    qm.close(putter, getter, 0);
   }
 }
 

@@ -1,0 +1,145 @@
+// Deliveries made with the queue manager's lock held shared. A dispatcher
+// that has just delivered looks for more a moment before it sleeps; while
+// its consumers are in the plain case (started, each taking messages off
+// its queue whole, outside syncpoint, nothing owed to any of them, no call
+// waiting for the connection, the memory store) it takes its turn, the next
+// message and, after the callback, the one after it, holding the lock
+// shared, so that a producer putting to the queue meanwhile holds it shared
+// too and the two exclude each other only by the queue's spin lock.
+// Anything else is left to the whole way (dispatcher.cpp), which decides it
+// as before.
+#include <algorithm>
+#include <chrono>
+#include <thread>
+
+#include "qm/dispatch_work.h"
+
+namespace vxqm {
+
+namespace {
+
+// How long a dispatcher that has just delivered looks for more before it
+// sleeps: a producer putting message after message keeps it awake, and
+// neither pays for a wake-up through the kernel.
+constexpr auto kSpin = std::chrono::microseconds(50);
+
+// Whether a queue was woken since seen, within the spin.
+bool spinUntilWoken(uint64_t seen) {
+  auto until = std::chrono::steady_clock::now() + kSpin;
+  for (unsigned i = 1; Queue::wakeUps().load(std::memory_order_acquire) == seen; ++i) {
+    if (i % 64 == 0 && std::chrono::steady_clock::now() > until) return false;
+    relax();
+  }
+  return true;
+}
+
+uint64_t wakeUpsNow() { return Queue::wakeUps().load(std::memory_order_acquire); }
+
+}  // namespace
+
+void QueueManager::deliverWhileShared(Connection& connection, uint64_t seen) {
+  // Not on one processor, where the spin would hold up the producer.
+  static const bool several = std::thread::hardware_concurrency() > 1;
+  if (!several) return;
+  while (spinUntilWoken(seen) && deliverShared(connection, seen) != SharedDelivery::NotPlain) {
+  }
+}
+
+// With the lock held shared: nothing the whole way must do first.
+bool QueueManager::plainDispatch(Connection& connection) {
+  const Consumers& consumers = connection.consumers;
+  return sharedCalls_ && consumers.started && !consumers.suspended && consumers.waitingCalls == 0 &&
+         !consumers.wantsTurn && !connection.closed.load() && !controlWork(connection, false, nullptr);
+}
+
+QueueManager::SharedDelivery QueueManager::deliverShared(Connection& connection, uint64_t& seen) {
+  Work work;
+  {
+    SharedHold hold(mutex_);
+    if (!hold.held() || !plainDispatch(connection) || !connection.claim(VXCALL_CALLBACK)) {
+      return SharedDelivery::NotPlain;
+    }
+    connection.consumers.inCallback = true;
+    seen = wakeUpsNow();
+    SharedDelivery first = takeShared(connection, work);
+    if (first != SharedDelivery::Delivered) {
+      endTurn(connection);
+      return first;
+    }
+  }
+  for (;;) {
+    work.delivery.hconn = connection.hconn();
+    try {
+      work.target->callback->call(work.delivery);
+    } catch (...) {
+      // A function that throws has had its call.
+    }
+    SharedHold hold(mutex_);
+    if (!hold.held()) break;
+    if (isShortBlock(work.taken)) keepMessageBlock(connection, work.taken);
+    seen = wakeUpsNow();
+    SharedDelivery next = plainDispatch(connection) ? takeShared(connection, work) : SharedDelivery::NotPlain;
+    if (next == SharedDelivery::Delivered) continue;
+    endTurn(connection);
+    return next == SharedDelivery::NotPlain ? next : SharedDelivery::Empty;
+  }
+  // Held whole meanwhile: the turn ends the whole way, which looks again.
+  std::lock_guard<QmLock> whole(mutex_);
+  if (isShortBlock(work.taken)) keepMessageBlock(connection, work.taken);
+  endTurn(connection);
+  return SharedDelivery::NotPlain;
+}
+
+// As the whole way's look for a message would take it, the consumers in
+// turn; a consumer that is not in the plain case, or a message it would not
+// take whole, ends the look for the whole way.
+QueueManager::SharedDelivery QueueManager::takeShared(Connection& connection, Work& work) {
+  Consumers& consumers = connection.consumers;
+  size_t count = consumers.list.size();
+  for (size_t i = 0; i < count; ++i) {
+    size_t index = (consumers.next + i) % count;
+    Consumer& consumer = *consumers.list[index];
+    if (consumer.kind != ConsumerKind::Message || consumer.suspended || consumer.stalled) continue;
+    const ConsumerOptions& options = consumer.options;
+    Queue& queue = *consumer.queue;
+    if (options.browse || options.syncpoint || !consumer.passed.empty() ||
+        consumer.reported != VXRC_NONE || consumer.state != VXCS_NONE || queue.deleted() ||
+        queue.attributes().inhibitGet) {
+      return SharedDelivery::NotPlain;
+    }
+    int32_t limit = options.maxMsgLength == VXCBD_FULL_MSG_LENGTH ? INT32_MAX : options.maxMsgLength;
+    ExpiryTime now(clock_);
+    std::unique_ptr<StoredMessage> message;
+    {
+      std::lock_guard<SpinLock> guard(queue.sharedAccess());
+      MessageKey key;
+      StoredMessage* found = queue.find(options.match, nullptr, now, key);
+      if (found == nullptr) continue;
+      if (found->data.size() > static_cast<size_t>(limit)) return SharedDelivery::NotPlain;
+      message = queue.take(key);
+    }
+    work = Work();
+    work.target = consumers.list[index];
+    consumers.next = index + 1;
+    auto length = static_cast<int32_t>(message->data.size());
+    int64_t left = message->expiresAt == 0 ? 0 : std::max<int64_t>(1, message->expiresAt - clock_.nowMs());
+    work.md = std::move(message->md);
+    work.md.expiry = static_cast<int32_t>(std::min<int64_t>(left, INT32_MAX));
+    work.taken = std::move(message);
+    Delivery& delivery = work.delivery;
+    delivery.hobj = consumer.hobj;
+    delivery.callType = VXCBCT_MSG_REMOVED;
+    delivery.status = Status::ok();
+    delivery.state = VXCS_NONE;
+    delivery.md = &work.md;
+    delivery.data = work.taken->data.data();
+    delivery.dataLength = length;
+    delivery.bufferLength = length;
+    delivery.queueName = queue.name();
+    ++connection.sharedCalls;
+    return SharedDelivery::Delivered;
+  }
+  return SharedDelivery::Empty;
+}
+
+}  // namespace vxqm
