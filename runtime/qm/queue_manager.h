@@ -526,8 +526,8 @@ class QueueManager {
   // Deliveries made with the lock held shared (shared_delivery.cpp), by a
   // dispatcher that has just delivered, with the lock let go: it spins
   // until a queue is woken since seen and delivers while the plain case
-  // holds, and returns, to look the whole way, when the spin ends unwoken
-  // or the case is not the plain one.
+  // holds, and returns, to look the whole way, when the spin ends unwoken,
+  // a look finds nothing, or the case is not the plain one.
   enum class SharedDelivery { Delivered, Empty, NotPlain };
   void deliverWhileShared(Connection& connection, uint64_t seen);
   bool plainDispatch(Connection& connection);

@@ -37,11 +37,14 @@ uint64_t wakeUpsNow() { return Queue::wakeUps().load(std::memory_order_acquire);
 
 }  // namespace
 
+// Each spin follows a delivery: one that ends in a look that finds nothing
+// (the wake-up was another queue's; the counter is every watched queue's)
+// lets the whole way look and sleep.
 void QueueManager::deliverWhileShared(Connection& connection, uint64_t seen) {
   // Not on one processor, where the spin would hold up the producer.
   static const bool several = std::thread::hardware_concurrency() > 1;
   if (!several) return;
-  while (spinUntilWoken(seen) && deliverShared(connection, seen) != SharedDelivery::NotPlain) {
+  while (spinUntilWoken(seen) && deliverShared(connection, seen) == SharedDelivery::Delivered) {
   }
 }
 
@@ -67,26 +70,36 @@ QueueManager::SharedDelivery QueueManager::deliverShared(Connection& connection,
       return first;
     }
   }
-  for (;;) {
-    work.delivery.hconn = connection.hconn();
-    try {
-      work.target->callback->call(work.delivery);
-    } catch (...) {
-      // A function that throws has had its call.
+  try {
+    for (;;) {
+      work.delivery.hconn = connection.hconn();
+      try {
+        work.target->callback->call(work.delivery);
+      } catch (...) {
+        // A function that throws has had its call.
+      }
+      // A long message's block is freed with no lock held.
+      if (!isShortBlock(work.taken)) work.taken.reset();
+      SharedHold hold(mutex_);
+      if (!hold.held()) break;
+      if (work.taken) keepMessageBlock(connection, work.taken);
+      seen = wakeUpsNow();
+      SharedDelivery next = plainDispatch(connection) ? takeShared(connection, work) : SharedDelivery::NotPlain;
+      if (next == SharedDelivery::Delivered) continue;
+      endTurn(connection);
+      return next == SharedDelivery::NotPlain ? next : SharedDelivery::Delivered;
     }
-    SharedHold hold(mutex_);
-    if (!hold.held()) break;
-    if (isShortBlock(work.taken)) keepMessageBlock(connection, work.taken);
-    seen = wakeUpsNow();
-    SharedDelivery next = plainDispatch(connection) ? takeShared(connection, work) : SharedDelivery::NotPlain;
-    if (next == SharedDelivery::Delivered) continue;
+    // Held whole meanwhile: the turn ends the whole way, which looks again.
+    std::lock_guard<QmLock> whole(mutex_);
+    if (work.taken) keepMessageBlock(connection, work.taken);
     endTurn(connection);
-    return next == SharedDelivery::NotPlain ? next : SharedDelivery::Empty;
+  } catch (...) {
+    // Nothing here allocates (spare blocks and nodes have their room), but
+    // the turn must not outlive a failure: the dispatcher's loop waits then.
+    std::lock_guard<QmLock> whole(mutex_);
+    if (connection.consumers.inCallback) endTurn(connection);
+    throw;
   }
-  // Held whole meanwhile: the turn ends the whole way, which looks again.
-  std::lock_guard<QmLock> whole(mutex_);
-  if (isShortBlock(work.taken)) keepMessageBlock(connection, work.taken);
-  endTurn(connection);
   return SharedDelivery::NotPlain;
 }
 

@@ -1,6 +1,9 @@
 // Consumers on the queue manager's dispatcher threads: the order of their
 // calls, what a message call carries, stop, suspend and deregistration,
 // truncation, browsing, events and refused registrations.
+#include <pthread.h>
+#include <time.h>
+
 #include <atomic>
 #include <chrono>
 #include <memory>
@@ -212,6 +215,56 @@ TEST_F(ConsumerCalls, MessagesThatComeWhileTheDispatcherLooksArriveAsPut) {
     }
     qm.close(putter, getter, 0);
   }
+}
+
+// A dispatcher that has delivered looks for more a moment only: it sleeps,
+// using no processor time, while messages keep coming for other
+// connections' consumers on other queues.
+TEST_F(ConsumerCalls, AnIdleDispatcherSleepsWhileOtherQueuesAreBusy) {
+  int32_t busy = connect();
+  auto other = std::make_shared<Recorder>();
+  int32_t busyInput = open(busy, "TALY.QUEUE.1", VXOO_INPUT_SHARED);
+  ASSERT_EQ(qm.registerConsumer(busy, busyInput, ConsumerKind::Message, {}, other), ok());
+  ASSERT_EQ(qm.control(busy, Control::Start), ok());
+  int32_t busyOutput = open(putter, "TALY.QUEUE.1", VXOO_OUTPUT);
+  std::atomic<bool> done{false};
+  std::atomic<size_t> sent{0};
+  std::thread producer([&] {
+    while (!done.load()) {
+      EXPECT_EQ(put(putter, busyOutput, "elsewhere"), ok());
+      ++sent;
+      auto until = std::chrono::steady_clock::now() + std::chrono::microseconds(10);
+      while (std::chrono::steady_clock::now() < until) {
+      }
+    }
+  });
+
+  auto consumer = consume(input);
+  std::atomic<pthread_t> dispatcher{};
+  consumer->setAction([&](const Delivery&) { dispatcher = pthread_self(); });
+  ASSERT_EQ(control(Control::Start), ok());
+  ASSERT_TRUE(consumer->awaitCount(START, 1));
+  clockid_t cpuClock;
+  ASSERT_EQ(pthread_getcpuclockid(dispatcher.load(), &cpuClock), 0);
+  auto cpuTime = [&] {
+    timespec t{};
+    clock_gettime(cpuClock, &t);
+    return std::chrono::seconds(t.tv_sec) + std::chrono::nanoseconds(t.tv_nsec);
+  };
+  std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  auto before = cpuTime();
+  ASSERT_EQ(put(hconn, open(hconn, "TALY.QUEUE.2", VXOO_OUTPUT), "one"), ok());
+  ASSERT_TRUE(consumer->awaitCount(REMOVED, 1));
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  auto used = std::chrono::duration_cast<std::chrono::microseconds>(cpuTime() - before);
+  done = true;
+  producer.join();
+  ASSERT_TRUE(other->awaitCount(REMOVED, sent.load()));
+  // One delivery and a spin of 50 us cost well under a millisecond; looking
+  // again at each wake-up of the other queue costs its whole time.
+  EXPECT_LT(used.count(), 2000) << "microseconds of processor time for one delivery";
+  ASSERT_EQ(qm.control(busy, Control::Stop), ok());
+  EXPECT_EQ(consumer->count(REMOVED), 1u);
 }
 
 TEST_F(ConsumerCalls, StopHoldsMessagesAndAStartDeliversThem) {
