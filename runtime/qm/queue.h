@@ -112,22 +112,27 @@ class Queue {
   int64_t storeId = 0;
 
  private:
+  void notify();
+
+  // Read by every put and get, written with the lock held whole.
   QueueDefinition definition_;
+  OpenCounts counts_;
+  bool deleted_ = false;
+  int32_t waiters_ = 0;
+  std::vector<Condition*> watchers_;
+  Condition available_;
+
+  // Written by every put and get: on cache lines of their own, so that two
+  // threads on one queue do not also wait for each other's writes to read
+  // the fields above. The spin lock comes first, with the index beside it.
   using Messages = std::map<MessageKey, std::unique_ptr<StoredMessage>>;
+  alignas(64) SpinLock sharedAccess_;
   Messages messages_;
+  uint64_t nextSequence_ = 0;
+  uint64_t generation_ = 0;
   // Nodes of messages taken off, used again by the next puts: a put and a
   // get on different threads then pass no memory between their allocators.
   std::vector<Messages::node_type> spareNodes_;
-  uint64_t nextSequence_ = 0;
-  OpenCounts counts_;
-  bool deleted_ = false;
-  void notify();
-
-  SpinLock sharedAccess_;
-  Condition available_;
-  uint64_t generation_ = 0;
-  int32_t waiters_ = 0;
-  std::vector<Condition*> watchers_;
 };
 
 }  // namespace vxqm
