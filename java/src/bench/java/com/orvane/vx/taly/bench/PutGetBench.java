@@ -40,64 +40,80 @@ public final class PutGetBench {
         long run(int count) throws Exception;
     }
 
+    /**
+     * With "rates", the rates alone; with "memory", the memory alone, which
+     * needs the JVM's Native Memory Tracking; with neither, both. The rates
+     * are best measured without that tracking: it counts every native
+     * allocation of the JVM in process-wide counters, and each pin of an
+     * array is one.
+     */
     public static void main(String[] args) throws Exception {
+        String part = args.length > 0 ? args[0] : "";
         try (Connection owner = Connection.connect();
                 Queue shared = owner.openDynamic(MODEL_QUEUE, "BENCH.*", OpenOption.OUTPUT, OpenOption.INQUIRE)) {
             String queueName = shared.name();
-            System.out.println("put/get pairs per second; each pair copies the message in and out once");
-            System.out.println("(taly: API -> Native -> libvxtaly.so -> VXInterface -> embedded queue manager;");
-            System.out.println(" baseline: LinkedBlockingQueue<byte[]>, clone on put and on take)");
-            System.out.println();
-            System.out.printf("%-9s %-8s %14s %14s %8s%n", "size", "threads", "taly", "baseline", "ratio");
-            // The JIT compiles both paths before anything is measured: with
-            // only the warm-up of each rate, the first row measured the
-            // compiler.
-            try (TalyPairs warm = new TalyPairs(queueName, 100)) {
-                warm.run(WARM_UP);
+            if (!part.equals("memory")) {
+                rates(queueName);
             }
-            baselinePairs(new LinkedBlockingQueue<>(), 100).run(WARM_UP);
-            for (int size : new int[] {100, 64 * 1024}) {
-                // About a second a rate: shorter runs measured the machine's
-                // moods more than the paths.
-                int pairs = size <= 100 ? 400_000 : 20_000;
-                double oneThread = 0;
-                for (int threads : new int[] {1, 2}) {
-                    double taly = rate(threads, pairs, () -> talyPairs(queueName, size));
-                    LinkedBlockingQueue<byte[]> inJvm = new LinkedBlockingQueue<>();
-                    double baseline = rate(threads, pairs, () -> baselinePairs(inJvm, size));
-                    String sizeName = size == 100 ? "100 B" : "64 KiB";
-                    System.out.printf("%-9s %-8d %12.0f/s %12.0f/s %8.3f%n", sizeName, threads, taly, baseline,
-                            taly / baseline);
-                    if (threads == 1) {
-                        oneThread = taly;
-                        // 64 KiB: within 1.3x of the same copies alone.
-                        Summary.row(sizeName + " put/get pairs, 1 thread, vs a LinkedBlockingQueue's copies", taly,
-                                baseline, "/s", size == 100 ? ">= 0.05" : ">= 0.77");
-                        if (size == 100) {
-                            // As a program gets without choosing a buffer: into the default 64 KiB one.
-                            GetOptions plain = GetOptions.builder().build();
-                            double defaults = rate(1, pairs, () -> new TalyPairs(queueName, size, plain));
-                            System.out.printf("%-9s %-8s %12.0f/s %14s %8.3f%n", sizeName, "1, plain", defaults, "",
-                                    defaults / baseline);
-                            Summary.row("100 B put/get pairs, default get buffer, vs a LinkedBlockingQueue's copies",
-                                    defaults, baseline, "/s", ">= 0.05");
-                        }
-                    } else if (size == 100) {
-                        Summary.row("100 B put/get pairs, 2 threads on 2 connections vs 1", taly, oneThread, "/s",
-                                ">= 1.6");
-                        // The same with a queue each: what the two threads
-                        // share is then the queue manager alone, not a queue.
-                        double apart = rate(threads, pairs, () -> new TalyPairs(null, size));
-                        System.out.printf("%-9s %-8s %12.0f/s %14s %8.3f%n", sizeName, "2, apart", apart, "",
-                                apart / oneThread);
-                        Summary.row("100 B put/get pairs, 2 threads, a queue each, vs 1", apart, oneThread, "/s",
-                                ">= 1.6");
+            if (!part.equals("rates")) {
+                memory(queueName);
+            }
+        }
+    }
+
+    private static void rates(String queueName) throws Exception {
+        System.out.println("put/get pairs per second; each pair copies the message in and out once");
+        System.out.println("(taly: API -> Native -> libvxtaly.so -> VXInterface -> embedded queue manager;");
+        System.out.println(" baseline: LinkedBlockingQueue<byte[]>, clone on put and on take)");
+        System.out.println();
+        System.out.printf("%-9s %-8s %14s %14s %8s%n", "size", "threads", "taly", "baseline", "ratio");
+        // The JIT compiles both paths before anything is measured: with
+        // only the warm-up of each rate, the first row measured the
+        // compiler.
+        try (TalyPairs warm = new TalyPairs(queueName, 100)) {
+            warm.run(WARM_UP);
+        }
+        baselinePairs(new LinkedBlockingQueue<>(), 100).run(WARM_UP);
+        for (int size : new int[] {100, 64 * 1024}) {
+            // About a second a rate: shorter runs measured the machine's
+            // moods more than the paths.
+            int pairs = size <= 100 ? 400_000 : 20_000;
+            double oneThread = 0;
+            for (int threads : new int[] {1, 2}) {
+                double taly = rate(threads, pairs, () -> talyPairs(queueName, size));
+                LinkedBlockingQueue<byte[]> inJvm = new LinkedBlockingQueue<>();
+                double baseline = rate(threads, pairs, () -> baselinePairs(inJvm, size));
+                String sizeName = size == 100 ? "100 B" : "64 KiB";
+                System.out.printf("%-9s %-8d %12.0f/s %12.0f/s %8.3f%n", sizeName, threads, taly, baseline,
+                        taly / baseline);
+                if (threads == 1) {
+                    oneThread = taly;
+                    // 64 KiB: within 1.3x of the same copies alone.
+                    Summary.row(sizeName + " put/get pairs, 1 thread, vs a LinkedBlockingQueue's copies", taly,
+                            baseline, "/s", size == 100 ? ">= 0.05" : ">= 0.77");
+                    if (size == 100) {
+                        // As a program gets without choosing a buffer: into the default 64 KiB one.
+                        GetOptions plain = GetOptions.builder().build();
+                        double defaults = rate(1, pairs, () -> new TalyPairs(queueName, size, plain));
+                        System.out.printf("%-9s %-8s %12.0f/s %14s %8.3f%n", sizeName, "1, plain", defaults, "",
+                                defaults / baseline);
+                        Summary.row("100 B put/get pairs, default get buffer, vs a LinkedBlockingQueue's copies",
+                                defaults, baseline, "/s", ">= 0.05");
                     }
+                } else if (size == 100) {
+                    Summary.row("100 B put/get pairs, 2 threads on 2 connections vs 1", taly, oneThread, "/s",
+                            ">= 1.6");
+                    // The same with a queue each: what the two threads
+                    // share is then the queue manager alone, not a queue.
+                    double apart = rate(threads, pairs, () -> new TalyPairs(null, size));
+                    System.out.printf("%-9s %-8s %12.0f/s %14s %8.3f%n", sizeName, "2, apart", apart, "",
+                            apart / oneThread);
+                    Summary.row("100 B put/get pairs, 2 threads, a queue each, vs 1", apart, oneThread, "/s",
+                            ">= 1.6");
                 }
             }
-            System.out.println();
-            memory(queueName);
         }
+        System.out.println();
     }
 
     /** Pairs per second of `threads` threads doing `pairs` each, after a warm-up of a tenth of that. */
