@@ -100,7 +100,12 @@ void QueueManager::dispatch(Connection& connection) {
         bool delivered = deliverNext(connection, lock);
         turn = false;
         if (delivered) {
-          busy = true;
+          // What comes next goes shared while it can; a case it leaves to
+          // the whole way still spins once the whole way finds nothing.
+          uint64_t seen = Queue::wakeUps().load(std::memory_order_acquire);
+          lock.unlock();
+          busy = !deliverWhileShared(connection, seen, true);
+          lock.lock();
           continue;
         }
       }
@@ -116,7 +121,7 @@ void QueueManager::dispatch(Connection& connection) {
           busy = false;
           uint64_t seen = Queue::wakeUps().load(std::memory_order_acquire);
           lock.unlock();
-          deliverWhileShared(connection, seen);
+          deliverWhileShared(connection, seen, false);
           lock.lock();
           continue;
         }

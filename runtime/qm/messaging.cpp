@@ -123,18 +123,21 @@ Status QueueManager::putTo(Connection& connection, const std::shared_ptr<Queue>&
   return Status::ok();
 }
 
+// Blocks pass between a connection's own spares and the queue manager's in
+// batches, so that a producer and a consumer on different connections take
+// the shared spin lock once in many messages, not at each.
 std::unique_ptr<StoredMessage> QueueManager::messageBlock(Connection& connection, int32_t length) {
   std::vector<std::unique_ptr<StoredMessage>>& own = connection.spareMessages;
-  std::unique_ptr<StoredMessage> message;
-  if (!own.empty()) {
-    message = std::move(own.back());
-    own.pop_back();
-  } else {
+  if (own.empty()) {
     std::lock_guard<SpinLock> guard(spareLock_);
-    if (spareMessages_.empty()) return std::make_unique<StoredMessage>();
-    message = std::move(spareMessages_.back());
-    spareMessages_.pop_back();
+    while (!spareMessages_.empty() && own.size() < kSpareMessages) {
+      own.push_back(std::move(spareMessages_.back()));
+      spareMessages_.pop_back();
+    }
   }
+  if (own.empty()) return std::make_unique<StoredMessage>();
+  std::unique_ptr<StoredMessage> message = std::move(own.back());
+  own.pop_back();
   message->data.clear();
   // A block that held a much longer message gives that room back: a short
   // message that waits on a queue holds no more than it needs.
@@ -145,12 +148,15 @@ std::unique_ptr<StoredMessage> QueueManager::messageBlock(Connection& connection
 void QueueManager::keepMessageBlock(Connection& connection, std::unique_ptr<StoredMessage>& message) {
   message->properties.reset();
   std::vector<std::unique_ptr<StoredMessage>>& own = connection.spareMessages;
-  if (own.size() < kSpareMessages) {
-    own.push_back(std::move(message));
-    return;
+  if (own.size() == kSpareMessages) {
+    std::lock_guard<SpinLock> guard(spareLock_);
+    while (!own.empty() && spareMessages_.size() < kSpareMessages) {
+      spareMessages_.push_back(std::move(own.back()));
+      own.pop_back();
+    }
   }
-  std::lock_guard<SpinLock> guard(spareLock_);
-  if (spareMessages_.size() < kSpareMessages) spareMessages_.push_back(std::move(message));
+  // With both full, the block is freed.
+  if (own.size() < kSpareMessages) own.push_back(std::move(message));
 }
 
 // Every put is counted in the connection's put status.

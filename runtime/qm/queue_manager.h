@@ -524,12 +524,13 @@ class QueueManager {
   bool event(Connection& connection, Consumer& about, Status status, Work* work);
   void deliver(Connection& connection, Work& work, std::unique_lock<QmLock>& lock);
   // Deliveries made with the lock held shared (shared_delivery.cpp), by a
-  // dispatcher that has just delivered, with the lock let go: it spins
-  // until a queue is woken since seen and delivers while the plain case
-  // holds, and returns, to look the whole way, when the spin ends unwoken,
-  // a look finds nothing, or the case is not the plain one.
+  // dispatcher that has just delivered, with the lock let go: it takes what
+  // is there (with lookFirst), then spins until a queue is woken since seen
+  // and delivers while the plain case holds, and returns, to look the whole
+  // way, when the spin ends unwoken, a look finds nothing, or the case is
+  // not the plain one. Returns whether it spun.
   enum class SharedDelivery { Delivered, Empty, NotPlain };
-  void deliverWhileShared(Connection& connection, uint64_t seen);
+  bool deliverWhileShared(Connection& connection, uint64_t seen, bool lookFirst);
   bool plainDispatch(Connection& connection);
   SharedDelivery deliverShared(Connection& connection, uint64_t& seen);
   SharedDelivery takeShared(Connection& connection, Work& work);

@@ -40,12 +40,14 @@ uint64_t wakeUpsNow() { return Queue::wakeUps().load(std::memory_order_acquire);
 // Each spin follows a delivery: one that ends in a look that finds nothing
 // (the wake-up was another queue's; the counter is every watched queue's)
 // lets the whole way look and sleep.
-void QueueManager::deliverWhileShared(Connection& connection, uint64_t seen) {
+bool QueueManager::deliverWhileShared(Connection& connection, uint64_t seen, bool lookFirst) {
+  if (lookFirst && deliverShared(connection, seen) == SharedDelivery::NotPlain) return false;
   // Not on one processor, where the spin would hold up the producer.
   static const bool several = std::thread::hardware_concurrency() > 1;
-  if (!several) return;
+  if (!several) return false;
   while (spinUntilWoken(seen) && deliverShared(connection, seen) == SharedDelivery::Delivered) {
   }
+  return true;
 }
 
 // With the lock held shared: nothing the whole way must do first.
