@@ -80,15 +80,17 @@ bool QueueManager::sharedPut(int32_t hconn, int32_t hobj, MessageDescriptor& md,
   message->properties = propertiesOf(*connection, options.msgHandle);
   message->expiresAt = stamped.expiry > 0 ? clock_.nowMs() + stamped.expiry : 0;
   message->state = MessageState::Visible;
+  bool full;
   {
     std::lock_guard<SpinLock> guard(queue.sharedAccess());
-    if (queue.depth() >= attributes.maxDepth) {
-      keepMessageBlock(*connection, message);
-      connection->nextIdCount = idCount;
-      connection->idCountsEnd = idCountsEnd;
-      return false;
-    }
-    queue.add(std::move(message), false);
+    full = queue.depth() >= attributes.maxDepth;
+    if (!full) queue.add(std::move(message), false);
+  }
+  if (full) {
+    keepMessageBlock(*connection, message);
+    connection->nextIdCount = idCount;
+    connection->idCountsEnd = idCountsEnd;
+    return false;
   }
   // Getters and dispatchers waiting on the queue wait on condition variables
   // that take their own mutex before they let the lock go: a wake-up made

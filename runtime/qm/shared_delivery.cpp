@@ -59,20 +59,20 @@ bool QueueManager::plainDispatch(Connection& connection) {
 
 QueueManager::SharedDelivery QueueManager::deliverShared(Connection& connection, uint64_t& seen) {
   Work work;
-  {
-    SharedHold hold(mutex_);
-    if (!hold.held() || !plainDispatch(connection) || !connection.claim(VXCALL_CALLBACK)) {
-      return SharedDelivery::NotPlain;
-    }
-    connection.consumers.inCallback = true;
-    seen = wakeUpsNow();
-    SharedDelivery first = takeShared(connection, work);
-    if (first != SharedDelivery::Delivered) {
-      endTurn(connection);
-      return first;
-    }
-  }
   try {
+    {
+      SharedHold hold(mutex_);
+      if (!hold.held() || !plainDispatch(connection) || !connection.claim(VXCALL_CALLBACK)) {
+        return SharedDelivery::NotPlain;
+      }
+      connection.consumers.inCallback = true;
+      seen = wakeUpsNow();
+      SharedDelivery first = takeShared(connection, work);
+      if (first != SharedDelivery::Delivered) {
+        endTurn(connection);
+        return first;
+      }
+    }
     for (;;) {
       work.delivery.hconn = connection.hconn();
       try {
