@@ -160,7 +160,9 @@ TEST_F(ConsumerCalls, MessagesThatComeWhileTheDispatcherLooksArriveAsPut) {
       {"cut short", cut, false, REMOVED, 4},
   };
   const int messages = databaseStore() ? 20 : 300;
-  const bool sharedPossible = !databaseStore() && std::thread::hardware_concurrency() > 1;
+  // On one processor the dispatcher does not wait for the next message, and
+  // takes it shared only when it is there already.
+  const bool oneProcessor = std::thread::hardware_concurrency() == 1;
   for (const Case& c : cases) {
     auto consumer = consume(input, c.options);
     std::atomic<int> delivered{0};
@@ -188,7 +190,11 @@ TEST_F(ConsumerCalls, MessagesThatComeWhileTheDispatcherLooksArriveAsPut) {
     ASSERT_EQ(control(Control::Stop), ok());
     ASSERT_EQ(qm.deregisterConsumer(hconn, input, ConsumerKind::Message), ok());
 
-    EXPECT_EQ(shared > 0, c.shared && sharedPossible) << c.what << ": " << shared << " shared";
+    if (!c.shared || databaseStore()) {
+      EXPECT_EQ(shared, 0) << c.what;
+    } else if (!oneProcessor) {
+      EXPECT_GT(shared, 0) << c.what;
+    }
     std::vector<Recorded> got;
     for (const Recorded& r : consumer->calls()) {
       if (r.callType == c.callType) got.push_back(r);
