@@ -313,7 +313,7 @@ bool QueueManager::examine(Connection& connection, Consumer& consumer, bool take
   delivery.status = fits                      ? Status::ok()
                     : options.acceptTruncated ? Status::warning(VXRC_TRUNCATED_MSG_ACCEPTED)
                                               : Status::failure(VXRC_TRUNCATED_MSG_FAILED);
-  int64_t left = fetched.expiresAt == 0 ? 0 : std::max<int64_t>(1, fetched.expiresAt - clock_.nowMs());
+  int32_t left = expiryLeft(fetched.expiresAt);
   work->md = std::move(fetched.descriptor());
   if (fetched.left) {
     // Left on the queue, as a get would leave it; the consumer learns its
@@ -334,7 +334,7 @@ bool QueueManager::examine(Connection& connection, Consumer& consumer, bool take
   } else if (delivery.callType == VXCBCT_MSG_NOT_REMOVED) {
     pass(connection, consumer, fetched.key);
   }
-  work->md.expiry = static_cast<int32_t>(std::min<int64_t>(left, INT32_MAX));
+  work->md.expiry = left;
   delivery.md = &work->md;
   consumer.reported = VXRC_NONE;
   consumer.state = VXCS_NONE;

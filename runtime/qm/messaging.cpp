@@ -123,6 +123,12 @@ Status QueueManager::putTo(Connection& connection, const std::shared_ptr<Queue>&
   return Status::ok();
 }
 
+int32_t QueueManager::expiryLeft(int64_t expiresAt) {
+  if (expiresAt == 0) return 0;
+  int64_t left = std::max<int64_t>(1, expiresAt - clock_.nowMs());
+  return static_cast<int32_t>(std::min<int64_t>(left, INT32_MAX));
+}
+
 // Blocks pass between a connection's own spares and the queue manager's in
 // batches, so that a producer and a consumer on different connections take
 // the shared spin lock once in many messages, not at each.
@@ -329,7 +335,7 @@ Status QueueManager::get(int32_t hconn, int32_t hobj, MessageDescriptor& md,
     receiver->properties = fetched.properties ? *fetched.properties : PropertyList();
     receiver->cursor = 0;
   }
-  int64_t left = fetched.expiresAt == 0 ? 0 : std::max<int64_t>(1, fetched.expiresAt - clock_.nowMs());
+  int32_t left = expiryLeft(fetched.expiresAt);
   Status outcome = fits ? Status::ok() : Status::warning(VXRC_TRUNCATED_MSG_ACCEPTED);
 
   if (browse) {
@@ -345,7 +351,7 @@ Status QueueManager::get(int32_t hconn, int32_t hobj, MessageDescriptor& md,
   result.msgId = found.msgId;
   md = std::move(found);
   if (shortMessage) keepMessageBlock(connection, fetched.message);
-  md.expiry = static_cast<int32_t>(std::min<int64_t>(left, INT32_MAX));
+  md.expiry = left;
   return outcome;
 }
 

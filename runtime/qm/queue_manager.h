@@ -423,6 +423,9 @@ class QueueManager {
   // giving back, while there is room.
   std::unique_ptr<StoredMessage> messageBlock(Connection& connection, int32_t length);
   void keepMessageBlock(Connection& connection, std::unique_ptr<StoredMessage>& message);
+  // The expiry a message got or delivered still has, as its descriptor
+  // tells it: 0 for none, else the milliseconds left, at least 1.
+  int32_t expiryLeft(int64_t expiresAt);
   // A block taken off that is copied out under the lock and may be kept.
   static bool isShortBlock(const std::unique_ptr<StoredMessage>& message) {
     return message && message->data.capacity() <= kCopiedUnderLock;

@@ -150,11 +150,10 @@ bool QueueManager::sharedGet(int32_t hconn, int32_t hobj, MessageDescriptor& md,
   result.msgLength = length;
   result.returnedLength = returned;
   result.resolvedQName = queue.name();
-  int64_t expiresAt = message->expiresAt;
-  int64_t left = expiresAt == 0 ? 0 : std::max<int64_t>(1, expiresAt - clock_.nowMs());
+  int32_t left = expiryLeft(message->expiresAt);
   result.msgId = message->md.msgId;
   md = std::move(message->md);
-  md.expiry = static_cast<int32_t>(std::min<int64_t>(left, INT32_MAX));
+  md.expiry = left;
   if (isShortBlock(message)) keepMessageBlock(*connection, message);
   status = length <= bufferLength ? Status::ok() : Status::warning(VXRC_TRUNCATED_MSG_ACCEPTED);
   ++connection->sharedCalls;

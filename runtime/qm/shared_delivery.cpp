@@ -137,9 +137,9 @@ QueueManager::SharedDelivery QueueManager::takeShared(Connection& connection, Wo
     work.target = consumers.list[index];
     consumers.next = index + 1;
     auto length = static_cast<int32_t>(message->data.size());
-    int64_t left = message->expiresAt == 0 ? 0 : std::max<int64_t>(1, message->expiresAt - clock_.nowMs());
+    int32_t left = expiryLeft(message->expiresAt);
     work.md = std::move(message->md);
-    work.md.expiry = static_cast<int32_t>(std::min<int64_t>(left, INT32_MAX));
+    work.md.expiry = left;
     work.taken = std::move(message);
     Delivery& delivery = work.delivery;
     delivery.hobj = consumer.hobj;
