@@ -102,10 +102,7 @@ void QueueManager::dispatch(Connection& connection) {
         if (delivered) {
           // What comes next goes shared while it can; a case it leaves to
           // the whole way still spins once the whole way finds nothing.
-          uint64_t seen = Queue::wakeUps().load(std::memory_order_acquire);
-          lock.unlock();
-          busy = !deliverWhileShared(connection, seen, true);
-          lock.lock();
+          busy = !deliverWhileShared(connection, lock, true);
           continue;
         }
       }
@@ -119,10 +116,7 @@ void QueueManager::dispatch(Connection& connection) {
           // Once per delivery; looked at again under the lock either way, so
           // that a wake-up between the spin and the lock is not lost.
           busy = false;
-          uint64_t seen = Queue::wakeUps().load(std::memory_order_acquire);
-          lock.unlock();
-          deliverWhileShared(connection, seen, false);
-          lock.lock();
+          deliverWhileShared(connection, lock, false);
           continue;
         }
         if (!store_->shared()) {
@@ -358,20 +352,24 @@ bool QueueManager::event(Connection& connection, Consumer& about, Status status,
   return true;
 }
 
-void QueueManager::deliver(Connection& connection, Work& work, std::unique_lock<QmLock>& lock) {
-  Consumers& consumers = connection.consumers;
+void QueueManager::callConsumer(Connection& connection, Work& work) {
   work.delivery.hconn = connection.hconn();
-  lock.unlock();
   try {
     work.target->callback->call(work.delivery);
   } catch (...) {
     // A function that throws has had its call.
   }
-  // A short message's block is kept for a later put, as a get keeps it.
-  bool keep = isShortBlock(work.taken);
-  if (!keep) work.taken.reset();
+  // A long message's block is freed with no lock held.
+  if (!isShortBlock(work.taken)) work.taken.reset();
+}
+
+void QueueManager::deliver(Connection& connection, Work& work, std::unique_lock<QmLock>& lock) {
+  Consumers& consumers = connection.consumers;
+  lock.unlock();
+  callConsumer(connection, work);
   lock.lock();
-  if (keep) keepMessageBlock(connection, work.taken);
+  // A short message's block is kept for a later put, as a get keeps it.
+  if (work.taken) keepMessageBlock(connection, work.taken);
   if (work.delivery.callType == VXCBCT_DEREGISTER_CALL) {
     work.target->gone = true;
     consumers.changed.notify_all();

@@ -526,14 +526,18 @@ class QueueManager {
   void pass(Connection& connection, Consumer& consumer, const MessageKey& key);
   bool event(Connection& connection, Consumer& about, Status status, Work* work);
   void deliver(Connection& connection, Work& work, std::unique_lock<QmLock>& lock);
+  // With no lock held: the callback, then a long message's block freed; a
+  // short one's is left in the work for the caller to keep.
+  void callConsumer(Connection& connection, Work& work);
   // Deliveries made with the lock held shared (shared_delivery.cpp), by a
-  // dispatcher that has just delivered, with the lock let go: it takes what
-  // is there (with lookFirst), then spins until a queue is woken since seen
-  // and delivers while the plain case holds, and returns, to look the whole
-  // way, when the spin ends unwoken, a look finds nothing, or the case is
-  // not the plain one. Returns whether it spun.
+  // dispatcher that has just delivered; the lock, held whole, is let go
+  // meanwhile. It takes what is there (with lookFirst), then spins until a
+  // queue is woken since the whole way looked and delivers while the plain
+  // case holds, and returns, to look the whole way, when the spin ends
+  // unwoken, a look finds nothing, or the case is not the plain one.
+  // Returns whether it spun.
   enum class SharedDelivery { Delivered, Empty, NotPlain };
-  bool deliverWhileShared(Connection& connection, uint64_t seen, bool lookFirst);
+  bool deliverWhileShared(Connection& connection, std::unique_lock<QmLock>& lock, bool lookFirst);
   bool plainDispatch(Connection& connection);
   SharedDelivery deliverShared(Connection& connection, uint64_t& seen);
   SharedDelivery takeShared(Connection& connection, Work& work);

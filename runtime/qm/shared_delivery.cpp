@@ -40,14 +40,22 @@ uint64_t wakeUpsNow() { return Queue::wakeUps().load(std::memory_order_acquire);
 // Each spin follows a delivery: one that ends in a look that finds nothing
 // (the wake-up was another queue's; the counter is every watched queue's)
 // lets the whole way look and sleep.
-bool QueueManager::deliverWhileShared(Connection& connection, uint64_t seen, bool lookFirst) {
-  if (lookFirst && deliverShared(connection, seen) == SharedDelivery::NotPlain) return false;
+bool QueueManager::deliverWhileShared(Connection& connection, std::unique_lock<QmLock>& lock,
+                                      bool lookFirst) {
   // Not on one processor, where the spin would hold up the producer.
   static const bool several = std::thread::hardware_concurrency() > 1;
-  if (!several) return false;
-  while (spinUntilWoken(seen) && deliverShared(connection, seen) == SharedDelivery::Delivered) {
+  // Read with the lock held whole: a put after the whole way's look wakes
+  // the spin.
+  uint64_t seen = wakeUpsNow();
+  lock.unlock();
+  bool plain = !lookFirst || deliverShared(connection, seen) != SharedDelivery::NotPlain;
+  bool spin = plain && several;
+  if (spin) {
+    while (spinUntilWoken(seen) && deliverShared(connection, seen) == SharedDelivery::Delivered) {
+    }
   }
-  return true;
+  lock.lock();
+  return spin;
 }
 
 // With the lock held shared: nothing the whole way must do first.
@@ -74,14 +82,7 @@ QueueManager::SharedDelivery QueueManager::deliverShared(Connection& connection,
       }
     }
     for (;;) {
-      work.delivery.hconn = connection.hconn();
-      try {
-        work.target->callback->call(work.delivery);
-      } catch (...) {
-        // A function that throws has had its call.
-      }
-      // A long message's block is freed with no lock held.
-      if (!isShortBlock(work.taken)) work.taken.reset();
+      callConsumer(connection, work);
       SharedHold hold(mutex_);
       if (!hold.held()) break;
       if (work.taken) keepMessageBlock(connection, work.taken);
