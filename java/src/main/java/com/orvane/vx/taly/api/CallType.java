@@ -49,9 +49,12 @@ public enum CallType {
         return value;
     }
 
+    /** Every value, in order: values() would copy the array at each lookup, once per delivery. */
+    private static final CallType[] ALL = values();
+
     /** The call type of a native value; null for one this API does not know. */
     static CallType of(int value) {
-        for (CallType type : values()) {
+        for (CallType type : ALL) {
             if (type.value == value) {
                 return type;
             }

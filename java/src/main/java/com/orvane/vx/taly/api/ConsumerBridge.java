@@ -18,10 +18,31 @@ final class ConsumerBridge {
     /** The index of the library's class and method tables that this API uses. */
     static final int CALLBACK_INDEX = 0;
 
-    private static final ThreadLocal<Connection> CALLING = new ThreadLocal<>();
+    /**
+     * The call running on a thread that the library calls: made once per
+     * thread and kept, so that a delivery neither allocates it nor removes
+     * it again (removing a thread-local value clears a reference, a call
+     * into the JVM).
+     */
+    private static final class CallOnThread {
+        Connection connection;
+        byte[] md;
+        byte[] gmo;
+        byte[] data;
+        byte[] context;
+    }
 
-    /** The lengths of the arrays of the call running on this thread. */
-    private static final ThreadLocal<int[]> ARRAYS = new ThreadLocal<>();
+    /** Set on a thread's first call and kept; null on threads never called. */
+    private static final ThreadLocal<CallOnThread> CALLED = new ThreadLocal<>();
+
+    private static CallOnThread callOnThisThread() {
+        CallOnThread call = CALLED.get();
+        if (call == null) {
+            call = new CallOnThread();
+            CALLED.set(call);
+        }
+        return call;
+    }
 
     private final Connection connection;
     private final Queue queue;
@@ -48,7 +69,8 @@ final class ConsumerBridge {
 
     /** Whether this thread is inside a callback of the connection. */
     static boolean inCallbackOf(Connection connection) {
-        return CALLING.get() == connection;
+        CallOnThread call = CALLED.get();
+        return call != null && call.connection == connection;
     }
 
     Queue queue() {
@@ -74,8 +96,11 @@ final class ConsumerBridge {
      * library handed over, which a listener sees only as a message.
      */
     static int[] arrayLengthsOfThisCall() {
-        int[] lengths = ARRAYS.get();
-        return lengths == null ? null : lengths.clone();
+        CallOnThread call = CALLED.get();
+        if (call == null || call.connection == null) {
+            return null;
+        }
+        return new int[] {lengthOf(call.md), lengthOf(call.gmo), lengthOf(call.data), lengthOf(call.context)};
     }
 
     private static int lengthOf(byte[] array) {
@@ -96,25 +121,28 @@ final class ConsumerBridge {
         Queue concerned = queue != null ? queue : connection.consumerQueue(cbc.getInt(NativeLayout.VXCBC_HOBJ));
         ConsumerCall call = new ConsumerCall(type, completion,
                 ConsumerState.of(cbc.getInt(NativeLayout.VXCBC_STATE)), dataLength, concerned);
-        Connection outer = CALLING.get();
-        CALLING.set(connection);
-        int[] outerArrays = ARRAYS.get();
-        ARRAYS.set(new int[] {lengthOf(md), lengthOf(gmo), lengthOf(data), lengthOf(context)});
+        // A call made inside another's listener puts the outer one back after.
+        CallOnThread running = callOnThisThread();
+        Connection outer = running.connection;
+        byte[] outerMd = running.md;
+        byte[] outerGmo = running.gmo;
+        byte[] outerData = running.data;
+        byte[] outerContext = running.context;
+        running.connection = connection;
+        running.md = md;
+        running.gmo = gmo;
+        running.data = data;
+        running.context = context;
         try {
             deliver(call, md, data);
         } catch (Exception e) {
             options.failed(call, e);
         } finally {
-            if (outer == null) {
-                CALLING.remove();
-            } else {
-                CALLING.set(outer);
-            }
-            if (outerArrays == null) {
-                ARRAYS.remove();
-            } else {
-                ARRAYS.set(outerArrays);
-            }
+            running.connection = outer;
+            running.md = outerMd;
+            running.gmo = outerGmo;
+            running.data = outerData;
+            running.context = outerContext;
             if (type == CallType.DEREGISTER) {
                 connection.deregistered(this);
             }

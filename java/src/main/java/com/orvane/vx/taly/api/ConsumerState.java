@@ -30,8 +30,11 @@ public enum ConsumerState {
         return value;
     }
 
+    /** Every value, in order: values() would copy the array at each lookup, once per delivery. */
+    private static final ConsumerState[] ALL = values();
+
     static ConsumerState of(int value) {
-        for (ConsumerState state : values()) {
+        for (ConsumerState state : ALL) {
             if (state.value == value) {
                 return state;
             }
