@@ -100,8 +100,11 @@ class Queue {
   void unwatch(Condition* dispatcher);
   // Counts the wake-ups of every queue a dispatcher watches, read without
   // the lock by a dispatcher that looks for more work a moment before it
-  // sleeps.
+  // sleeps. Only counted while such a dispatcher waits for one (a
+  // WakeUpWatch, below): a put made while every dispatcher is busy then
+  // writes nothing that they read.
   static std::atomic<uint64_t>& wakeUps();
+  static std::atomic<int32_t>& wakeUpWatchers();
   static constexpr size_t kSpareNodes = 16;
 
   // The connection that made a dynamic queue (0 for defined queues).
@@ -130,9 +133,39 @@ class Queue {
   Messages messages_;
   uint64_t nextSequence_ = 0;
   uint64_t generation_ = 0;
+  // The message the last find returned, until the next find, a take or the
+  // queue's deletion: nothing else removes a message.
+  Messages::iterator found_ = messages_.end();
   // Nodes of messages taken off, used again by the next puts: a put and a
   // get on different threads then pass no memory between their allocators.
   std::vector<Messages::node_type> spareNodes_;
+};
+
+// Held by a dispatcher from a look that found nothing until it stops waiting
+// for a wake-up: puts count their wake-ups meanwhile. A look made after the
+// watch began misses no put made after that look: the put and the look
+// exclude each other by the queue's spin lock, so either the look finds the
+// message or the put sees the watch and counts its wake-up.
+class WakeUpWatch {
+ public:
+  WakeUpWatch() = default;
+  WakeUpWatch(const WakeUpWatch&) = delete;
+  WakeUpWatch& operator=(const WakeUpWatch&) = delete;
+  ~WakeUpWatch() { end(); }
+  void begin() {
+    if (on_) return;
+    on_ = true;
+    Queue::wakeUpWatchers().fetch_add(1, std::memory_order_seq_cst);
+  }
+  void end() {
+    if (!on_) return;
+    on_ = false;
+    Queue::wakeUpWatchers().fetch_sub(1, std::memory_order_release);
+  }
+  bool on() const { return on_; }
+
+ private:
+  bool on_ = false;
 };
 
 }  // namespace vxqm

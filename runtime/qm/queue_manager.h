@@ -539,7 +539,8 @@ class QueueManager {
   enum class SharedDelivery { Delivered, Empty, NotPlain };
   bool deliverWhileShared(Connection& connection, std::unique_lock<QmLock>& lock, bool lookFirst);
   bool plainDispatch(Connection& connection);
-  SharedDelivery deliverShared(Connection& connection, uint64_t& seen);
+  SharedDelivery deliverShared(Connection& connection, uint64_t& seen, WakeUpWatch& watch);
+  SharedDelivery lookShared(Connection& connection, Work& work, uint64_t& seen, WakeUpWatch& watch);
   SharedDelivery takeShared(Connection& connection, Work& work);
 
   QueueManagerConfig config_;

@@ -44,18 +44,38 @@ bool QueueManager::deliverWhileShared(Connection& connection, std::unique_lock<Q
                                       bool lookFirst) {
   // Not on one processor, where the spin would hold up the producer.
   static const bool several = std::thread::hardware_concurrency() > 1;
-  // Read with the lock held whole: a put after the whole way's look wakes
-  // the spin.
+  WakeUpWatch watch;
+  // Begun and read with the lock held whole: a put after the whole way's
+  // look wakes the spin.
+  if (!lookFirst) watch.begin();
   uint64_t seen = wakeUpsNow();
   lock.unlock();
-  bool plain = !lookFirst || deliverShared(connection, seen) != SharedDelivery::NotPlain;
+  bool plain = !lookFirst || deliverShared(connection, seen, watch) != SharedDelivery::NotPlain;
   bool spin = plain && several;
   if (spin) {
-    while (spinUntilWoken(seen) && deliverShared(connection, seen) == SharedDelivery::Delivered) {
+    while (spinUntilWoken(seen) && deliverShared(connection, seen, watch) == SharedDelivery::Delivered) {
     }
   }
+  watch.end();
   lock.lock();
   return spin;
+}
+
+// A look for the next message; one that finds nothing begins the watch for
+// wake-ups, if it is not on yet, and looks once more, so that a put made
+// after the first look is found or wakes the spin that follows.
+QueueManager::SharedDelivery QueueManager::lookShared(Connection& connection, Work& work, uint64_t& seen,
+                                                       WakeUpWatch& watch) {
+  seen = wakeUpsNow();
+  SharedDelivery found = takeShared(connection, work);
+  if (found == SharedDelivery::Empty && !watch.on()) {
+    watch.begin();
+    seen = wakeUpsNow();
+    found = takeShared(connection, work);
+  }
+  // Busy again: puts need not count their wake-ups.
+  if (found == SharedDelivery::Delivered) watch.end();
+  return found;
 }
 
 // With the lock held shared: nothing the whole way must do first.
@@ -65,7 +85,8 @@ bool QueueManager::plainDispatch(Connection& connection) {
          !consumers.wantsTurn && !connection.closed.load() && !controlWork(connection, false, nullptr);
 }
 
-QueueManager::SharedDelivery QueueManager::deliverShared(Connection& connection, uint64_t& seen) {
+QueueManager::SharedDelivery QueueManager::deliverShared(Connection& connection, uint64_t& seen,
+                                                          WakeUpWatch& watch) {
   Work work;
   try {
     {
@@ -74,8 +95,7 @@ QueueManager::SharedDelivery QueueManager::deliverShared(Connection& connection,
         return SharedDelivery::NotPlain;
       }
       connection.consumers.inCallback = true;
-      seen = wakeUpsNow();
-      SharedDelivery first = takeShared(connection, work);
+      SharedDelivery first = lookShared(connection, work, seen, watch);
       if (first != SharedDelivery::Delivered) {
         endTurn(connection);
         return first;
@@ -86,8 +106,8 @@ QueueManager::SharedDelivery QueueManager::deliverShared(Connection& connection,
       SharedHold hold(mutex_);
       if (!hold.held()) break;
       if (work.taken) keepMessageBlock(connection, work.taken);
-      seen = wakeUpsNow();
-      SharedDelivery next = plainDispatch(connection) ? takeShared(connection, work) : SharedDelivery::NotPlain;
+      SharedDelivery next =
+          plainDispatch(connection) ? lookShared(connection, work, seen, watch) : SharedDelivery::NotPlain;
       if (next == SharedDelivery::Delivered) continue;
       endTurn(connection);
       return next == SharedDelivery::NotPlain ? next : SharedDelivery::Delivered;
@@ -134,20 +154,21 @@ QueueManager::SharedDelivery QueueManager::takeShared(Connection& connection, Wo
       if (found->data.size() > static_cast<size_t>(limit)) return SharedDelivery::NotPlain;
       message = queue.take(key);
     }
-    work = Work();
-    work.target = consumers.list[index];
+    // Every field of the delivery is set below; the consumer's reference is
+    // only copied when it changes, as counting it is an atomic step.
+    if (work.target != consumers.list[index]) work.target = consumers.list[index];
     consumers.next = index + 1;
     auto length = static_cast<int32_t>(message->data.size());
     int32_t left = expiryLeft(message->expiresAt);
-    work.md = std::move(message->md);
-    work.md.expiry = left;
+    // The callback reads the descriptor where the message holds it.
+    message->md.expiry = left;
     work.taken = std::move(message);
     Delivery& delivery = work.delivery;
     delivery.hobj = consumer.hobj;
     delivery.callType = VXCBCT_MSG_REMOVED;
     delivery.status = Status::ok();
     delivery.state = VXCS_NONE;
-    delivery.md = &work.md;
+    delivery.md = &work.taken->md;
     delivery.data = work.taken->data.data();
     delivery.dataLength = length;
     delivery.bufferLength = length;

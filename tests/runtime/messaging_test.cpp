@@ -5,6 +5,7 @@
 #include <ctime>
 #include <set>
 
+#include "qm/queue.h"
 #include "qm_test.h"
 
 using namespace vxqm;
@@ -48,6 +49,81 @@ TEST_F(Messaging, HigherPriorityFirstThenTheOrderOfPutting) {
   ASSERT_EQ(put(hconn, hobj, "e", withPriority(0)), ok());
   EXPECT_EQ(drain(), (std::vector<std::string>{"d", "b", "c", "a", "e"}));
   EXPECT_EQ(get(hconn, hobj).status, failure(VXRC_NO_MSG_AVAILABLE));
+}
+
+// A take by key after a find, straight on the queue: the message the find
+// returned goes, whatever came between; one that a later find discarded as
+// expired, or that was taken already, is not found again.
+TEST(QueueIndex, ATakeFollowsTheLastFindAndNeverAMessageGoneSince) {
+  ManualClock clock;
+  Queue queue(QueueDefinition{"Q", QueueType::Local, {}});
+  auto message = [](int32_t priority, uint8_t first, int64_t expiresAt) {
+    auto stored = std::make_unique<StoredMessage>();
+    stored->md.priority = priority;
+    stored->data = {first};
+    stored->expiresAt = expiresAt;
+    return stored;
+  };
+  auto findFirst = [&](MessageKey& key) {
+    ExpiryTime now(clock);
+    StoredMessage* found = queue.find(Match{}, nullptr, now, key);
+    return found != nullptr ? found->data[0] : 0;
+  };
+  clock.now = 1000;
+  MessageKey low = queue.add(message(0, 'a', 0));
+  MessageKey brief = queue.add(message(4, 'b', 1500));
+  MessageKey key;
+  ASSERT_EQ(findFirst(key), 'b');
+  EXPECT_EQ(key, brief);
+  // Added between the find and its take: ahead of the found one, and last.
+  MessageKey urgent = queue.add(message(9, 'u', 0));
+  queue.add(message(0, 'z', 0));
+  std::unique_ptr<StoredMessage> taken = queue.take(brief);
+  ASSERT_NE(taken, nullptr);
+  EXPECT_EQ(taken->data[0], 'b');
+  EXPECT_EQ(queue.take(brief), nullptr) << "taken twice";
+
+  ASSERT_EQ(findFirst(key), 'u');
+  EXPECT_EQ(queue.take(low)->data[0], 'a') << "a take of another message than the one found";
+  EXPECT_EQ(queue.take(urgent)->data[0], 'u');
+  EXPECT_EQ(queue.depth(), 1);
+
+  ASSERT_EQ(findFirst(key), 'z');
+  EXPECT_EQ(queue.take(key)->data[0], 'z');
+
+  MessageKey expiring = queue.add(message(9, 'e', 2000));
+  ASSERT_EQ(findFirst(key), 'e');
+  clock.now = 2000;
+  EXPECT_EQ(findFirst(key), 0) << "the expired message is discarded";
+  EXPECT_EQ(queue.take(expiring), nullptr);
+  EXPECT_EQ(queue.depth(), 0);
+}
+
+// A put to a queue that a dispatcher watches counts its wake-up only while
+// some dispatcher waits for one; the count is what a spinning dispatcher
+// reads, and busy ones need not pay for writing it.
+TEST(QueueIndex, WakeUpsAreCountedOnlyWhileADispatcherWaitsForOne) {
+  Queue queue(QueueDefinition{"Q", QueueType::Local, {}});
+  Condition dispatcher;
+  queue.watch(&dispatcher);
+  auto counted = [&] {
+    uint64_t before = Queue::wakeUps().load();
+    queue.add(std::make_unique<StoredMessage>());
+    return Queue::wakeUps().load() - before;
+  };
+  EXPECT_EQ(counted(), 0u);
+  {
+    WakeUpWatch watch;
+    watch.begin();
+    watch.begin();
+    EXPECT_EQ(counted(), 1u);
+    WakeUpWatch other;
+    other.begin();
+    watch.end();
+    EXPECT_EQ(counted(), 1u) << "another dispatcher still waits";
+  }
+  EXPECT_EQ(counted(), 0u) << "a watch ends with its scope";
+  queue.unwatch(&dispatcher);
 }
 
 TEST_F(Messaging, APutStampsTheDescriptorAndTheGetReturnsIt) {
