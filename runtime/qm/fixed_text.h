@@ -20,6 +20,17 @@ class FixedText {
   FixedText(std::string_view text) { assign(text.data(), text.size()); }
   FixedText(const std::string& text) { assign(text.data(), text.size()); }
   FixedText(const char* text) : FixedText(std::string_view(text)) {}
+  // In place: a temporary copied over would have its bytes read back right
+  // after they were stored in pieces, which the processor makes wait.
+  FixedText& operator=(std::string_view text) {
+    assign(text.data(), text.size());
+    return *this;
+  }
+  FixedText& operator=(const std::string& text) {
+    assign(text.data(), text.size());
+    return *this;
+  }
+  FixedText& operator=(const char* text) { return *this = std::string_view(text); }
 
   void assign(const char* data, size_t length) {
     size_ = static_cast<uint8_t>(std::min(length, N));

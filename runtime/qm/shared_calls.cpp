@@ -99,7 +99,7 @@ bool QueueManager::sharedPut(int32_t hconn, int32_t hobj, MessageDescriptor& md,
   md = std::move(stamped);
   result.resolvedQName = queue.name();
   result.resolvedQMgrName = config_.name;
-  connection->putStatus.record(Status::ok(), PutTarget{VXOT_QUEUE, queue.name()});
+  connection->putStatus.recordSuccess();
   ++connection->sharedCalls;
   return true;
 }

@@ -71,7 +71,7 @@ void PutStatus::add(int32_t& count, int64_t n) {
 
 void PutStatus::record(const Status& status, const PutTarget& target) {
   if (status.cc == VXCC_OK) {
-    add(successes, 1);
+    recordSuccess();
     return;
   }
   add(status.cc == VXCC_WARNING ? warnings : failures, 1);

@@ -88,6 +88,8 @@ struct PutStatus {
 
   // Counts a put to the target. Counts stop at their maximum.
   void record(const Status& status, const PutTarget& target);
+  // A success counts and names nothing.
+  void recordSuccess() { add(successes, 1); }
   static void add(int32_t& count, int64_t n);
 };
 
