@@ -30,11 +30,18 @@ class FixedText {
     assign(text.data(), text.size());
     return *this;
   }
-  FixedText& operator=(const char* text) { return *this = std::string_view(text); }
+  // Null (and so `= {}`) clears it.
+  FixedText& operator=(const char* text) {
+    if (text == nullptr) {
+      clear();
+      return *this;
+    }
+    return *this = std::string_view(text);
+  }
 
   void assign(const char* data, size_t length) {
     size_ = static_cast<uint8_t>(std::min(length, N));
-    if (size_ > 0) std::memcpy(text_, data, size_);
+    if (size_ > 0) std::memmove(text_, data, size_);  // it may be a part of itself
   }
 
   size_t size() const { return size_; }

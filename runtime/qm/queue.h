@@ -144,7 +144,8 @@ class Queue {
 // Held by a dispatcher from a look that found nothing until it stops waiting
 // for a wake-up: puts count their wake-ups meanwhile. A look made after the
 // watch began misses no put made after that look: the put and the look
-// exclude each other by the queue's spin lock, so either the look finds the
+// exclude each other by the queue's spin lock (or, for a put with the queue
+// manager's lock held whole, by that lock), so either the look finds the
 // message or the put sees the watch and counts its wake-up.
 class WakeUpWatch {
  public:

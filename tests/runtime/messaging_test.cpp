@@ -199,6 +199,27 @@ TEST(FieldText, EndsAtTheFirstNulOrAfterTheLastNonBlank) {
   }
 }
 
+// Assigned from any kind of text, a fixed text holds at most its length;
+// null and an empty brace clear it, and a part of itself is copied safely.
+TEST(FixedText, AssignmentsCutToTheLengthAndNullClears) {
+  FixedText<8> text("previous");
+  const std::string longer = "0123456789";
+  const std::string_view view = "view";
+  text = longer;
+  EXPECT_EQ(text, "01234567");
+  text = view;
+  EXPECT_EQ(text, "view");
+  text = static_cast<const char*>(nullptr);
+  EXPECT_TRUE(text.empty());
+  text = "abcdef";
+  text = text.view().substr(2);
+  EXPECT_EQ(text, "cdef");
+  text = {};
+  EXPECT_TRUE(text.empty());
+  text = std::string();
+  EXPECT_TRUE(text.empty());
+}
+
 TEST_F(Messaging, MessageIdsAreGeneratedUnlessOneIsGiven) {
   std::set<MsgId> ids;
   for (int i = 0; i < 100; ++i) {
