@@ -23,11 +23,18 @@ namespace {
 // neither pays for a wake-up through the kernel.
 constexpr auto kSpin = std::chrono::microseconds(50);
 
-// Whether a queue was woken since seen, within the spin.
+// Whether a queue was woken since seen, within the spin. The scheduler
+// often runs a thread it wakes on the processor of the thread that woke it,
+// so the producer may wait on this one's processor: the spin gives the
+// processor up now and then, or the producer would wait for the whole spin
+// and the message then go the whole way.
 bool spinUntilWoken(uint64_t seen) {
   auto until = std::chrono::steady_clock::now() + kSpin;
   for (unsigned i = 1; Queue::wakeUps().load(std::memory_order_acquire) == seen; ++i) {
-    if (i % 64 == 0 && std::chrono::steady_clock::now() > until) return false;
+    if (i % 64 == 0) {
+      if (std::chrono::steady_clock::now() > until) return false;
+      std::this_thread::yield();
+    }
     relax();
   }
   return true;

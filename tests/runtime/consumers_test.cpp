@@ -2,6 +2,7 @@
 // calls, what a message call carries, stop, suspend and deregistration,
 // truncation, browsing, events and refused registrations.
 #include <pthread.h>
+#include <sched.h>
 #include <time.h>
 
 #include <atomic>
@@ -271,6 +272,45 @@ TEST_F(ConsumerCalls, AnIdleDispatcherSleepsWhileOtherQueuesAreBusy) {
   EXPECT_LT(used.count(), 2000) << "microseconds of processor time for one delivery";
   ASSERT_EQ(qm.control(busy, Control::Stop), ok());
   EXPECT_EQ(consumer->count(REMOVED), 1u);
+}
+
+// The scheduler often runs a woken thread on its waker's processor. A
+// dispatcher that looks for more on the processor of the producer it waits
+// for must let the producer run, or each message waits for the end of its
+// spin and goes the whole way. Here both share one processor by their
+// affinity (the dispatcher's thread inherits the test thread's), and each
+// message is put once the one before has arrived.
+TEST_F(ConsumerCalls, AProducerOnTheDispatchersProcessorIsNotHeldUpByItsSpin) {
+  if (std::thread::hardware_concurrency() < 2 || databaseStore()) {
+    GTEST_SKIP() << "the dispatcher spins only on several processors, and only in memory";
+  }
+  cpu_set_t all, one;
+  ASSERT_EQ(sched_getaffinity(0, sizeof all, &all), 0);
+  CPU_ZERO(&one);
+  CPU_SET(sched_getcpu(), &one);
+  if (sched_setaffinity(0, sizeof one, &one) != 0) GTEST_SKIP() << "no affinity here";
+  auto consumer = consume(input);
+  std::atomic<int> delivered{0};
+  consumer->setAction([&](const Delivery& d) {
+    if (d.callType == REMOVED) delivered.fetch_add(1);
+  });
+  Status started = control(Control::Start);
+  sched_setaffinity(0, sizeof all, &all);
+  ASSERT_EQ(started, ok());
+  sched_setaffinity(0, sizeof one, &one);
+  const int messages = 100;
+  int64_t before = qm.sharedCallsMade(hconn);
+  for (int i = 0; i < messages; ++i) {
+    ASSERT_EQ(put(putter, output, "m" + std::to_string(i)), ok());
+    ASSERT_TRUE(eventually([&] { return delivered.load() > i; })) << "message " << i;
+  }
+  int64_t shared = qm.sharedCallsMade(hconn) - before;
+  sched_setaffinity(0, sizeof all, &all);
+  ASSERT_EQ(control(Control::Stop), ok());
+  // Held up, each message after the first waits out the spin and goes the
+  // whole way, and none is delivered shared.
+  EXPECT_GT(shared, messages / 2);
+  EXPECT_EQ(consumer->count(REMOVED), static_cast<size_t>(messages));
 }
 
 TEST_F(ConsumerCalls, StopHoldsMessagesAndAStartDeliversThem) {
