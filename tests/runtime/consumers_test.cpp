@@ -284,8 +284,13 @@ TEST_F(ConsumerCalls, AProducerOnTheDispatchersProcessorIsNotHeldUpByItsSpin) {
   if (std::thread::hardware_concurrency() < 2 || databaseStore()) {
     GTEST_SKIP() << "the dispatcher spins only on several processors, and only in memory";
   }
-  cpu_set_t all, one;
-  ASSERT_EQ(sched_getaffinity(0, sizeof all, &all), 0);
+  // The thread's own affinity, given back however the test ends.
+  struct Affinity {
+    cpu_set_t all;
+    ~Affinity() { sched_setaffinity(0, sizeof all, &all); }
+  } saved;
+  ASSERT_EQ(sched_getaffinity(0, sizeof saved.all, &saved.all), 0);
+  cpu_set_t one;
   CPU_ZERO(&one);
   CPU_SET(sched_getcpu(), &one);
   if (sched_setaffinity(0, sizeof one, &one) != 0) GTEST_SKIP() << "no affinity here";
@@ -294,10 +299,7 @@ TEST_F(ConsumerCalls, AProducerOnTheDispatchersProcessorIsNotHeldUpByItsSpin) {
   consumer->setAction([&](const Delivery& d) {
     if (d.callType == REMOVED) delivered.fetch_add(1);
   });
-  Status started = control(Control::Start);
-  sched_setaffinity(0, sizeof all, &all);
-  ASSERT_EQ(started, ok());
-  sched_setaffinity(0, sizeof one, &one);
+  ASSERT_EQ(control(Control::Start), ok());
   const int messages = 100;
   int64_t before = qm.sharedCallsMade(hconn);
   for (int i = 0; i < messages; ++i) {
@@ -305,7 +307,6 @@ TEST_F(ConsumerCalls, AProducerOnTheDispatchersProcessorIsNotHeldUpByItsSpin) {
     ASSERT_TRUE(eventually([&] { return delivered.load() > i; })) << "message " << i;
   }
   int64_t shared = qm.sharedCallsMade(hconn) - before;
-  sched_setaffinity(0, sizeof all, &all);
   ASSERT_EQ(control(Control::Stop), ok());
   // Held up, each message after the first waits out the spin and goes the
   // whole way, and none is delivered shared.
