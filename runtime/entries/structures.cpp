@@ -15,12 +15,11 @@ std::string text(const char (&field)[N]) {
   return vxqm::fieldText(field, N);
 }
 
-// Assigned in place: a FixedText made apart and then copied is stored at
-// one offset and loaded at another, and each load waits for the stores.
-template <size_t N, size_t M>
-void take(vxqm::FixedText<M>& to, const char (&field)[N]) {
-  std::string_view text = vxqm::wholeFieldView(field, N);
-  to.assign(text.data(), text.size());
+// A member of a structure, read whole; assigned to a FixedText, it is
+// written in place.
+template <size_t N>
+std::string_view view(const char (&field)[N]) {
+  return vxqm::wholeFieldView(field, N);
 }
 
 template <size_t N>
@@ -45,13 +44,13 @@ Status readMd(const VXMD* md, vxqm::MessageDescriptor& out) {
   out.expiry = md->Expiry;
   out.encoding = md->Encoding;
   out.codedCharSetId = md->CodedCharSetId;
-  take(out.format, md->Format);
+  out.format = view(md->Format);
   std::memcpy(out.msgId.data(), md->MsgId, sizeof md->MsgId);
   std::memcpy(out.correlId.data(), md->CorrelId, sizeof md->CorrelId);
   out.backoutCount = md->BackoutCount;
-  take(out.replyToQ, md->ReplyToQ);
-  take(out.replyToQMgr, md->ReplyToQMgr);
-  take(out.userIdentifier, md->UserIdentifier);
+  out.replyToQ = view(md->ReplyToQ);
+  out.replyToQMgr = view(md->ReplyToQMgr);
+  out.userIdentifier = view(md->UserIdentifier);
   return Status::ok();
 }
 
