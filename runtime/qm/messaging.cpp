@@ -129,6 +129,15 @@ int32_t QueueManager::expiryLeft(int64_t expiresAt) {
   return static_cast<int32_t>(std::min<int64_t>(left, INT32_MAX));
 }
 
+// Moves spare blocks from one list to the other while the other has room.
+void QueueManager::moveSpares(std::vector<std::unique_ptr<StoredMessage>>& from,
+                              std::vector<std::unique_ptr<StoredMessage>>& to) {
+  while (!from.empty() && to.size() < kSpareMessages) {
+    to.push_back(std::move(from.back()));
+    from.pop_back();
+  }
+}
+
 // Blocks pass between a connection's own spares and the queue manager's in
 // batches, so that a producer and a consumer on different connections take
 // the shared spin lock once in many messages, not at each.
@@ -136,10 +145,7 @@ std::unique_ptr<StoredMessage> QueueManager::messageBlock(Connection& connection
   std::vector<std::unique_ptr<StoredMessage>>& own = connection.spareMessages;
   if (own.empty()) {
     std::lock_guard<SpinLock> guard(spareLock_);
-    while (!spareMessages_.empty() && own.size() < kSpareMessages) {
-      own.push_back(std::move(spareMessages_.back()));
-      spareMessages_.pop_back();
-    }
+    moveSpares(spareMessages_, own);
   }
   if (own.empty()) return std::make_unique<StoredMessage>();
   std::unique_ptr<StoredMessage> message = std::move(own.back());
@@ -156,10 +162,7 @@ void QueueManager::keepMessageBlock(Connection& connection, std::unique_ptr<Stor
   std::vector<std::unique_ptr<StoredMessage>>& own = connection.spareMessages;
   if (own.size() == kSpareMessages) {
     std::lock_guard<SpinLock> guard(spareLock_);
-    while (!own.empty() && spareMessages_.size() < kSpareMessages) {
-      spareMessages_.push_back(std::move(own.back()));
-      own.pop_back();
-    }
+    moveSpares(own, spareMessages_);
   }
   // With both full, the block is freed.
   if (own.size() < kSpareMessages) own.push_back(std::move(message));

@@ -423,6 +423,8 @@ class QueueManager {
   // giving back, while there is room.
   std::unique_ptr<StoredMessage> messageBlock(Connection& connection, int32_t length);
   void keepMessageBlock(Connection& connection, std::unique_ptr<StoredMessage>& message);
+  static void moveSpares(std::vector<std::unique_ptr<StoredMessage>>& from,
+                         std::vector<std::unique_ptr<StoredMessage>>& to);
   // The expiry a message got or delivered still has, as its descriptor
   // tells it: 0 for none, else the milliseconds left, at least 1.
   int32_t expiryLeft(int64_t expiresAt);
