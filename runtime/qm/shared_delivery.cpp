@@ -8,7 +8,6 @@
 // too and the two exclude each other only by the queue's spin lock.
 // Anything else is left to the whole way (dispatcher.cpp), which decides it
 // as before.
-#include <algorithm>
 #include <chrono>
 #include <thread>
 
@@ -23,6 +22,8 @@ namespace {
 // neither pays for a wake-up through the kernel.
 constexpr auto kSpin = std::chrono::microseconds(50);
 
+uint64_t wakeUpsNow() { return Queue::wakeUps().load(std::memory_order_acquire); }
+
 // Whether a queue was woken since seen, within the spin. The scheduler
 // often runs a thread it wakes on the processor of the thread that woke it,
 // so the producer may wait on this one's processor: the spin gives the
@@ -30,7 +31,7 @@ constexpr auto kSpin = std::chrono::microseconds(50);
 // and the message then go the whole way.
 bool spinUntilWoken(uint64_t seen) {
   auto until = std::chrono::steady_clock::now() + kSpin;
-  for (unsigned i = 1; Queue::wakeUps().load(std::memory_order_acquire) == seen; ++i) {
+  for (unsigned i = 1; wakeUpsNow() == seen; ++i) {
     if (i % 64 == 0) {
       if (std::chrono::steady_clock::now() > until) return false;
       std::this_thread::yield();
@@ -39,8 +40,6 @@ bool spinUntilWoken(uint64_t seen) {
   }
   return true;
 }
-
-uint64_t wakeUpsNow() { return Queue::wakeUps().load(std::memory_order_acquire); }
 
 }  // namespace
 
